@@ -1,0 +1,24 @@
+# Thin front over CMake. `make run` and `make test` install what is missing first.
+BUILD ?= build
+JOBS ?= 2
+CMAKE_ARGS ?=
+
+.PHONY: setup configure build test run clean
+
+setup:
+	@bash scripts/setup.sh
+
+configure: setup
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
+
+build: configure
+	cmake --build $(BUILD) -j$(JOBS)
+
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
+
+run: build
+	$(BUILD)/bin/velmark-cli --sim
+
+clean:
+	rm -rf $(BUILD)

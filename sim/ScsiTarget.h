@@ -1,0 +1,36 @@
+// What sits at a SCSI address of the simulated machine: an MMC drive, a hard disk or a
+// scripted target. The simulated ASPI manager and the simulated pass-through ports hand
+// every command to a target and advance the machine's clock by the service time it reports.
+#pragma once
+
+#include <cstdint>
+
+namespace sim {
+
+enum class DataDirection { None, In, Out };
+
+struct ScsiRequest {
+  const std::uint8_t* cdb = nullptr;  // 16 bytes are readable
+  std::uint8_t cdbLength = 0;
+  DataDirection direction = DataDirection::None;
+  std::uint8_t* data = nullptr;       // the transfer area, dataLength bytes
+  std::uint32_t dataLength = 0;
+};
+
+struct ScsiReply {
+  bool responded = true;              // false: no answer at all (selection time-out, vanished)
+  std::uint8_t status = 0x00;         // SCSI status: 0x00 GOOD, 0x02 CHECK CONDITION, 0x08 BUSY
+  std::uint8_t sense[18] = {};        // fixed-format sense data with CHECK CONDITION
+  std::uint8_t senseLength = 0;
+  std::uint32_t transferred = 0;      // data bytes moved
+  std::uint64_t serviceMicros = 0;    // how long the command took in the drive
+  std::uint32_t lateCompletionMs = 0; // scripted: complete this much later (ASPI path)
+};
+
+class ScsiTarget {
+ public:
+  virtual ~ScsiTarget() = default;
+  virtual ScsiReply Execute(const ScsiRequest& request) = 0;
+};
+
+}  // namespace sim
