@@ -15,6 +15,7 @@ struct ScsiRequest {
   DataDirection direction = DataDirection::None;
   std::uint8_t* data = nullptr;       // the transfer area, dataLength bytes
   std::uint32_t dataLength = 0;
+  std::uint64_t nowMicros = 0;        // the machine's clock when the command reaches the target
 };
 
 struct ScsiReply {
