@@ -1,0 +1,65 @@
+#include "app/SpeedStats.h"
+
+#include <cstdint>
+
+namespace {
+constexpr float kSameMillisecondInterval = 0.9f;  // ms, for two callbacks in one tick
+}
+
+void SpeedStats::Prepare(DWORD blockSize) {
+  kbPerSpeedUnit = (blockSize * 75u) >> 10;
+  speedScale = static_cast<float>(blockSize * 1000.0 / (kbPerSpeedUnit * 1024.0));
+  displayInterval = 4;
+  errorCount = 0;
+  commandsSinceDisplay = 0;
+  highestSpeed = 0;
+  highestBurst = 0;
+}
+
+void SpeedStats::Start(DWORD t0) {
+  startTime = t0;
+  lastCommandTime = t0;
+  lastDisplayTime = t0;
+}
+
+SpeedStats::Progress SpeedStats::OnCommand(DWORD now, DWORD blocks, DWORD blocksPerCommand) {
+  Progress result{};
+  float dt = static_cast<float>(static_cast<DWORD>(now - lastCommandTime));
+  lastCommandTime = now;
+  if (dt == 0) dt = kSameMillisecondInterval;
+  result.burst = static_cast<float>(blocks) / dt * speedScale;
+
+  ++commandsSinceDisplay;
+  if (commandsSinceDisplay == displayInterval) {
+    // The window is the timer difference itself (unsigned, so a wrap of the timer does
+    // no harm and no precision is lost on a machine that has been up for long).
+    const DWORD windowMs = now - lastDisplayTime;
+    if (windowMs > 0) {
+      const float window = static_cast<float>(windowMs);
+      const float n = static_cast<float>(
+          static_cast<std::uint64_t>(displayInterval - 1) * blocksPerCommand + blocks);
+      result.current = n / window * speedScale;
+      result.displayed = true;
+      if (result.current > highestSpeed) highestSpeed = result.current;
+    }
+    // A group that completed within one timer tick cannot be measured: no speed is shown
+    // for it and the next group is measured from here.
+    commandsSinceDisplay = 0;
+    lastDisplayTime = now;
+  }
+
+  if (!(highestBurst >= result.burst)) highestBurst = result.burst;
+  return result;
+}
+
+RunFigures ComputeRunFigures(DWORD blocksDone, DWORD blockSize, DWORD elapsedMs,
+                             DWORD kbPerSpeedUnit) {
+  if (elapsedMs == 0) elapsedMs = 1;
+  RunFigures f{};
+  const std::uint64_t bytes = static_cast<std::uint64_t>(blocksDone) * blockSize;
+  f.kilobytes = static_cast<float>(bytes) * (1.0f / 1024.0f);
+  f.seconds = static_cast<float>(elapsedMs) * 0.001f;
+  f.average = f.kilobytes / f.seconds;
+  f.speed = kbPerSpeedUnit != 0 ? f.average / static_cast<float>(kbPerSpeedUnit) : 0.0f;
+  return f;
+}
