@@ -1,0 +1,159 @@
+// The simulated Windows machine: a platform::Host built from a SimProfile. It answers the
+// version record, the system directory, module loading (the simulated ASPI manager and
+// cdr4dll), "\\.\SCSIn:" ports and "\\.\X:" drive letters with the pass-through requests,
+// the user's rights, the registry, the clock and message boxes — and records what the
+// program asked of it so that tests can compare byte by byte.
+//
+// Typical use in a test:
+//   sim::SimHost host(sim::SimProfile::Windows2000(true).AddDrive(
+//       'D', {0, 0, 1, 0}, std::make_shared<sim::InquiryDevice>()));
+//   platform::ScopedHost installed(host);
+//   ... construct the drive-access chain, send commands ...
+//   EXPECT_EQ(host.PassThroughCalls().size(), 1u);
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/Host.h"
+#include "sim/ScsiTarget.h"
+#include "sim/SimClock.h"
+#include "sim/SimProfile.h"
+
+namespace sim {
+
+class AspiManager;
+
+// Error a device answers for a request it does not know (not declared by the Win32 subset).
+inline constexpr DWORD kErrorInvalidFunction = 1;
+
+class SimHost : public platform::Host {
+ public:
+  explicit SimHost(SimProfile profile);
+  ~SimHost() override;
+  SimHost(const SimHost&) = delete;
+  SimHost& operator=(const SimHost&) = delete;
+
+  // The installed host when it is a SimHost, else null.
+  static SimHost* Current();
+
+  const SimProfile& profile() const { return profile_; }
+
+  // --- platform::Host ---
+  void Version(OSVERSIONINFOA& info) override;
+  UINT SystemDirectory(char* buffer, UINT size) override;
+  std::unique_ptr<platform::Module> LoadModule(const char* name, DWORD& error) override;
+  std::unique_ptr<platform::Device> OpenDevice(const char* name, DWORD access, DWORD share,
+                                               DWORD disposition, DWORD& error) override;
+  bool UserIsAdministrator() override;
+  DWORD SecurityCall(const char* name) override;
+  LONG CreateKey(HKEY root, const char* subKey, std::unique_ptr<platform::RegistryKey>& key,
+                 bool& created) override;
+  DWORD Milliseconds() override;
+  std::int64_t CalendarSeconds() override;
+  void SleepMilliseconds(DWORD ms) override;
+  int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type) override;
+
+  // --- the clock ---
+  SimClock& clock() { return clock_; }
+  std::uint64_t NowMicros() const { return clock_.NowMicros(); }
+  void AdvanceMilliseconds(std::uint64_t ms) { clock_.Advance(ms * 1000); }
+
+  // --- devices at addresses (may change while the machine runs: a drive that vanishes) ---
+  std::shared_ptr<ScsiTarget> TargetAt(const ScsiAddress& address) const;
+  void PlaceTarget(const ScsiAddress& address, std::shared_ptr<ScsiTarget> target);
+  void RemoveTarget(const ScsiAddress& address);
+  // Runs one command on the device at `address` and advances the clock by its service time
+  // (or sleeps it in real time). No device: a reply with responded = false.
+  ScsiReply Execute(const ScsiAddress& address, const ScsiRequest& request);
+
+  // The ASPI host adapters: the (port, bus) pairs in order.
+  struct Adapter {
+    BYTE port;
+    BYTE bus;
+  };
+  const std::vector<Adapter>& Adapters() const { return adapters_; }
+  // The simulated ASPI manager (exists whatever the library placement).
+  AspiManager& aspiManager() { return *aspi_; }
+  // Every ASPI request block received, a copy of its published size, in order.
+  std::vector<std::vector<BYTE>> AspiRequests() const;
+  // Waits until every execute request sent so far has completed on the manager's thread.
+  void WaitAspiIdle();
+
+  // --- records ---
+  struct ModuleLoad {
+    std::string name;
+    bool loaded;
+  };
+  std::vector<ModuleLoad> ModuleLoads() const;  // every LoadModule call, in order
+  int LoadedModules() const;                    // modules currently loaded (not yet freed)
+
+  struct DeviceOpen {
+    std::string name;
+    DWORD access, share, disposition;
+    bool opened;
+    DWORD error;
+  };
+  std::vector<DeviceOpen> DeviceOpens() const;  // every OpenDevice call, in order
+  int OpenDevices() const;                      // devices currently open (not yet closed)
+
+  struct PassThroughCall {
+    std::string device;    // "SCSI0:" or "D:"
+    DWORD code;            // the IOCTL code
+    std::vector<BYTE> in;  // the input block as received (inSize bytes, at most 65,616)
+    DWORD inSize, outSize;
+    bool succeeded;
+    DWORD error;
+  };
+  std::vector<PassThroughCall> PassThroughCalls() const;  // every DeviceIoControl, in order
+
+  struct RegistryWrite {
+    std::string key;  // "HKEY_CURRENT_USER\<subkey>"
+    std::string name;
+    DWORD type;
+    std::vector<BYTE> data;
+  };
+  std::vector<RegistryWrite> RegistryWrites() const;
+  std::vector<std::string> RegistryKeysCreated() const;  // every CreateKey asked, in order
+
+  struct MessageBoxRecord {
+    std::string text, caption;
+    UINT type;
+  };
+  std::vector<MessageBoxRecord> MessageBoxes() const;
+  std::vector<std::string> SecurityCalls() const;  // names, in order
+
+  // --- used by the machine's own parts (devices, modules, the ASPI manager) ---
+  void Record(PassThroughCall call);
+  void RecordAspiRequest(const void* block, std::size_t size);
+  void DeviceClosed();
+  void ModuleFreed();
+  void Trace(const platform::CommandTrace& trace) { NotifyCommand(trace); }
+
+ private:
+  SimProfile profile_;
+  SimClock clock_;
+  std::vector<Adapter> adapters_;
+  std::unique_ptr<AspiManager> aspi_;
+
+  mutable std::mutex mutex_;
+  std::vector<TargetSlot> targets_;
+  std::vector<std::vector<BYTE>> aspiRequests_;
+  std::vector<ModuleLoad> moduleLoads_;
+  int loadedModules_ = 0;
+  std::vector<DeviceOpen> deviceOpens_;
+  int openDevices_ = 0;
+  std::vector<PassThroughCall> passThroughCalls_;
+  std::vector<RegistryWrite> registryWrites_;
+  std::vector<std::string> registryKeys_;
+  std::vector<std::string> registryKeysKnown_;
+  std::vector<MessageBoxRecord> messageBoxes_;
+  std::vector<std::string> securityCalls_;
+
+  friend class SimRegistryKey;
+};
+
+}  // namespace sim
