@@ -1,0 +1,4 @@
+#include "drive/AspiMemAlloc.h"
+
+AspiMemAlloc::AspiMemAlloc() = default;
+AspiMemAlloc::~AspiMemAlloc() = default;

@@ -1,0 +1,4 @@
+#include "drive/CommandSeq.h"
+
+CommandSeq::CommandSeq() = default;
+CommandSeq::~CommandSeq() = default;

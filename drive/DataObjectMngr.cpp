@@ -1,0 +1,4 @@
+#include "drive/DataObjectMngr.h"
+
+DataObjectMngr::DataObjectMngr() = default;
+DataObjectMngr::~DataObjectMngr() = default;

@@ -1,0 +1,66 @@
+// The MMC command set: every drive operation the system sends becomes one command block,
+// built from a zero-filled 16-byte template holding the opcode, and goes through
+// ExecSCSICmd with a data area, a transfer direction and the caller's sense area. No
+// builder interprets the reply; each returns the completion status unchanged.
+#pragma once
+
+#include "drive/AspiTools.h"
+#include "drive/ScrambleTable.h"
+#include "platform/win32.h"
+#include "transport/Aspi.h"
+#include "transport/DeviceEntry.h"
+#include "transport/SenseResult.h"
+
+// Operation codes.
+inline constexpr BYTE kOpTestUnitReady = 0x00;
+inline constexpr BYTE kOpModeSelect6 = 0x15;
+inline constexpr BYTE kOpModeSense6 = 0x1A;
+inline constexpr BYTE kOpRead10 = 0x28;
+inline constexpr BYTE kOpSeek10 = 0x2B;
+inline constexpr BYTE kOpReadTOCPMAATIP = 0x43;
+inline constexpr BYTE kOpModeSelect10 = 0x55;
+inline constexpr BYTE kOpModeSense10 = 0x5A;
+inline constexpr BYTE kOpReadCDMSF = 0xB9;
+inline constexpr BYTE kOpSetCDSpeed = 0xBB;
+inline constexpr BYTE kOpReadCD = 0xBE;
+
+inline constexpr int kCdbSize = 16;  // every command block is passed as 16 bytes
+
+class MMC : public Aspi, public ScrambleTable, public virtual AspiTools {
+ public:
+  MMC();
+  ~MMC();
+
+  BYTE TestUnitReady(DeviceEntry& device, SenseResult* sense);
+  BYTE Seek10(DeviceEntry& device, LONG lba, SenseResult* sense);
+  // Speeds in kB/s; FFFFh asks for the drive's maximum.
+  BYTE SetCDSpeed(DeviceEntry& device, WORD readSpeed, WORD writeSpeed, SenseResult* sense);
+  BYTE ReadTOCPMAATIP(DeviceEntry& device, BYTE msf, BYTE track, BYTE format, BYTE* buffer,
+                      WORD allocLength, SenseResult* sense);
+  BYTE Read10(DeviceEntry& device, LONG lba, WORD blocks, BYTE* buffer, DWORD bufferLength,
+              SenseResult* sense);
+  // `sectorType` is the MMC field already in bits 2-4; `flags` the byte-9 selection.
+  BYTE ReadCD(DeviceEntry& device, BYTE sectorType, LONG lba, DWORD blocks, BYTE flags,
+              BYTE subChannel, BYTE* buffer, DWORD bufferLength, SenseResult* sense);
+  // As ReadCD, addressed by MSF: from LBAtoMSF(lba) to LBAtoMSF(lba + blocks), exclusive.
+  BYTE ReadCDMSF(DeviceEntry& device, BYTE sectorType, LONG lba, DWORD blocks, BYTE flags,
+                 BYTE subChannel, BYTE* buffer, DWORD bufferLength, SenseResult* sense);
+  BYTE ModeSense6(DeviceEntry& device, BYTE page, BYTE allocLength, BYTE* buffer,
+                  SenseResult* sense);
+  BYTE ModeSense10(DeviceEntry& device, BYTE page, WORD allocLength, BYTE* buffer,
+                   SenseResult* sense);
+  // Send a MODE SENSE reply back as the parameter list: the header, the block descriptors
+  // and the first page, as long as the list's own header announces, but never more than
+  // the `listBufferSize` bytes the list lives in (nor more than the CDB's length field).
+  BYTE ModeSelect6(DeviceEntry& device, BYTE* list, DWORD listBufferSize, SenseResult* sense);
+  BYTE ModeSelect10(DeviceEntry& device, BYTE* list, DWORD listBufferSize, SenseResult* sense);
+
+  // The parameter list lengths the two MODE SELECT forms send for a list in a buffer of
+  // `listBufferSize` bytes.
+  static DWORD ModeSelect6Length(const BYTE* list, DWORD listBufferSize);
+  static DWORD ModeSelect10Length(const BYTE* list, DWORD listBufferSize);
+
+ private:
+  BYTE Send(DeviceEntry& device, const BYTE* cdb, BYTE cdbLength, BYTE* buffer, DWORD length,
+            BYTE direction, SenseResult* sense);
+};

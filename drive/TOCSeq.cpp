@@ -1,0 +1,4 @@
+#include "drive/TOCSeq.h"
+
+TOCSeq::TOCSeq() = default;
+TOCSeq::~TOCSeq() = default;
