@@ -1,0 +1,142 @@
+// The application: title, forms, the message loop and the message queue.
+//
+// The queue holds the user's actions (posted by a backend or a test) and runs them at the
+// next message processing, together with the timers that are due by the host clock
+// (platform::CurrentHost().Milliseconds()). ProcessMessages may be called from inside a
+// handler, so handlers nest. An Exception that escapes a handler is shown in a stop box
+// titled with the application title; the loop carries on.
+//
+// Without a backend (headless) the loop sleeps on the host until the next timer or timed
+// action is due, and ends when the main form closes, Terminate is called, the pump limit
+// is reached, or nothing can happen any more (no timer running, nothing queued).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/win32.h"
+#include "toolkit/Control.h"
+#include "toolkit/Exception.h"
+
+namespace toolkit {
+
+class TForm;
+class TTimer;
+
+// Draws forms and delivers the user's input (the Qt view is one).
+class TBackend {
+ public:
+  virtual ~TBackend() = default;
+  virtual void FormShown(TForm& form) = 0;
+  virtual void FormHidden(TForm& form) { (void)form; }
+  // Delivers the input waiting now (it reaches the controls' User* operations).
+  virtual void ProcessEvents() = 0;
+  // Waits up to `milliseconds` (negative: without limit) for input, then delivers it.
+  virtual void WaitForEvents(int milliseconds) = 0;
+};
+
+class TApplication : public TComponent {
+ public:
+  TApplication();
+  ~TApplication() override;
+
+  const std::string& Title() const { return title_; }
+  void SetTitle(const std::string& title) { title_ = title; }
+
+  void Initialize();
+  // Creates a form owned by the application; the first one becomes the main form.
+  template <class T>
+  void CreateForm(T*& reference) {
+    reference = new T(this);
+    AddForm(reference);
+  }
+  TForm* MainForm() const { return mainForm_; }
+
+  // Shows the main form and runs the message loop until it ends (see above).
+  void Run();
+  // Runs what is due now: the backend's input, queued actions, due timers. Returns
+  // whether anything ran.
+  bool ProcessMessages();
+  // One turn of the loop: process, or wait for the next thing to be due.
+  void HandleMessage();
+  void Terminate() { terminated_ = true; }
+  bool Terminated() const { return terminated_; }
+
+  // The queue. Post: at the next pump. PostAtPump(n): at the n-th pump from now (1 = the
+  // next). PostAtTime: at the first pump when the host clock reads `ms` or later.
+  // PostAfter: `ms` from now.
+  void Post(std::function<void()> action);
+  void PostAtPump(unsigned n, std::function<void()> action);
+  void PostAtTime(DWORD ms, std::function<void()> action);
+  void PostAfter(DWORD ms, std::function<void()> action);
+  std::size_t PendingActions() const { return queue_.size(); }
+  std::uint64_t PumpCount() const { return pumpCount_; }
+  // Run() ends after this many pumps (0: no limit). A guard for tests and scripts.
+  void SetPumpLimit(std::uint64_t limit) { pumpLimit_ = limit; }
+
+  // Runs `action` as a handler: an Exception escaping it goes to the stop box.
+  void Dispatch(const std::function<void()>& action);
+  // In a catch block: shows the exception being handled (toolkit Exceptions and standard
+  // exceptions by their message).
+  void HandleException(TObject* sender);
+  // The stop box: MessageBoxA(owner, message, Title, MB_OK | MB_ICONSTOP).
+  void ShowException(const Exception& e);
+  int MessageBox(const std::string& text, const std::string& caption, UINT flags);
+
+  void SetBackend(TBackend* backend) { backend_ = backend; }
+  TBackend* Backend() const { return backend_; }
+
+  // Host time of the next timer tick or timed action, if any.
+  bool NextDue(DWORD& ms) const;
+
+ private:
+  friend class TTimer;
+  friend class TForm;
+  struct Posted {
+    enum Kind { kNow, kPump, kTime } kind;
+    std::uint64_t pump;
+    DWORD time;
+    std::uint64_t seq;
+    std::function<void()> action;
+  };
+  void AddForm(TForm* form);
+  void FormShown(TForm& form);
+  void FormClosed(TForm& form);
+  void RegisterTimer(TTimer* timer);
+  void UnregisterTimer(TTimer* timer);
+  bool RunQueued(DWORD now);
+  bool RunTimers(DWORD now);
+  bool Idle();
+
+  std::string title_;
+  TForm* mainForm_ = nullptr;
+  bool terminated_ = false;
+  std::uint64_t pumpCount_ = 0;
+  std::uint64_t pumpLimit_ = 0;
+  std::uint64_t seq_ = 0;
+  std::vector<Posted> queue_;
+  std::vector<TTimer*> timers_;
+  TBackend* backend_ = nullptr;
+};
+
+// The application object.
+extern TApplication* Application;
+
+// Installs a fresh application for a scope (tests), restoring the previous one after.
+class ScopedApplication {
+ public:
+  ScopedApplication();
+  ~ScopedApplication();
+  ScopedApplication(const ScopedApplication&) = delete;
+  ScopedApplication& operator=(const ScopedApplication&) = delete;
+  TApplication& operator*() { return *current_; }
+  TApplication* operator->() { return current_; }
+
+ private:
+  TApplication* previous_;
+  TApplication* current_;
+};
+
+}  // namespace toolkit
