@@ -40,12 +40,12 @@ class RegistryKey {
 
 // One command as it crossed the host's device layer, for tracing tools.
 struct CommandTrace {
-  const char* device = "";          // the host's name for the device ("/dev/sr0", "D:", ...)
+  const char* device = "";  // the host's name for the device ("/dev/sr0", "D:", ...)
   const BYTE* cdb = nullptr;
   BYTE cdbLength = 0;
   DWORD dataLength = 0;
   UCHAR direction = SCSI_IOCTL_DATA_UNSPECIFIED;  // SCSI_IOCTL_DATA_IN / _OUT / _UNSPECIFIED
-  bool delivered = false;            // false: the transport failed, `error` says why
+  bool delivered = false;                         // false: the transport failed, `error` says why
   DWORD error = ERROR_SUCCESS;
   BYTE scsiStatus = 0;
   BYTE senseKey = 0, asc = 0, ascq = 0;
@@ -109,6 +109,14 @@ class Host {
   void SetMessageBoxSink(MessageBoxSink sink) { messageBoxSink_ = std::move(sink); }
   const MessageBoxSink& messageBoxSink() const { return messageBoxSink_; }
 
+  // The process error mode (SetErrorMode): stores `mode` and returns the previous one.
+  UINT ExchangeErrorMode(UINT mode) {
+    UINT previous = errorMode_;
+    errorMode_ = mode;
+    return previous;
+  }
+  UINT errorMode() const { return errorMode_; }
+
   // Tracing: every SCSI command the host's devices carry is reported to the observer.
   void SetCommandObserver(CommandObserver* observer) { observer_ = observer; }
   CommandObserver* commandObserver() const { return observer_; }
@@ -121,6 +129,7 @@ class Host {
  private:
   MessageBoxSink messageBoxSink_;
   CommandObserver* observer_ = nullptr;
+  UINT errorMode_ = 0;
 };
 
 // The installed host. Installing replaces the previous one (not owned); CurrentHost() with

@@ -86,6 +86,12 @@ inline constexpr DWORD ERROR_NO_MEDIA_IN_DRIVE = 1112;
 inline constexpr DWORD ERROR_IO_DEVICE = 1117;
 inline constexpr DWORD ERROR_DEVICE_NOT_CONNECTED = 1167;
 inline constexpr DWORD ERROR_TIMEOUT = 1460;
+inline constexpr DWORD ERROR_UNKNOWN_REVISION = 1305;
+inline constexpr DWORD ERROR_NO_IMPERSONATION_TOKEN = 1309;
+inline constexpr DWORD ERROR_INVALID_ACL = 1336;
+inline constexpr DWORD ERROR_INVALID_SID = 1337;
+inline constexpr DWORD ERROR_INVALID_SECURITY_DESCR = 1338;
+inline constexpr DWORD ERROR_ALLOTTED_SPACE_EXCEEDED = 1344;
 
 // ---------------------------------------------------------------------------------------
 // Version
@@ -355,13 +361,40 @@ struct PRIVILEGE_SET {
 };
 using PPRIVILEGE_SET = PRIVILEGE_SET*;
 
+// The absolute-format security descriptor, as published. Its size is the minimum
+// descriptor length: 20 bytes on 32-bit targets, 40 with 64-bit pointers.
+struct SECURITY_DESCRIPTOR {
+  BYTE Revision;
+  BYTE Sbz1;
+  WORD Control;
+  PSID Owner;
+  PSID Group;
+  PACL Sacl;
+  PACL Dacl;
+};
+inline constexpr WORD SE_OWNER_DEFAULTED = 0x0001;
+inline constexpr WORD SE_GROUP_DEFAULTED = 0x0002;
+inline constexpr WORD SE_DACL_PRESENT = 0x0004;
+inline constexpr WORD SE_DACL_DEFAULTED = 0x0008;
+inline constexpr BYTE ACCESS_ALLOWED_ACE_TYPE = 0x00;
+inline constexpr BYTE ACCESS_DENIED_ACE_TYPE = 0x01;
+inline constexpr BYTE INHERIT_ONLY_ACE = 0x08;
+inline constexpr DWORD GENERIC_EXECUTE = 0x20000000;
+inline constexpr DWORD GENERIC_ALL = 0x10000000;
+inline constexpr DWORD MAXIMUM_ALLOWED = 0x02000000;
+
 static_assert(sizeof(ACL) == 8);
 static_assert(sizeof(ACCESS_ALLOWED_ACE) == 12);
 static_assert(sizeof(PRIVILEGE_SET) == 20);
 
 inline constexpr DWORD ACL_REVISION = 2;
 inline constexpr DWORD SECURITY_DESCRIPTOR_REVISION = 1;
-inline constexpr SIZE_T SECURITY_DESCRIPTOR_MIN_LENGTH = 20;
+// The published value is sizeof(SECURITY_DESCRIPTOR): 20 on 32-bit targets, where the
+// descriptor holds 32-bit pointers; a 64-bit descriptor needs 40 bytes.
+inline constexpr SIZE_T SECURITY_DESCRIPTOR_MIN_LENGTH = sizeof(SECURITY_DESCRIPTOR);
+#if UINTPTR_MAX == 0xFFFFFFFFu
+static_assert(SECURITY_DESCRIPTOR_MIN_LENGTH == 20);
+#endif
 inline constexpr UINT LMEM_FIXED = 0x0000;
 inline constexpr UINT LMEM_ZEROINIT = 0x0040;
 inline constexpr UINT LPTR = LMEM_FIXED | LMEM_ZEROINIT;
@@ -374,10 +407,10 @@ BOOL OpenThreadToken(HANDLE ThreadHandle, DWORD DesiredAccess, BOOL OpenAsSelf,
                      PHANDLE TokenHandle);
 BOOL OpenProcessToken(HANDLE ProcessHandle, DWORD DesiredAccess, PHANDLE TokenHandle);
 BOOL AllocateAndInitializeSid(PSID_IDENTIFIER_AUTHORITY pIdentifierAuthority,
-                              BYTE nSubAuthorityCount, DWORD nSubAuthority0,
-                              DWORD nSubAuthority1, DWORD nSubAuthority2, DWORD nSubAuthority3,
-                              DWORD nSubAuthority4, DWORD nSubAuthority5, DWORD nSubAuthority6,
-                              DWORD nSubAuthority7, PSID* pSid);
+                              BYTE nSubAuthorityCount, DWORD nSubAuthority0, DWORD nSubAuthority1,
+                              DWORD nSubAuthority2, DWORD nSubAuthority3, DWORD nSubAuthority4,
+                              DWORD nSubAuthority5, DWORD nSubAuthority6, DWORD nSubAuthority7,
+                              PSID* pSid);
 PVOID FreeSid(PSID pSid);
 DWORD GetLengthSid(PSID pSid);
 HLOCAL LocalAlloc(UINT uFlags, SIZE_T uBytes);
@@ -392,10 +425,9 @@ BOOL SetSecurityDescriptorGroup(PSECURITY_DESCRIPTOR pSecurityDescriptor, PSID p
 BOOL SetSecurityDescriptorOwner(PSECURITY_DESCRIPTOR pSecurityDescriptor, PSID pOwner,
                                 BOOL bOwnerDefaulted);
 BOOL IsValidSecurityDescriptor(PSECURITY_DESCRIPTOR pSecurityDescriptor);
-BOOL AccessCheck(PSECURITY_DESCRIPTOR pSecurityDescriptor, HANDLE ClientToken,
-                 DWORD DesiredAccess, PGENERIC_MAPPING GenericMapping,
-                 PPRIVILEGE_SET PrivilegeSet, LPDWORD PrivilegeSetLength,
-                 LPDWORD GrantedAccess, LPBOOL AccessStatus);
+BOOL AccessCheck(PSECURITY_DESCRIPTOR pSecurityDescriptor, HANDLE ClientToken, DWORD DesiredAccess,
+                 PGENERIC_MAPPING GenericMapping, PPRIVILEGE_SET PrivilegeSet,
+                 LPDWORD PrivilegeSetLength, LPDWORD GrantedAccess, LPBOOL AccessStatus);
 
 // ---------------------------------------------------------------------------------------
 // Registry
@@ -408,10 +440,10 @@ inline constexpr DWORD REG_OPENED_EXISTING_KEY = 2;
 inline constexpr DWORD REG_SZ = 1;
 
 LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass, DWORD dwOptions,
-                     REGSAM samDesired, LPSECURITY_ATTRIBUTES lpSecurityAttributes,
-                     PHKEY phkResult, LPDWORD lpdwDisposition);
-LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType,
-                    const BYTE* lpData, DWORD cbData);
+                     REGSAM samDesired, LPSECURITY_ATTRIBUTES lpSecurityAttributes, PHKEY phkResult,
+                     LPDWORD lpdwDisposition);
+LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType, const BYTE* lpData,
+                    DWORD cbData);
 LONG RegCloseKey(HKEY hKey);
 
 // ---------------------------------------------------------------------------------------
