@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -37,8 +38,10 @@ SPTI::SPTI()
   MajorVersion = version.dwMajorVersion;
   if (PlatformId != VER_PLATFORM_WIN32_NT) return;
 
-  auto* rows = new SPTIDevice[kMaxBusses]{};
-  BusTable = new BusPair[kMaxBusses]{};
+  // Held by owners during the enumeration so that a failed allocation leaks nothing.
+  std::unique_ptr<SPTIDevice[]> rows(new SPTIDevice[kMaxBusses]{});
+  std::unique_ptr<BusPair[]> busTable(new BusPair[kMaxBusses]{});
+  BusTable = busTable.get();
   const UINT previousMode = SetErrorMode(SEM_FAILCRITICALERRORS);
 
   // Ports: every bus of every port becomes one logical adapter.
@@ -85,13 +88,19 @@ SPTI::SPTI()
   }
 
   SetErrorMode(previousMode);
-  if (RowCount > 0) {
-    Rows = new SPTIDevice[RowCount];
-    std::copy(rows, rows + RowCount, Rows);
-  }
-  delete[] rows;
-  delete[] BusTable;
   BusTable = nullptr;
+  if (RowCount > 0) {
+    SPTIDevice* shrunk = nullptr;
+    try {
+      shrunk = new SPTIDevice[RowCount];
+    } catch (...) {
+      for (BYTE i = 0; i < RowCount; ++i) CloseHandle(rows[i].Handle);
+      RowCount = 0;
+      throw;
+    }
+    std::copy(rows.get(), rows.get() + RowCount, shrunk);
+    Rows = shrunk;
+  }
 }
 
 SPTI::~SPTI() {
@@ -103,7 +112,6 @@ SPTI::~SPTI() {
   delete[] Rows;
   Rows = nullptr;
   RowCount = 0;
-  delete[] BusTable;
 }
 
 HANDLE SPTI::OpenAdaptor(BYTE portNumber) {
