@@ -31,8 +31,9 @@ class TBackend {
   virtual ~TBackend() = default;
   virtual void FormShown(TForm& form) = 0;
   virtual void FormHidden(TForm& form) { (void)form; }
-  // Delivers the input waiting now (it reaches the controls' User* operations).
-  virtual void ProcessEvents() = 0;
+  // Delivers the input waiting now (it reaches the controls' User* operations); returns
+  // whether there was any.
+  virtual bool ProcessEvents() = 0;
   // Waits up to `milliseconds` (negative: without limit) for input, then delivers it.
   virtual void WaitForEvents(int milliseconds) = 0;
 };

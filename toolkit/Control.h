@@ -4,6 +4,7 @@
 // through the User* operations, usually posted to the application's message queue.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,6 +32,11 @@ class TComponent : public TObject {
   TComponent* FindComponent(const std::string& name) const;
   int Tag = 0;
 
+ protected:
+  // Destroys the owned components now (kinds call it first in their destructor, so that
+  // the components go while the owner is still whole).
+  void DestroyComponents();
+
  private:
   void RemoveComponent(TComponent* component);
   std::string name_;
@@ -56,8 +62,8 @@ enum class TChange {
   Lines,        // rich edit: lines appended (view appends what it lacks) or cleared
   ScrollCaret,  // rich edit: show the caret (the newest line)
   Glyph,
-  Style,        // kind-specific properties (bevel, columns, flat, scroll bars, ...)
-  Children,     // a child was added or removed
+  Style,     // kind-specific properties (bevel, columns, flat, scroll bars, ...)
+  Children,  // a child was added or removed
 };
 
 class TControl;
@@ -158,11 +164,14 @@ class TControl : public TComponent {
  protected:
   void Changed(TChange change);
   virtual void TextChanged() {}
-  virtual void DefaultFont(TFont&) const {}
+  virtual void FontChanged() {}
   void SetDefaultColor(TColor color) { color_ = color; }
+  void SetDefaultTabStop(bool stop) { tabStop_ = stop; }
+  // Posts a user action that runs only if this control still exists then.
+  void PostUserAction(std::function<void()> action);
 
  private:
-  void NotifyFontChangedDown();
+  void NotifyDown(TChange change);
   TControl* parent_ = nullptr;
   std::vector<TControl*> controls_;
   int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
@@ -180,6 +189,7 @@ class TControl : public TComponent {
   bool tabStop_ = false;
   bool aligning_ = false;
   TControlObserver* observer_ = nullptr;
+  std::shared_ptr<int> life_ = std::make_shared<int>(0);
 };
 
 // The character after a single '&' in a caption (the access key), upper-cased; 0 if none.

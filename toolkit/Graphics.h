@@ -42,9 +42,15 @@ inline constexpr TColor clInfoBk = clSystemColor | 24;
 
 // The 0x00BBGGRR value of a colour; system colours resolve to the classic scheme.
 TColor ColorToRGB(TColor color);
-inline constexpr int GetRValue(TColor c) { return c & 0xFF; }
-inline constexpr int GetGValue(TColor c) { return (c >> 8) & 0xFF; }
-inline constexpr int GetBValue(TColor c) { return (c >> 16) & 0xFF; }
+inline constexpr int GetRValue(TColor c) {
+  return c & 0xFF;
+}
+inline constexpr int GetGValue(TColor c) {
+  return (c >> 8) & 0xFF;
+}
+inline constexpr int GetBValue(TColor c) {
+  return (c >> 16) & 0xFF;
+}
 inline constexpr TColor RGB(int r, int g, int b) {
   return static_cast<TColor>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
 }
@@ -88,8 +94,8 @@ struct TFont {
   TColor Color = clWindowText;
   TFontStyles Style;
 
-  int Size() const;           // points, rounded
-  void SetSize(int points);   // Height = -round(points * 96 / 72)
+  int Size() const;          // points, rounded
+  void SetSize(int points);  // Height = -round(points * 96 / 72)
   bool operator==(const TFont&) const = default;
 };
 

@@ -16,7 +16,7 @@ class TStrings {
 
   int Add(const std::string& text);  // returns the new row's index
   void Clear();
-  void Delete(int index);            // out of range: nothing happens
+  void Delete(int index);  // out of range: nothing happens
   void Assign(const std::vector<std::string>& texts);
   int Count() const { return static_cast<int>(items_.size()); }
   // Out of range: the empty text.

@@ -6,6 +6,8 @@
 
 namespace toolkit {
 
+class TApplication;
+
 enum TPosition { poDesigned, poDefault, poScreenCenter, poDesktopCenter, poMainFormCenter };
 enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog };
 
@@ -39,7 +41,6 @@ class TForm : public TControl {
   bool Closed() const { return closed_; }
   TNotifyEvent OnClose;
   TNotifyEvent OnShow;
-  TNotifyEvent OnResize;
 
   const char* ClassName() const override { return "TForm"; }
 
@@ -50,6 +51,7 @@ class TForm : public TControl {
   TFormBorderStyle borderStyle_ = bsSizeable;
   TIcon icon_;
   bool closed_ = false;
+  TApplication* application_ = nullptr;
 };
 
 }  // namespace toolkit

@@ -84,6 +84,9 @@ class TRichEdit : public TControl {
   LRESULT Perform(UINT msg, WPARAM wParam, LPARAM lParam) override;
   const char* ClassName() const override { return "TRichEdit"; }
 
+ protected:
+  void FontChanged() override;
+
  private:
   friend class TRichEditLines;
   void Append(const std::string& text);

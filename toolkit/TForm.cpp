@@ -1,0 +1,62 @@
+#include "toolkit/TForm.h"
+
+#include <algorithm>
+
+#include "toolkit/Application.h"
+
+namespace toolkit {
+
+TForm::TForm(TComponent* owner) : TControl(owner), application_(Application) {
+  SetVisible(false);
+  SetBounds(0, 0, 320, 240);
+}
+
+TForm::~TForm() {
+  DestroyComponents();
+  if (application_ != nullptr && application_->mainForm_ == this) application_->mainForm_ = nullptr;
+}
+
+int TForm::ClientWidth() const {
+  return std::max(0, Width() - 2 * kFrameWidth);
+}
+int TForm::ClientHeight() const {
+  return std::max(0, Height() - 2 * kFrameWidth - kCaptionHeight);
+}
+
+void TForm::SetClientSize(int width, int height) {
+  SetBounds(Left(), Top(), width + 2 * kFrameWidth, height + 2 * kFrameWidth + kCaptionHeight);
+}
+
+void TForm::SetPosition(TPosition position) {
+  if (position == position_) return;
+  position_ = position;
+  Changed(TChange::Style);
+}
+
+void TForm::SetBorderStyle(TFormBorderStyle style) {
+  if (style == borderStyle_) return;
+  borderStyle_ = style;
+  Changed(TChange::Style);
+}
+
+void TForm::SetIcon(const TIcon& icon) {
+  icon_ = icon;
+  Changed(TChange::Glyph);
+}
+
+void TForm::Show() {
+  closed_ = false;
+  SetVisible(true);
+  if (application_ != nullptr) application_->FormShown(*this);
+  if (OnShow) OnShow(this);
+}
+
+void TForm::Close() {
+  if (closed_) return;
+  if (OnClose) OnClose(this);
+  closed_ = true;
+  SetVisible(false);
+  if (application_ != nullptr) application_->FormClosed(*this);
+}
+
+}  // namespace toolkit
