@@ -1,0 +1,4 @@
+// A base of the display sink, without state or operations.
+#pragma once
+
+class BytesDisplay {};
