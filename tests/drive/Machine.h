@@ -1,0 +1,47 @@
+// A simulated machine with one drive at adapter 0, target 1, reached through either
+// command path, and the drive-access chain built on it.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "drive/FileMMCSeq.h"
+#include "platform/Host.h"
+#include "sim/ScsiTarget.h"
+#include "sim/SimHost.h"
+#include "sim/SimProfile.h"
+
+namespace drivetest {
+
+enum class Path { AspiManager, PassThrough };
+
+inline std::string PathName(Path path) {
+  return path == Path::AspiManager ? "AspiManager" : "PassThrough";
+}
+
+inline sim::SimProfile ProfileFor(Path path, std::shared_ptr<sim::ScsiTarget> target) {
+  sim::SimProfile profile =
+      path == Path::AspiManager ? sim::SimProfile::Windows98() : sim::SimProfile::Windows2000(true);
+  profile.AddDrive('D', sim::ScsiAddress{0, 0, 1, 0}, std::move(target));
+  return profile;
+}
+
+class Machine {
+ public:
+  Machine(Path path, std::shared_ptr<sim::ScsiTarget> target)
+      : host_(ProfileFor(path, std::move(target))),
+        installed_(host_),
+        chain_(std::make_unique<FileMMCSeq>()) {}
+
+  FileMMCSeq& chain() { return *chain_; }
+  DeviceEntry& device() { return chain_->Devices[0]; }
+  sim::SimHost& host() { return host_; }
+  bool SptiActive() const { return chain_->SPTIActive != 0; }
+
+ private:
+  sim::SimHost host_;
+  platform::ScopedHost installed_;
+  std::unique_ptr<FileMMCSeq> chain_;
+};
+
+}  // namespace drivetest
