@@ -38,6 +38,8 @@ class ScsiTarget {
   // The peripheral device type the ASPI manager reports for SC_GET_DEV_TYPE (what it learnt
   // from the device at start-up): 0x05 CD-ROM unless the device says otherwise.
   virtual std::uint8_t PeripheralType() const { return 0x05; }
+  // A bus device reset (SC_RESET_DEV) reached the device.
+  virtual void Reset() {}
 };
 
 }  // namespace sim

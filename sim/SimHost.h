@@ -22,6 +22,7 @@
 #include "sim/ScsiTarget.h"
 #include "sim/SimClock.h"
 #include "sim/SimProfile.h"
+#include "sim/SimRecords.h"
 
 namespace sim {
 
@@ -66,6 +67,7 @@ class SimHost : public platform::Host {
   std::shared_ptr<ScsiTarget> TargetAt(const ScsiAddress& address) const;
   void PlaceTarget(const ScsiAddress& address, std::shared_ptr<ScsiTarget> target);
   void RemoveTarget(const ScsiAddress& address);
+  std::vector<TargetSlot> Targets() const;  // every placed device, in placement order
   // Runs one command on the device at `address` and advances the clock by its service time
   // (or sleeps it in real time). No device: a reply with responded = false.
   ScsiReply Execute(const ScsiAddress& address, const ScsiRequest& request);
@@ -84,76 +86,38 @@ class SimHost : public platform::Host {
   void WaitAspiIdle();
 
   // --- records ---
-  struct ModuleLoad {
-    std::string name;
-    bool loaded;
-  };
+  using ModuleLoad = SimRecords::ModuleLoad;
+  using DeviceOpen = SimRecords::DeviceOpen;
+  using PassThroughCall = SimRecords::PassThroughCall;
+  using RegistryWrite = SimRecords::RegistryWrite;
+  using MessageBoxRecord = SimRecords::MessageBoxRecord;
   std::vector<ModuleLoad> ModuleLoads() const;  // every LoadModule call, in order
   int LoadedModules() const;                    // modules currently loaded (not yet freed)
-
-  struct DeviceOpen {
-    std::string name;
-    DWORD access, share, disposition;
-    bool opened;
-    DWORD error;
-  };
   std::vector<DeviceOpen> DeviceOpens() const;  // every OpenDevice call, in order
   int OpenDevices() const;                      // devices currently open (not yet closed)
-
-  struct PassThroughCall {
-    std::string device;    // "SCSI0:" or "D:"
-    DWORD code;            // the IOCTL code
-    std::vector<BYTE> in;  // the input block as received (inSize bytes, at most 65,616)
-    DWORD inSize, outSize;
-    bool succeeded;
-    DWORD error;
-  };
   std::vector<PassThroughCall> PassThroughCalls() const;  // every DeviceIoControl, in order
-
-  struct RegistryWrite {
-    std::string key;  // "HKEY_CURRENT_USER\<subkey>"
-    std::string name;
-    DWORD type;
-    std::vector<BYTE> data;
-  };
   std::vector<RegistryWrite> RegistryWrites() const;
   std::vector<std::string> RegistryKeysCreated() const;  // every CreateKey asked, in order
-
-  struct MessageBoxRecord {
-    std::string text, caption;
-    UINT type;
-  };
   std::vector<MessageBoxRecord> MessageBoxes() const;
   std::vector<std::string> SecurityCalls() const;  // names, in order
+  std::vector<std::string> Cdr4Calls() const;      // cdr4dll entries called, in order
+  void ClearRecords();                             // forgets every record so far
 
   // --- used by the machine's own parts (devices, modules, the ASPI manager) ---
-  void Record(PassThroughCall call);
-  void RecordAspiRequest(const void* block, std::size_t size);
-  void DeviceClosed();
-  void ModuleFreed();
+  // The records outlive the host for objects (handles) that are closed after it.
+  const std::shared_ptr<SimRecords>& records() const { return records_; }
   void Trace(const platform::CommandTrace& trace) { NotifyCommand(trace); }
+  // Runs a command on the device at `address` without touching the clock.
+  ScsiReply Dispatch(const ScsiAddress& address, const ScsiRequest& request);
 
  private:
   SimProfile profile_;
   SimClock clock_;
   std::vector<Adapter> adapters_;
-  std::unique_ptr<AspiManager> aspi_;
-
-  mutable std::mutex mutex_;
+  std::shared_ptr<SimRecords> records_;
+  mutable std::mutex targetsMutex_;
   std::vector<TargetSlot> targets_;
-  std::vector<std::vector<BYTE>> aspiRequests_;
-  std::vector<ModuleLoad> moduleLoads_;
-  int loadedModules_ = 0;
-  std::vector<DeviceOpen> deviceOpens_;
-  int openDevices_ = 0;
-  std::vector<PassThroughCall> passThroughCalls_;
-  std::vector<RegistryWrite> registryWrites_;
-  std::vector<std::string> registryKeys_;
-  std::vector<std::string> registryKeysKnown_;
-  std::vector<MessageBoxRecord> messageBoxes_;
-  std::vector<std::string> securityCalls_;
-
-  friend class SimRegistryKey;
+  std::unique_ptr<AspiManager> aspi_;
 };
 
 }  // namespace sim

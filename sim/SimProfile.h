@@ -106,6 +106,9 @@ struct SimProfile {
   LONG registryCreateError = ERROR_SUCCESS;       // non-zero: creating a key fails with it
   std::map<std::string, DWORD> securityFailures;  // Win32 call name -> error it fails with
   int messageBoxAnswer = IDOK;
+  // Copies of every ASPI request block and pass-through call. Off, the command paths of
+  // the machine allocate nothing per command (for allocation-counting tests).
+  bool recordCalls = true;
 
   // --- the typical machines ---
   // 95 and 98: ASPI library in the system directory. NT 4, 2000, XP: no ASPI library.
