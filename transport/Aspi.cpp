@@ -1,5 +1,6 @@
 #include "transport/Aspi.h"
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -109,7 +110,10 @@ BYTE Aspi::ExecSCSICmd(DeviceEntry& entry, SRB_ExecSCSICmd& srb, SenseResult& se
         SendCommand(&srb);
       }
       sent = true;
-      if (srb.SRB_Status == SS_PENDING) WaitForSingleObject(CompletionEvent, INFINITE);
+      // The ASPI manager may finish the block on its own thread while we look.
+      if (std::atomic_ref<BYTE>(srb.SRB_Status).load(std::memory_order_acquire) == SS_PENDING) {
+        WaitForSingleObject(CompletionEvent, INFINITE);
+      }
 
       if (transit && direction == SRB_DIR_IN) std::memcpy(buffer, TransitBufferRef, length);
 
