@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "drive/FileMMCSeq.h"
@@ -18,6 +19,8 @@ enum class Path { AspiManager, PassThrough };
 inline std::string PathName(Path path) {
   return path == Path::AspiManager ? "AspiManager" : "PassThrough";
 }
+
+inline void PrintTo(Path path, std::ostream* os) { *os << PathName(path); }
 
 inline sim::SimProfile ProfileFor(Path path, std::shared_ptr<sim::ScsiTarget> target) {
   sim::SimProfile profile =
