@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/win32.h"
@@ -47,10 +48,11 @@ class TApplication : public TComponent {
   void SetTitle(const std::string& title) { title_ = title; }
 
   void Initialize();
-  // Creates a form owned by the application; the first one becomes the main form.
-  template <class T>
-  void CreateForm(T*& reference) {
-    reference = new T(this);
+  // Creates a form owned by the application (constructed as T(owner, args...)); the
+  // first one becomes the main form.
+  template <class T, class... Args>
+  void CreateForm(T*& reference, Args&&... args) {
+    reference = new T(this, std::forward<Args>(args)...);
     AddForm(reference);
   }
   TForm* MainForm() const { return mainForm_; }
