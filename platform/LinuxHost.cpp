@@ -1,5 +1,7 @@
 #include "platform/LinuxHost.h"
 
+#include <fcntl.h>
+
 #include <sys/utsname.h>
 #include <time.h>
 #include <unistd.h>
@@ -9,6 +11,10 @@
 #include <cstring>
 #include <string>
 
+#include "platform/LinuxDrive.h"
+#include "platform/LinuxPassThrough.h"
+#include "platform/LinuxScsiPort.h"
+
 namespace platform {
 namespace {
 
@@ -16,10 +22,60 @@ namespace {
 // is ever installed there on this machine.
 constexpr const char kSystemDirectory[] = "C:\\WINNT\\system32";
 
+// Letters D: to Z: are the optical drives sr0 to sr22; C: never is one.
+constexpr char kFirstDriveLetter = 'D';
+
+char Upper(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// "\\.\SCSI12:" gives 12; -1 for any other name.
+int PortNumber(const std::string& device) {
+  if (device.size() < 6 || Upper(device[0]) != 'S' || Upper(device[1]) != 'C' ||
+      Upper(device[2]) != 'S' || Upper(device[3]) != 'I' || device.back() != ':') {
+    return -1;
+  }
+  const std::string digits = device.substr(4, device.size() - 5);
+  if (digits.empty() || digits.size() > 3) return -1;
+  int number = 0;
+  for (char c : digits) {
+    if (c < '0' || c > '9') return -1;
+    number = number * 10 + (c - '0');
+  }
+  return number;
+}
+
+// "\\.\E:" gives 1 (sr1); -1 for any other name.
+int DriveNumber(const std::string& device) {
+  if (device.size() != 2 || device[1] != ':') return -1;
+  const char letter = Upper(device[0]);
+  if (letter < kFirstDriveLetter || letter > 'Z') return -1;
+  return letter - kFirstDriveLetter;
+}
+
 }  // namespace
 
-LinuxHost::LinuxHost() = default;
+LinuxHost::LinuxHost() : LinuxHost(LinuxHostOptions{}) {}
+
+LinuxHost::LinuxHost(LinuxHostOptions options)
+    : sysfs_(std::move(options.root)),
+      system_(options.system != nullptr ? *options.system : RealLinuxSystem()),
+      registry_(std::move(options.configHome)),
+      notice_(std::move(options.notice)) {
+  if (!notice_) {
+    notice_ = [](const std::string& text) {
+      std::fprintf(stderr, "velmark: %s\n", text.c_str());
+      std::fflush(stderr);
+    };
+  }
+}
+
 LinuxHost::~LinuxHost() = default;
+
+std::string LinuxHost::DriveNode(char letter) {
+  const int drive = DriveNumber(std::string(1, letter) + ":");
+  return drive < 0 ? std::string() : "/dev/sr" + std::to_string(drive);
+}
 
 void LinuxHost::Version(OSVERSIONINFOA& info) {
   info.dwMajorVersion = 5;
@@ -49,12 +105,41 @@ std::unique_ptr<Module> LinuxHost::LoadModule(const char* name, DWORD& error) {
 
 std::unique_ptr<Device> LinuxHost::OpenDevice(const char* name, DWORD access, DWORD share,
                                               DWORD disposition, DWORD& error) {
-  (void)name;
-  (void)access;
-  (void)share;
-  (void)disposition;
+  (void)share;  // the kernel does not share-lock device nodes
+  const std::string text = name != nullptr ? name : "";
+  if (text.rfind("\\\\.\\", 0) != 0 || disposition != OPEN_EXISTING) {
+    error = ERROR_FILE_NOT_FOUND;
+    return nullptr;
+  }
+  const std::string device = text.substr(4);
+  if (const int port = PortNumber(device); port >= 0) return OpenPort(port, error);
+  if (const int drive = DriveNumber(device); drive >= 0) return OpenDrive(drive, access, error);
   error = ERROR_FILE_NOT_FOUND;
   return nullptr;
+}
+
+std::unique_ptr<Device> LinuxHost::OpenPort(int port, DWORD& error) {
+  const std::vector<int> hosts = sysfs_.Hosts();
+  if (port >= static_cast<int>(hosts.size())) {
+    error = ERROR_FILE_NOT_FOUND;
+    return nullptr;
+  }
+  return std::make_unique<LinuxScsiPort>(sysfs_, hosts[static_cast<size_t>(port)]);
+}
+
+std::unique_ptr<Device> LinuxHost::OpenDrive(int drive, DWORD access, DWORD& error) {
+  // O_NONBLOCK: a drive without a disc must open. Write access is asked for only when the
+  // caller wants it; a refusal makes the caller try again read-only.
+  const bool writable = (access & GENERIC_WRITE) != 0;
+  const std::string path = sysfs_.Path("/dev/sr" + std::to_string(drive));
+  const int fd = system_.Open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_NONBLOCK);
+  if (fd < 0) {
+    error = ErrorFromErrno(fd);
+    return nullptr;
+  }
+  return std::make_unique<LinuxDrive>(
+      system_, sysfs_, drive, fd, writable,
+      [this](const CommandTrace& trace) { NotifyCommand(trace); }, notice_);
 }
 
 bool LinuxHost::UserIsAdministrator() {
@@ -63,11 +148,7 @@ bool LinuxHost::UserIsAdministrator() {
 
 LONG LinuxHost::CreateKey(HKEY root, const char* subKey, std::unique_ptr<RegistryKey>& key,
                           bool& created) {
-  (void)root;
-  (void)subKey;
-  key.reset();
-  created = false;
-  return static_cast<LONG>(ERROR_ACCESS_DENIED);
+  return registry_.CreateKey(root, subKey, key, created);
 }
 
 DWORD LinuxHost::Milliseconds() {
