@@ -8,15 +8,23 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/Host.h"
 
 namespace transport_test {
 
+// Where a TinyHost writes what it is asked, when a test wants the order of events.
+using EventLog = std::vector<std::string>;
+
 class TinyDrive : public platform::Device {
  public:
-  explicit TinyDrive(int& passThroughCalls) : passThroughCalls_(passThroughCalls) {}
+  TinyDrive(int& passThroughCalls, EventLog* log)
+      : passThroughCalls_(passThroughCalls), log_(log) {}
+  ~TinyDrive() override {
+    if (log_ != nullptr) log_->push_back("CloseDevice D:");
+  }
 
   BOOL IoControl(DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize, LPDWORD returned,
                  DWORD& error) override {
@@ -52,6 +60,28 @@ class TinyDrive : public platform::Device {
 
  private:
   int& passThroughCalls_;
+  EventLog* log_;
+};
+
+// A loadable module with named entries; logs its release.
+class TinyModule : public platform::Module {
+ public:
+  TinyModule(std::string name, std::vector<std::pair<std::string, FARPROC>> entries, EventLog* log)
+      : name_(std::move(name)), entries_(std::move(entries)), log_(log) {}
+  ~TinyModule() override {
+    if (log_ != nullptr) log_->push_back("FreeModule " + name_);
+  }
+  FARPROC Resolve(const char* name) override {
+    for (const auto& entry : entries_) {
+      if (entry.first == name) return entry.second;
+    }
+    return nullptr;
+  }
+
+ private:
+  std::string name_;
+  std::vector<std::pair<std::string, FARPROC>> entries_;
+  EventLog* log_;
 };
 
 class TinyPort : public platform::Device {
@@ -81,9 +111,14 @@ class TinyHost : public platform::Host {
   std::function<void(const char*, DWORD)> onOpen;  // called with every device name opened
   std::vector<std::string> boxTexts, boxCaptions;
   DWORD clock = 0;
+  bool administrator = true;
+  // Loadable modules by exact name, and a log of the calls (null: nothing is logged).
+  std::vector<std::pair<std::string, std::vector<std::pair<std::string, FARPROC>>>> modules;
+  EventLog* log = nullptr;
 
   void Version(OSVERSIONINFOA& info) override {
     ++versionCalls;
+    if (log != nullptr) log->push_back("Version");
     info.dwMajorVersion = majorVersion;
     info.dwMinorVersion = 0;
     info.dwBuildNumber = 2195;
@@ -92,13 +127,17 @@ class TinyHost : public platform::Host {
     if (onVersion) onVersion(versionCalls);
   }
   UINT SystemDirectory(char* buffer, UINT size) override {
+    if (log != nullptr) log->push_back("SystemDirectory");
     const char directory[] = "C:\\WINNT\\system32";
     if (size < sizeof(directory)) return sizeof(directory);
     std::memcpy(buffer, directory, sizeof(directory));
     return sizeof(directory) - 1;
   }
   std::unique_ptr<platform::Module> LoadModule(const char* name, DWORD& error) override {
-    (void)name;
+    if (log != nullptr) log->push_back(std::string("LoadModule ") + name);
+    for (const auto& module : modules) {
+      if (module.first == name) return std::make_unique<TinyModule>(name, module.second, log);
+    }
     error = ERROR_MOD_NOT_FOUND;
     return nullptr;
   }
@@ -107,12 +146,19 @@ class TinyHost : public platform::Host {
     (void)share;
     (void)disposition;
     if (onOpen) onOpen(name, access);
+    if (log != nullptr) log->push_back(std::string("OpenDevice ") + name);
     if (std::strcmp(name, "\\\\.\\SCSI0:") == 0) return std::make_unique<TinyPort>();
-    if (std::strcmp(name, "\\\\.\\D:") == 0) return std::make_unique<TinyDrive>(passThroughCalls);
+    if (std::strcmp(name, "\\\\.\\D:") == 0) {
+      return std::make_unique<TinyDrive>(passThroughCalls, log);
+    }
     error = ERROR_FILE_NOT_FOUND;
     return nullptr;
   }
-  bool UserIsAdministrator() override { return true; }
+  bool UserIsAdministrator() override { return administrator; }
+  DWORD SecurityCall(const char* name) override {
+    if (log != nullptr) log->push_back(std::string("SecurityCall ") + name);
+    return ERROR_SUCCESS;
+  }
   LONG CreateKey(HKEY root, const char* subKey, std::unique_ptr<platform::RegistryKey>& key,
                  bool& created) override {
     (void)root;
