@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -64,7 +65,9 @@ struct FakeNode {
   bool writable = true;       // false: O_RDWR fails with EACCES, as for a user outside the group
   bool answersIdLun = false;  // SCSI_IOCTL_GET_IDLUN
   int idLun = 0;
-  std::deque<DriveAnswer> answers;  // empty: good status, no data
+  std::deque<DriveAnswer> answers;  // the next commands' answers, in order
+  // Answers when the queue is empty; none: good status, no data.
+  std::function<DriveAnswer(const std::vector<unsigned char>& cdb)> respond;
 };
 
 class FakeKernel : public LinuxSystem {
@@ -133,6 +136,8 @@ class FakeKernel : public LinuxSystem {
     if (!node.answers.empty()) {
       answer = node.answers.front();
       node.answers.pop_front();
+    } else if (node.respond) {
+      answer = node.respond(command.cdb);
     }
     header->status = 0;
     header->masked_status = 0;
