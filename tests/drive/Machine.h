@@ -20,7 +20,9 @@ inline std::string PathName(Path path) {
   return path == Path::AspiManager ? "AspiManager" : "PassThrough";
 }
 
-inline void PrintTo(Path path, std::ostream* os) { *os << PathName(path); }
+inline void PrintTo(Path path, std::ostream* os) {
+  *os << PathName(path);
+}
 
 inline sim::SimProfile ProfileFor(Path path, std::shared_ptr<sim::ScsiTarget> target) {
   sim::SimProfile profile =
@@ -32,9 +34,9 @@ inline sim::SimProfile ProfileFor(Path path, std::shared_ptr<sim::ScsiTarget> ta
 class Machine {
  public:
   Machine(Path path, std::shared_ptr<sim::ScsiTarget> target)
-      : host_(ProfileFor(path, std::move(target))),
-        installed_(host_),
-        chain_(std::make_unique<FileMMCSeq>()) {}
+      : Machine(ProfileFor(path, std::move(target))) {}
+  explicit Machine(sim::SimProfile profile)
+      : host_(std::move(profile)), installed_(host_), chain_(std::make_unique<FileMMCSeq>()) {}
 
   FileMMCSeq& chain() { return *chain_; }
   DeviceEntry& device() { return chain_->Devices[0]; }

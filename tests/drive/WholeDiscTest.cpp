@@ -64,7 +64,9 @@ void ReadWholeDisc(Path path, const sim::Disc& disc, ContentFn content, const Di
   config.timing = sim::DriveTiming::Cav(52, 40);
   auto drive = std::make_shared<sim::SimDrive>(config);
   drive->SetRecording(false);
-  Machine machine(path, drive);
+  sim::SimProfile profile = ProfileFor(path, drive);
+  profile.recordCalls = false;
+  Machine machine(std::move(profile));
   ASSERT_EQ(machine.chain().DeviceCount, 1);
 
   std::vector<BYTE> commandBuffer(27 * how.blockSize);
