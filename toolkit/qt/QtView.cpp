@@ -1,0 +1,171 @@
+#include "toolkit/qt/QtView.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QTimer>
+#include <algorithm>
+#include <vector>
+
+#include "platform/Host.h"
+#include "toolkit/qt/FormView.h"
+
+namespace toolkit::qt {
+
+namespace {
+
+int gArgc = 1;
+char gArgv0[] = "velmark";
+char* gArgv[] = {gArgv0, nullptr};
+
+// Message box types (the low bits of MessageBoxA's uType).
+constexpr UINT kIconMask = 0xF0;
+constexpr UINT kIconHand = 0x10;
+constexpr UINT kIconQuestion = 0x20;
+constexpr UINT kIconExclamation = 0x30;
+constexpr UINT kIconAsterisk = 0x40;
+
+QMessageBox::Icon IconFor(UINT type) {
+  switch (type & kIconMask) {
+    case kIconHand:
+      return QMessageBox::Critical;
+    case kIconQuestion:
+      return QMessageBox::Question;
+    case kIconExclamation:
+      return QMessageBox::Warning;
+    case kIconAsterisk:
+      return QMessageBox::Information;
+    default:
+      return QMessageBox::NoIcon;
+  }
+}
+
+}  // namespace
+
+struct QtView::Impl {
+  std::unique_ptr<QApplication> ownApp;
+  std::vector<std::unique_ptr<FormView>> views;
+  std::vector<std::unique_ptr<FormView>> finished;  // forms destroyed; deleted at next pump
+  platform::Host* sinkHost = nullptr;
+  unsigned delivered = 0;
+
+  FormView* Find(const TForm& form) const {
+    for (const auto& v : views)
+      if (&v->Form() == &form) return v.get();
+    return nullptr;
+  }
+
+  FormView& Attach(TForm& form) {
+    if (FormView* v = Find(form)) return *v;
+    auto view = std::make_unique<FormView>(form, [this] { ++delivered; });
+    FormView* raw = view.get();
+    raw->onFormDestroyed = [this, raw] { Retire(raw); };
+    views.push_back(std::move(view));
+    InstallSink();
+    return *raw;
+  }
+
+  void Retire(FormView* view) {
+    auto it =
+        std::find_if(views.begin(), views.end(), [view](const auto& v) { return v.get() == view; });
+    if (it == views.end()) return;
+    finished.push_back(std::move(*it));
+    views.erase(it);
+    if (views.empty()) RemoveSink();
+  }
+
+  QWidget* DialogParent() const {
+    for (const auto& v : views)
+      if (v->Top() != nullptr && v->Top()->isVisible()) return v->Top();
+    return nullptr;
+  }
+
+  void InstallSink() {
+    if (sinkHost != nullptr) return;
+    sinkHost = &platform::CurrentHost();
+    sinkHost->SetMessageBoxSink([this](HWND, const char* text, const char* caption, UINT type) {
+      QMessageBox box(IconFor(type), QString::fromUtf8(caption), QString::fromUtf8(text),
+                      QMessageBox::Ok, DialogParent());
+      box.exec();
+      return IDOK;
+    });
+  }
+
+  void RemoveSink() {
+    if (sinkHost == nullptr) return;
+    sinkHost->SetMessageBoxSink({});
+    sinkHost = nullptr;
+  }
+};
+
+QtView::QtView() : QtView(gArgc, gArgv) {}
+
+QtView::QtView(int& argc, char** argv) : impl_(std::make_unique<Impl>()) {
+  if (QApplication::instance() == nullptr) {
+    impl_->ownApp = std::make_unique<QApplication>(argc, argv);
+    QApplication::setStyle(QStringLiteral("Fusion"));
+  }
+}
+
+QtView::~QtView() {
+  impl_->RemoveSink();
+  impl_->views.clear();
+  impl_->finished.clear();
+  impl_->ownApp.reset();
+}
+
+void QtView::Show(TForm& form) {
+  FormView& view = impl_->Attach(form);
+  view.ShowWindow();
+  Flush();
+}
+
+void QtView::FormShown(TForm& form) {
+  impl_->Attach(form).ShowWindow();
+}
+
+void QtView::FormHidden(TForm& form) {
+  if (FormView* v = impl_->Find(form)) v->HideWindow();
+}
+
+QWidget* QtView::WidgetOf(const TControl& control) const {
+  for (const auto& v : impl_->views) {
+    if (QWidget* w = v->WidgetOf(control)) return w;
+  }
+  return nullptr;
+}
+
+void QtView::Flush() {
+  QCoreApplication::sendPostedEvents();
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  impl_->finished.clear();
+}
+
+bool QtView::ProcessEvents() {
+  const unsigned before = impl_->delivered;
+  Flush();
+  return impl_->delivered != before;
+}
+
+void QtView::WaitForEvents(int milliseconds) {
+  if (milliseconds == 0) {
+    Flush();
+    return;
+  }
+  QTimer wake;
+  wake.setSingleShot(true);
+  if (milliseconds > 0) wake.start(milliseconds);
+  QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  impl_->finished.clear();
+}
+
+bool QtView::SaveScreenshot(TForm& form, const std::string& path) {
+  FormView* view = impl_->Find(form);
+  if (view == nullptr || view->Top() == nullptr) return false;
+  Flush();
+  const QPixmap picture = view->Top()->grab();
+  if (picture.isNull()) return false;
+  return picture.save(QString::fromStdString(path), "PNG");
+}
+
+}  // namespace toolkit::qt

@@ -1,0 +1,86 @@
+// The Qt widgets that draw the toolkit's controls where Qt has no close match: the form's
+// client area, the bevelled panel, the radio group and the status bar.
+#pragma once
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QRadioButton>
+#include <QWidget>
+#include <functional>
+#include <vector>
+
+#include "toolkit/TPanel.h"
+
+namespace toolkit::qt {
+
+// The top-level window; reports the user's resizing and closing.
+class FormWidget : public QWidget {
+ public:
+  FormWidget() = default;
+  std::function<void(int, int)> onResized;
+  std::function<void()> onCloseRequested;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+};
+
+// A panel: background, outer and inner bevel, centred caption.
+class PanelWidget : public QWidget {
+ public:
+  explicit PanelWidget(QWidget* parent);
+  void SetBevels(TBevelCut outer, TBevelCut inner);
+  void SetCaption(const QString& caption);
+  void SetTextColor(const QColor& color);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  TBevelCut outer_ = bvRaised;
+  TBevelCut inner_ = bvNone;
+  QString caption_;
+  QColor textColor_ = Qt::black;
+};
+
+// A framed group of radio buttons arranged in columns, filled column by column.
+class RadioGroupWidget : public QGroupBox {
+ public:
+  explicit RadioGroupWidget(QWidget* parent);
+  void SetItems(const QStringList& items);
+  void SetColumns(int columns);
+  void SetItemIndex(int index);
+  int ItemCount() const { return static_cast<int>(buttons_.size()); }
+  QRadioButton* Button(int index) const;
+  std::function<void(int)> onSelected;
+  void Arrange();
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  std::vector<QRadioButton*> buttons_;
+  int columns_ = 1;
+};
+
+// A status bar with one simple panel: a sunken text field across the bar.
+class StatusBarWidget : public QWidget {
+ public:
+  explicit StatusBarWidget(QWidget* parent);
+  void SetText(const QString& text);
+  const QString& Text() const { return text_; }
+  void SetTextColor(const QColor& color);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QString text_;
+  QColor textColor_ = Qt::black;
+};
+
+// Draws a one-pixel bevel inside `rect`.
+void DrawBevel(QPainter& painter, QRect rect, TBevelCut cut);
+
+}  // namespace toolkit::qt
