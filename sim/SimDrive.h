@@ -41,9 +41,11 @@ struct DriveIdentity {
 
 // Firmware oddities of real drives, each a switch.
 struct FirmwareQuirks {
-  bool rejectsModeSense10 = false;      // MODE SENSE(10) and MODE SELECT(10): 05/20/00
-  bool modeSense10ShortHeader = false;  // MODE SENSE(10) answered with a 4-byte header
-  bool noBlockDescriptors = false;      // mode data never carries a block descriptor
+  bool rejectsModeSense10 = false;  // MODE SENSE(10) and MODE SELECT(10): 05/20/00
+  // MODE SENSE(10) answered with a 4-byte header and no block descriptor (the page starts
+  // at byte 4, as in a MODE SENSE(6) reply with DBD set).
+  bool modeSense10ShortHeader = false;
+  bool noBlockDescriptors = false;  // mode data never carries a block descriptor
   enum class CapabilitiesPage {
     Normal,         // page 2Ah as MMC has it
     Missing,        // asking for page 2Ah fails with 05/24/00

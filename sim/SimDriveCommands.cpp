@@ -139,8 +139,9 @@ void Seek10(SimDriveCommand& c) {
     c.Fail(0x05, 0x21, 0x00);
     return;
   }
-  c.serviceMicros = c.state.head.Seek(SpeedsOf(c.state, c.model), static_cast<std::int32_t>(lba),
-                                      static_cast<double>(c.request.nowMicros));
+  if (!c.model.Timing().zeroLatency)
+    c.serviceMicros = c.state.head.Seek(SpeedsOf(c.state, c.model), static_cast<std::int32_t>(lba),
+                                        static_cast<double>(c.request.nowMicros));
   c.reply.status = 0x00;
 }
 

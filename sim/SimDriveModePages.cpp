@@ -73,7 +73,10 @@ void ModeSense(SimDriveCommand& c, bool tenByte) {
   }
   const bool shortHeader = !tenByte || q.modeSense10ShortHeader;
   std::vector<std::uint8_t> d(shortHeader ? 4 : 8, 0);
-  if (!dbd && !q.noBlockDescriptors) {
+  // A drive with the short-header quirk answers MODE SENSE(10) as if it were MODE SENSE(6)
+  // with DBD set: 4-byte header, the page right after it at byte 4.
+  const bool shortTen = tenByte && q.modeSense10ShortHeader;
+  if (!dbd && !q.noBlockDescriptors && !shortTen) {
     std::uint8_t descriptor[8] = {};  // density code 0, number of blocks 0 (all)
     const std::uint32_t length = pc == PageControl::Changeable ? 0xFFFFFF
                                  : pc == PageControl::Default  ? c.config.blockLength

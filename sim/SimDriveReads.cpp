@@ -130,7 +130,7 @@ void ReadBlocks(SimDriveCommand& c, std::int64_t lba, std::int64_t blocks, const
   }
 
   const std::int32_t passed = bad ? stop + 1 : stop;  // the drive reads the bad block too
-  if (passed > first) {
+  if (passed > first && !c.model.Timing().zeroLatency) {
     c.serviceMicros = s.head.Read(SpeedsOf(s, c.model), first, passed,
                                   static_cast<double>(c.request.nowMicros), blockBytes);
   }

@@ -114,8 +114,12 @@ TEST(SimDriveModeSense, FirmwareQuirks) {
        {}},
       {"rejects10 keeps 6", Quirk([](FirmwareQuirks& q) { q.rejectsModeSense10 = true; }), 0x01,
        false, "GOOD", Cat({{0x17, 0, 0, 0x08}, kDescriptor2048, kPage01})},
-      {"short header", Quirk([](FirmwareQuirks& q) { q.modeSense10ShortHeader = true; }), 0x01,
-       true, "GOOD", Cat({{0x17, 0, 0, 0x08}, kDescriptor2048, kPage01})},
+      {"short header: page at byte 4",
+       Quirk([](FirmwareQuirks& q) { q.modeSense10ShortHeader = true; }), 0x01, true, "GOOD",
+       Cat({{0x0F, 0, 0, 0x00}, kPage01})},
+      {"short header leaves MODE SENSE(6) alone",
+       Quirk([](FirmwareQuirks& q) { q.modeSense10ShortHeader = true; }), 0x01, false, "GOOD",
+       Cat({{0x17, 0, 0, 0x08}, kDescriptor2048, kPage01})},
       {"short header, no descriptors", Quirk([](FirmwareQuirks& q) {
          q.modeSense10ShortHeader = true;
          q.noBlockDescriptors = true;
