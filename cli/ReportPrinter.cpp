@@ -1,0 +1,98 @@
+#include "cli/ReportPrinter.h"
+
+#include "app/TForm1.h"
+
+using namespace toolkit;
+
+namespace {
+
+// The nearest of the terminal's eight colours for a report colour (0x00BBGGRR).
+int AnsiColour(TColor colour) {
+  const TColor rgb = ColorToRGB(colour);
+  const int r = GetRValue(rgb), g = GetGValue(rgb), b = GetBValue(rgb);
+  const int bits = (r >= 0x60 ? 1 : 0) | (g >= 0x60 ? 2 : 0) | (b >= 0x60 ? 4 : 0);
+  return 30 + bits;  // 30 black, 31 red, 32 green, 33 yellow, 34 blue, ...
+}
+
+}  // namespace
+
+ReportPrinter::ReportPrinter(TForm1& form, std::FILE* out, std::FILE* err, bool colour,
+                             bool liveProgress)
+    : form_(form), out_(out), err_(err), colour_(colour), liveProgress_(liveProgress) {
+  printed_ = form_.RichEdit->LineCount();
+  form_.SetObserver(this);
+}
+
+ReportPrinter::~ReportPrinter() {
+  if (attached_) form_.SetObserver(nullptr);
+}
+
+std::string ReportPrinter::Format(const TRichLine& line, bool colour) {
+  if (!colour) return line.Text;
+  std::string codes;
+  if (line.Attributes.Style.Contains(fsBold)) codes += "1";
+  if (line.Attributes.Style.Contains(fsItalic)) codes += codes.empty() ? "3" : ";3";
+  if (line.Attributes.Style.Contains(fsUnderline)) codes += codes.empty() ? "4" : ";4";
+  if (line.Attributes.Style.Contains(fsStrikeOut)) codes += codes.empty() ? "9" : ";9";
+  if (line.Attributes.Color != clWindowText && line.Attributes.Color != clBlack) {
+    if (!codes.empty()) codes += ";";
+    codes += std::to_string(AnsiColour(line.Attributes.Color));
+  }
+  if (codes.empty()) return line.Text;
+  return "\033[" + codes + "m" + line.Text + "\033[0m";
+}
+
+void ReportPrinter::ControlChanged(TControl& control, TChange change) {
+  if (&control == form_.RichEdit && change == TChange::Lines) {
+    PrintNewLines();
+  } else if (&control == form_.StatusBar) {
+    if (form_.StatusBar->SimpleText() != progress_) ShowProgress(form_.StatusBar->SimpleText());
+  }
+}
+
+void ReportPrinter::ControlDestroyed(TControl& control) {
+  if (&control == &form_) attached_ = false;
+}
+
+void ReportPrinter::PrintNewLines() {
+  const int count = form_.RichEdit->LineCount();
+  if (count < printed_) printed_ = 0;  // the report was cleared: a new one starts
+  if (count == printed_) return;
+  ClearProgress();
+  for (; printed_ < count; ++printed_)
+    std::fprintf(out_, "%s\n", Format(form_.RichEdit->Line(printed_), colour_).c_str());
+  std::fflush(out_);
+  if (liveProgress_ && !progress_.empty()) ShowProgress(progress_);
+}
+
+void ReportPrinter::ShowProgress(const std::string& text) {
+  progress_ = text;
+  if (!liveProgress_) return;
+  std::fprintf(err_, "\r\033[K%s", text.c_str());
+  std::fflush(err_);
+  progressShown_ = !text.empty();
+}
+
+void ReportPrinter::ClearProgress() {
+  if (!liveProgress_ || !progressShown_) return;
+  std::fprintf(err_, "\r\033[K");
+  std::fflush(err_);
+  progressShown_ = false;
+}
+
+void ReportPrinter::Note(const std::string& text) {
+  ClearProgress();
+  std::fprintf(err_, "%s\n", text.c_str());
+  std::fflush(err_);
+  if (liveProgress_ && !progress_.empty()) ShowProgress(progress_);
+}
+
+void ReportPrinter::Finish() {
+  if (liveProgress_) {
+    if (progressShown_) std::fprintf(err_, "\n");
+    progressShown_ = false;
+  } else if (!progress_.empty()) {
+    std::fprintf(err_, "%s\n", progress_.c_str());
+  }
+  std::fflush(err_);
+}

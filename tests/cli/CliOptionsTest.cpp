@@ -1,0 +1,76 @@
+#include "cli/CliOptions.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(CliOptionsTest, DefaultsWithoutArguments) {
+  const CliParse p = ParseCliOptions({});
+  ASSERT_EQ(p.error, "");
+  EXPECT_FALSE(p.options.sim);
+  EXPECT_EQ(p.options.drive, 0);
+  EXPECT_FALSE(p.options.start.has_value());
+  EXPECT_FALSE(p.options.blocks.has_value());
+  EXPECT_FALSE(p.options.mode.has_value());
+  EXPECT_EQ(p.options.waitSeconds, 30);
+}
+
+TEST(CliOptionsTest, EveryOptionInBothSpellings) {
+  const CliParse a = ParseCliOptions({"--sim", "--drive", "1", "--start", "1234", "--blocks", "500",
+                                      "--mode", "raw", "--no-display", "--trace", "--wait", "5",
+                                      "--real-time", "--colour", "never"});
+  ASSERT_EQ(a.error, "");
+  const CliParse b =
+      ParseCliOptions({"--sim", "--drive=1", "--start=1234", "--blocks=500", "--mode=raw",
+                       "--no-display", "--trace", "--wait=5", "--real-time", "--color=never"});
+  ASSERT_EQ(b.error, "");
+  for (const CliOptions* o : {&a.options, &b.options}) {
+    EXPECT_TRUE(o->sim);
+    EXPECT_EQ(o->drive, 1);
+    EXPECT_EQ(o->start, "1234");
+    EXPECT_EQ(o->blocks, "500");
+    EXPECT_EQ(o->mode, 1);
+    EXPECT_TRUE(o->noDisplay);
+    EXPECT_TRUE(o->trace);
+    EXPECT_EQ(o->waitSeconds, 5);
+    EXPECT_TRUE(o->realTime);
+    EXPECT_EQ(o->colour, "never");
+  }
+}
+
+TEST(CliOptionsTest, FieldTextsAreHandedOnUnchecked) {
+  // The window's own conversion judges them, with its own error text.
+  const CliParse p = ParseCliOptions({"--start", "abc", "--blocks", "-7"});
+  ASSERT_EQ(p.error, "");
+  EXPECT_EQ(p.options.start, "abc");
+  EXPECT_EQ(p.options.blocks, "-7");
+}
+
+TEST(CliOptionsTest, RejectedCommandLines) {
+  const struct {
+    std::vector<std::string> args;
+    const char* error;
+  } cases[] = {
+      {{"--drive"}, "option --drive needs a value"},
+      {{"--drive", "x"}, "--drive needs a row number from 0 to 29, not 'x'"},
+      {{"--drive", "30"}, "--drive needs a row number from 0 to 29, not '30'"},
+      {{"--mode", "audio"}, "--mode is data or raw, not 'audio'"},
+      {{"--wait", "-1"}, "--wait needs seconds from 0 to 3600, not '-1'"},
+      {{"--list=yes"}, "option --list takes no value"},
+      {{"--frobnicate"}, "unknown argument '--frobnicate' (try --help)"},
+      {{"extra"}, "unknown argument 'extra' (try --help)"},
+      {{"--real-time"}, "--real-time only applies with --sim"},
+      {{"--colour", "pink"}, "--colour is auto, always or never, not 'pink'"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ParseCliOptions(c.args).error, c.error);
+}
+
+TEST(CliOptionsTest, HelpNamesEveryOption) {
+  const std::string usage = CliUsage("velmark-cli");
+  for (const char* option : {"--list", "--drive", "--start", "--blocks", "--mode", "--no-display",
+                             "--sim", "--real-time", "--trace", "--wait", "--colour", "--help"})
+    EXPECT_NE(usage.find(option), std::string::npos) << option;
+  EXPECT_NE(usage.find("virtual"), std::string::npos);
+}
+
+}  // namespace
