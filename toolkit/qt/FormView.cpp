@@ -108,7 +108,11 @@ QWidget* FormView::Create(TControl& c, QWidget* parent) {
   if (dynamic_cast<TButton*>(&c)) return new QPushButton(parent);
   if (dynamic_cast<TSpeedButton*>(&c)) return new QToolButton(parent);
   if (dynamic_cast<TComboBox*>(&c)) return new QComboBox(parent);
-  if (dynamic_cast<TCheckBox*>(&c)) return new QCheckBox(parent);
+  if (dynamic_cast<TCheckBox*>(&c)) {
+    auto* box = new QCheckBox(parent);
+    box->setStyleSheet(QStringLiteral("QCheckBox { spacing: 4px; }"));  // the classic gap
+    return box;
+  }
   if (dynamic_cast<TRadioGroup*>(&c)) return new RadioGroupWidget(parent);
   if (dynamic_cast<TRichEdit*>(&c)) {
     auto* t = new QTextEdit(parent);

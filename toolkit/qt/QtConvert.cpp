@@ -26,8 +26,14 @@ QString FamilyFor(const std::string& name) {
 namespace {
 
 QFont MakeFont(const std::string& name, int height, TFontStyles style) {
-  QFont f(FamilyFor(name));
+  const QString family = FamilyFor(name);
+  QFont f(family);
   f.setStyleHint(QFont::SansSerif);
+  // The window's face is a narrow one; where a wider face stands in for it, its
+  // semi-condensed cut keeps the texts within the controls laid out for it.
+  if (family.compare(ToQString(name), Qt::CaseInsensitive) != 0 && name == "MS Sans Serif") {
+    f.setStretch(QFont::SemiCondensed);
+  }
   f.setPixelSize(height < 0 ? -height : (height == 0 ? 11 : height));
   f.setBold(style.Contains(fsBold));
   f.setItalic(style.Contains(fsItalic));

@@ -126,6 +126,26 @@ void RadioGroupWidget::Arrange() {
   }
 }
 
+void RadioGroupWidget::paintEvent(QPaintEvent*) {
+  // An etched frame from half the title's height down, the title on it near the left.
+  QPainter p(this);
+  const QFontMetrics metrics(font());
+  const int top = metrics.height() / 2;
+  const QRect frame = rect().adjusted(0, top, -1, -1);
+  p.setPen(kShadow);
+  p.drawRect(frame.adjusted(0, 0, -1, -1));
+  p.setPen(kHighlight);
+  p.drawRect(frame.adjusted(1, 1, 0, 0));
+  const QString text = title();
+  if (text.isEmpty()) return;
+  const QRect titleRect(8, 0, metrics.horizontalAdvance(text) + 2, metrics.height());
+  p.fillRect(titleRect, palette().color(QPalette::Window));
+  p.setFont(font());
+  p.setPen(
+      palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+  p.drawText(titleRect.adjusted(1, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, text);
+}
+
 void RadioGroupWidget::resizeEvent(QResizeEvent* event) {
   QGroupBox::resizeEvent(event);
   Arrange();

@@ -58,6 +58,7 @@ class RadioGroupWidget : public QGroupBox {
  protected:
   void resizeEvent(QResizeEvent* event) override;
   void changeEvent(QEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   std::vector<QRadioButton*> buttons_;
