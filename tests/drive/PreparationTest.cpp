@@ -76,13 +76,11 @@ std::vector<QuirkCase> QuirkCases() {
        {{kMS10, 0x2A}, {kMS6, 0x2A}},
        1,
        1},
-      // The 4-byte header shows only when no block descriptor sits at byte 4: behind a
-      // descriptor the reply reads as a 10-byte one without descriptors.
       {"ModeSense10ShortHeader",
        With([](Quirks& q) { q.modeSense10ShortHeader = true; }),
-       {{kMS10, 0x2A}, {kMS10, 0x01}},
-       0,
-       0},
+       {{kMS10, 0x2A}, {kMS6, 0x2A}},
+       1,
+       1},
       {"ShortHeaderWithoutDescriptors",
        With([](Quirks& q) {
          q.modeSense10ShortHeader = true;
@@ -436,6 +434,41 @@ TEST_P(PreparationTest, DriveThatAnswersNoModeSenseIsAskedAgainLater) {
   EXPECT_EQ(StepsOf(*drive), (Steps{{kMS10, 0x01}, {kMS6, 0x01}}));
   EXPECT_EQ(sense.SenseKey, 0x05);
   EXPECT_EQ(sense.ASC, 0x24);
+}
+
+TEST_P(PreparationTest, EveryDriveOfTheTableIsProbedOnceInTableOrder) {
+  Quirks sixByteOnly;
+  sixByteOnly.rejectsModeSense10 = true;
+  Quirks noDescriptors;
+  noDescriptors.noBlockDescriptors = true;
+  auto first = QuirkDrive(sixByteOnly);
+  auto second = QuirkDrive(noDescriptors);
+  auto third = QuirkDrive(Quirks{});
+  sim::SimProfile profile = GetParam() == Path::AspiManager ? sim::SimProfile::Windows98()
+                                                            : sim::SimProfile::Windows2000(true);
+  profile.AddDrive('D', sim::ScsiAddress{0, 0, 1, 0}, first)
+      .AddDrive('E', sim::ScsiAddress{0, 0, 3, 0}, second)
+      .AddDrive('F', sim::ScsiAddress{0, 0, 5, 0}, third);
+  Machine machine(std::move(profile));
+  FileMMCSeq& chain = machine.chain();
+  ASSERT_EQ(chain.DeviceCount, 3);
+  const struct {
+    BYTE target;
+    BYTE hasBlockDescriptor;
+    BYTE useModeSense6;
+  } expected[] = {{1, 1, 1}, {3, 0, 0}, {5, 1, 0}};
+  for (int i = 0; i < 3; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(chain.Devices[i].Target, expected[i].target);
+    EXPECT_EQ(chain.Devices[i].HasBlockDescriptor, expected[i].hasBlockDescriptor);
+    EXPECT_EQ(chain.Devices[i].UseModeSense6, expected[i].useModeSense6);
+  }
+  EXPECT_EQ(StepsOf(*first), (Steps{{kMS10, 0x2A}, {kMS6, 0x2A}}));
+  EXPECT_EQ(StepsOf(*second), (Steps{{kMS10, 0x2A}}));
+  EXPECT_EQ(StepsOf(*third), (Steps{{kMS10, 0x2A}}));
+  // Probed in table order: each drive's probe comes after the previous one's.
+  ASSERT_FALSE(first->Received().empty());
+  EXPECT_LE(first->Received().back().nowMicros, second->Received().back().nowMicros);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothPaths, PreparationTest,
