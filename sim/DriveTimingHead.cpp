@@ -67,7 +67,8 @@ double DriveTimingHead::Seek(const SpeedSegments& speeds, std::int32_t lba, doub
   const DriveTiming& t = model_->Timing();
   Advance(speeds, nowMicros);
   const double overhead = static_cast<double>(t.commandOverheadMicros);
-  if (valid_ && lba >= cacheStart_ && lba <= head_) return overhead;  // already there
+  // The head goes to the block and reads on from there; what the cache held is dropped,
+  // so a timed read that follows a SEEK starts from the disc, not from the cache.
   const double move = model_->SeekMicros(valid_ ? head_ : 0, lba);
   valid_ = true;
   head_ = cacheStart_ = deliveredEnd_ = lba;

@@ -26,7 +26,8 @@ class DriveTimingHead {
 
   // Nothing known: the next read or seek starts from the inside of the disc.
   void Forget();
-  // SEEK to `lba` at `nowMicros`: the service time, overhead included.
+  // SEEK to `lba` at `nowMicros`: the service time, overhead included. The cache is
+  // emptied; the drive reads ahead from `lba` once the head is there.
   double Seek(const SpeedSegments& speeds, std::int32_t lba, double nowMicros);
   // READ of [from, to) at `nowMicros`, `bytesPerBlock` bytes per block to the host: the
   // service time, overhead included.

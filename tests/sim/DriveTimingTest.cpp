@@ -253,3 +253,29 @@ TEST(DriveTiming, ServiceTimeIsADryRun) {
 
 }  // namespace
 }  // namespace sim
+
+namespace sim {
+namespace {
+
+// The speed test's order: short reads at the start, positioning SEEKs, then the timed
+// read from the start. The SEEK drops the cache, so the timed read takes what the model
+// expects for a read from a positioned head.
+TEST(DriveTiming, TimedReadAfterSpinUpAndSeekTakesTheExpectedTime) {
+  SimDrive drive(Config(DriveTiming::Cav(52, 40)));
+  Machine m(drive);
+  for (int pass = 0; pass < 5; ++pass) {
+    ASSERT_TRUE(m.Seek(2000).good());
+    ASSERT_TRUE(m.Read10(2000, 10, 2048).good());
+  }
+  for (int i = 0; i < 4; ++i) ASSERT_TRUE(m.Seek(2000).good());
+  const std::uint64_t start = m.now();
+  for (std::uint32_t lba = 2000; lba < 3000; lba += 27)
+    ASSERT_TRUE(m.Read10(lba, static_cast<std::uint16_t>(std::min(27u, 3000 - lba)), 2048).good());
+  const double expected = drive.ExpectedReadMicros(2000, 1000, 27);
+  EXPECT_NEAR(static_cast<double>(m.now() - start), expected, expected * 0.001);
+  const double truth = ReadSeconds(2000, 3000, [](double l) { return CavSpeed(l, 52); }) * 1e6;
+  EXPECT_NEAR(expected, truth, truth * 0.002);
+}
+
+}  // namespace
+}  // namespace sim
