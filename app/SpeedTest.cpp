@@ -46,9 +46,9 @@ void TForm1::SpeedButton2Click(TObject* /*sender*/) {
   // 1. Reset, read the range fields.
   AbortFlag = 0;
   Velmark->SetCaption("x");
+  lastTest_ = TestOutcome{};
   const LONG start = StrToInt(Edit1->Text());
   const LONG amount = StrToInt(Edit2->Text());
-  lastTest_ = TestOutcome{};
   lastTest_.started = true;
 
   // 2. The report starts afresh.

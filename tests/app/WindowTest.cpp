@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "drive/AspiMemAlloc.h"
 #include "tests/app/WindowFixture.h"
 
 namespace {
@@ -110,6 +111,40 @@ TEST(WindowTest, ControlsAsLaidOut) {
   EXPECT_EQ(f.AbortFlag, 0);
   EXPECT_EQ(f.RecordedCapacity, 0);
   EXPECT_EQ(f.CapacityShown, 0);
+}
+
+TEST(WindowTest, ResizingStretchesTheBarsAndGivesTheRestToTheReport) {
+  Window w(Window::Machine({DataDrive()}));
+  TForm1& f = *w.form;
+  f.SetBounds(0, 0, 601, 620);  // client area 593 x 593
+  EXPECT_EQ(f.StatusBar->Top(), 593 - 19);
+  EXPECT_EQ(f.StatusBar->Width(), 593);
+  EXPECT_EQ(f.ToolBar1->Width(), 593);
+  EXPECT_EQ(f.MainInMainPanel->Top(), 26);
+  EXPECT_EQ(f.MainInMainPanel->Width(), 593);
+  EXPECT_EQ(f.MainInMainPanel->Height(), 167);
+  EXPECT_EQ(f.Panel1->Top(), 193);
+  EXPECT_EQ(f.Panel1->Width(), 593);
+  EXPECT_EQ(f.Panel1->Height(), 593 - 19 - 193);
+  EXPECT_EQ(f.RichEdit->Width(), 593);
+  EXPECT_EQ(f.RichEdit->Height(), 593 - 19 - 193);
+  // The controls inside keep their places and sizes.
+  EXPECT_EQ(f.Velmark->Left(), 216);
+  EXPECT_EQ(f.Velmark->Width(), 177);
+  EXPECT_EQ(f.ComboBox->Width(), 353);
+}
+
+TEST(WindowTest, OneSharedDiagnosticsBaseInTheDriveAccessObject) {
+  Window w(Window::Machine({}));
+  AspiVCL& d = w.drive();
+  // Reached through the display sink and through the transport, it is the same object.
+  Logging* viaDisplay = static_cast<VCLDisplay*>(&d);
+  Logging* viaTransport = static_cast<AspiLoad*>(&d);
+  Logging* viaPassThrough = static_cast<SPTI*>(&d);
+  Logging* viaMemory = static_cast<AspiMemAlloc*>(&d);
+  EXPECT_EQ(viaDisplay, viaTransport);
+  EXPECT_EQ(viaDisplay, viaPassThrough);
+  EXPECT_EQ(viaDisplay, viaMemory);
 }
 
 TEST(WindowTest, DriveListFirstRowSelectedAndFirstPollAfter800ms) {
