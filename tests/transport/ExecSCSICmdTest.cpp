@@ -241,8 +241,8 @@ TEST(ExecuteBlock, AspiManagerReceivesThePublishedBlock) {
   EXPECT_TRUE(SameBytes(ExecWire32(blocks[0].data()), expected));
   SRB_ExecSCSICmd received;
   std::memcpy(&received, blocks[0].data(), sizeof(received));
-  EXPECT_EQ(received.SRB_BufPointer, buffer);
-  EXPECT_EQ(received.SRB_PostProc, f.aspi().CompletionEvent);
+  EXPECT_EQ(Unpacked(received.SRB_BufPointer), buffer);
+  EXPECT_EQ(Unpacked(received.SRB_PostProc), f.aspi().CompletionEvent);
 
   // After the return the block holds what the manager wrote.
   EXPECT_EQ(srb.SRB_Status, SS_COMP);
@@ -326,7 +326,7 @@ TEST(TransitBuffer, MisalignedBuffersGoThroughItInBothDirections) {
       SenseResult sense{};
       ASSERT_EQ(f.aspi().ExecSCSICmd(f.entry(), srb, sense, buffer, 512, c.direction, cdb, 10),
                 SS_COMP);
-      EXPECT_EQ(srb.SRB_BufPointer, c.transit ? f.aspi().TransitBufferRef : buffer);
+      EXPECT_EQ(Unpacked(srb.SRB_BufPointer), c.transit ? f.aspi().TransitBufferRef : buffer);
       if (c.direction == SRB_DIR_IN) {
         EXPECT_EQ(std::memcmp(buffer, pattern.data(), pattern.size()), 0);
       } else {

@@ -249,7 +249,7 @@ TEST(SptiRequests, DeviceRowQuery) {
   query.SRB_Target = 1;
   m.spti().SendASPI32Command(&query);
   EXPECT_EQ(query.SRB_Status, SS_COMP);
-  EXPECT_EQ(query.SRB_Device, &m.spti().Rows[0]);
+  EXPECT_EQ(Unpacked(query.SRB_Device), &m.spti().Rows[0]);
 }
 
 TEST(SptiRequests, TimeoutSetAndGetRules) {
@@ -281,7 +281,7 @@ TEST(SptiRequests, TimeoutSetAndGetRules) {
     m.spti().SendASPI32Command(&block);
     EXPECT_EQ(block.SRB_Status, s.status);
     EXPECT_EQ(row.TimeOut, s.rowTimeOut);
-    EXPECT_EQ(block.SRB_Timeout, s.answered);
+    EXPECT_EQ(Unpacked(block.SRB_Timeout), s.answered);
   }
 }
 

@@ -43,6 +43,13 @@ inline ::testing::AssertionResult SameBytes(const Bytes& actual, const Bytes& ex
          << Hex(expected);
 }
 
+// A copy of a field of a packed block: the comparison macros bind references, which a
+// packed (unaligned) field must not be bound to.
+template <class T>
+T Unpacked(T value) {
+  return value;
+}
+
 inline Bytes Raw(const void* data, std::size_t size) {
   const BYTE* bytes = static_cast<const BYTE*>(data);
   return Bytes(bytes, bytes + size);
