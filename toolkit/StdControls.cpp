@@ -35,6 +35,21 @@ void TEdit::PostText(const std::string& text) {
   PostUserAction([this, text] { UserSetText(text); });
 }
 
+void TEdit::PostTyping(const std::string& keys) {
+  for (char key : keys) {
+    PostUserAction([this, key] {
+      std::string text = Text();
+      if (key == '\b') {
+        if (text.empty()) return;
+        text.pop_back();
+      } else {
+        text += key;
+      }
+      UserSetText(text);
+    });
+  }
+}
+
 TLabel::TLabel(TComponent* owner) : TControl(owner) {
   SetParentColor(true);
   SetBounds(0, 0, 32, 13);

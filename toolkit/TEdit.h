@@ -14,6 +14,9 @@ class TEdit : public TControl {
   // The user replaces the text (typing): the change event follows when it differs.
   void UserSetText(const std::string& text);
   void PostText(const std::string& text);
+  // The user types `keys` at the end of the text, one key per message: one change event
+  // per key, as in the window. '\b' erases the last character.
+  void PostTyping(const std::string& keys);
   const char* ClassName() const override { return "TEdit"; }
 
  protected:

@@ -48,6 +48,20 @@ TEST_F(ControlTest, EditRaisesOnChangeAtOnceAndOnlyWhenTheTextDiffers) {
   EXPECT_EQ(r.log.size(), 3u);
 }
 
+TEST_F(ControlTest, TypingRaisesOneChangePerKeyAtTheFollowingPumps) {
+  TForm form(nullptr);
+  auto* edit = new TEdit(&form);
+  edit->SetParent(&form);
+  edit->SetText("30");
+  std::vector<std::string> seen;
+  edit->OnChange = TNotifyEvent([&](TObject*) { seen.push_back(edit->Text()); });
+  edit->PostTyping("0\b\b\b\b7");
+  EXPECT_TRUE(seen.empty());
+  Application->ProcessMessages();
+  // Erasing an empty text changes nothing and raises nothing.
+  EXPECT_EQ(seen, (std::vector<std::string>{"300", "30", "3", "", "7"}));
+}
+
 TEST_F(ControlTest, ComboRaisesOnChangeOnlyForTheUsersChoice) {
   TForm form(nullptr);
   Recorder r;

@@ -61,7 +61,6 @@ struct QtView::Impl {
     FormView* raw = view.get();
     raw->onFormDestroyed = [this, raw] { Retire(raw); };
     views.push_back(std::move(view));
-    InstallSink();
     return *raw;
   }
 
@@ -117,15 +116,18 @@ QtView::~QtView() {
 void QtView::Show(TForm& form) {
   FormView& view = impl_->Attach(form);
   view.ShowWindow();
+  impl_->InstallSink();
   Flush();
 }
 
 void QtView::FormShown(TForm& form) {
   impl_->Attach(form).ShowWindow();
+  impl_->InstallSink();
 }
 
 void QtView::FormHidden(TForm& form) {
   if (FormView* v = impl_->Find(form)) v->HideWindow();
+  if (impl_->DialogParent() == nullptr) impl_->RemoveSink();  // no window up any more
 }
 
 QWidget* QtView::WidgetOf(const TControl& control) const {

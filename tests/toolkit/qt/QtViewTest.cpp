@@ -21,6 +21,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/Host.h"
 #include "toolkit/Toolkit.h"
 #include "toolkit/qt/QtConvert.h"
 
@@ -299,6 +300,42 @@ TEST_F(QtViewTest, MessageBoxesAppearAsQtDialogsWhileTheWindowIsUp) {
   EXPECT_EQ(seenTitle, "Velmark");
   EXPECT_EQ(seenText, "'x' is not a valid integer value");
   EXPECT_EQ(seenIcon, QMessageBox::Critical);
+}
+
+// The widget the Tab key moves to from `w`: the next one in the focus chain that takes
+// focus by Tab.
+QWidget* NextTabStop(QWidget* w) {
+  for (QWidget* n = w->nextInFocusChain(); n != nullptr && n != w; n = n->nextInFocusChain()) {
+    if ((n->focusPolicy() & Qt::TabFocus) && n->isVisibleTo(w->window()) && n->isEnabled()) {
+      return n;
+    }
+  }
+  return nullptr;
+}
+
+TEST_F(QtViewTest, TabOrderFollowsTheControlsTabOrder) {
+  form->combo->SetTabOrder(0);
+  form->button->SetTabOrder(1);
+  form->edit->SetTabOrder(2);
+  form->check->SetTabOrder(3);
+  QWidget* combo = view.WidgetOf(*form->combo);
+  ASSERT_NE(combo, nullptr);
+  EXPECT_EQ(NextTabStop(combo), view.WidgetOf(*form->button));
+  EXPECT_EQ(NextTabStop(view.WidgetOf(*form->button)), view.WidgetOf(*form->edit));
+  EXPECT_EQ(NextTabStop(view.WidgetOf(*form->edit)), view.WidgetOf(*form->check));
+  EXPECT_EQ(view.WidgetOf(*form->display)->focusPolicy(), Qt::NoFocus);
+}
+
+TEST(QtViewSink, MessageBoxesLeaveTheWindowWhenItCloses) {
+  ScopedApplication app;
+  qt::QtView view;
+  platform::Host& host = platform::CurrentHost();
+  TForm form(nullptr);
+  EXPECT_FALSE(static_cast<bool>(host.messageBoxSink()));
+  view.FormShown(form);
+  EXPECT_TRUE(static_cast<bool>(host.messageBoxSink()));
+  view.FormHidden(form);
+  EXPECT_FALSE(static_cast<bool>(host.messageBoxSink()));
 }
 
 TEST(QtViewLoop, RunDrawsTheMainFormAndEndsWhenItCloses) {
