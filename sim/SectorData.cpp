@@ -63,9 +63,6 @@ struct Galois {
     }
     for (int i = 255; i < 512; ++i) exp[i] = exp[i - 255];
   }
-  std::uint8_t MulAlphaPower(std::uint8_t d, int power) const {
-    return d == 0 ? 0 : exp[log[d] + power];
-  }
   std::uint8_t DivByAlphaPlusOne(std::uint8_t d) const {  // alpha + 1 = 3
     return d == 0 ? 0 : exp[log[d] + 255 - log[3]];
   }
@@ -76,19 +73,26 @@ const Galois& TheField() {
   return field;
 }
 
-// One Reed-Solomon codeword of n symbols with two parity symbols at its end, checked by
-// sum(c_i) = 0 and sum(c_i * alpha^(n-1-i)) = 0. The data symbols are at `offsets`.
-template <int N, class Offset>
-void ParityPair(std::uint8_t* base, Offset offsetOf, std::uint8_t* p0, std::uint8_t* p1) {
-  const Galois& gf = TheField();
-  std::uint8_t a = 0, b = 0;
-  for (int i = 0; i < N - 2; ++i) {
-    const std::uint8_t d = base[offsetOf(i)];
+std::uint8_t MulAlpha(std::uint8_t x) {
+  return static_cast<std::uint8_t>((x << 1) ^ ((x & 0x80) ? 0x1D : 0x00));
+}
+
+// The two parity symbols that end a Reed-Solomon codeword of n symbols, checked by
+// sum(c_i) = 0 and sum(c_i * alpha^(n-1-i)) = 0. The n - 2 data symbols are read from
+// `base` starting at `first`, `step` apart, modulo `wrap`.
+void ParityPair(const std::uint8_t* base, int n, int first, int step, int wrap, std::uint8_t* p0,
+                std::uint8_t* p1) {
+  std::uint8_t a = 0, b = 0;  // b by Horner's rule: sum d_i * alpha^(n-3-i)
+  for (int i = 0, at = first; i < n - 2; ++i) {
+    const std::uint8_t d = base[at];
     a ^= d;
-    b ^= gf.MulAlphaPower(d, N - 1 - i);
+    b = static_cast<std::uint8_t>(MulAlpha(b) ^ d);
+    at += step;
+    if (at >= wrap) at -= wrap;
   }
+  b = MulAlpha(MulAlpha(b));  // now sum d_i * alpha^(n-1-i)
   // p0 + p1 = a and alpha * p0 + p1 = b.
-  *p0 = gf.DivByAlphaPlusOne(static_cast<std::uint8_t>(a ^ b));
+  *p0 = TheField().DivByAlphaPlusOne(static_cast<std::uint8_t>(a ^ b));
   *p1 = static_cast<std::uint8_t>(a ^ *p0);
 }
 
@@ -135,17 +139,12 @@ std::uint32_t SectorData::Edc(const std::uint8_t* data, std::size_t length) {
 void SectorData::EccParity(std::uint8_t* sector) {
   std::uint8_t* s = sector + 12;  // the code covers the header onwards
   // P: 86 columns (43 words, two byte planes) of 24 symbols, parity in rows 24 and 25.
-  for (int major = 0; major < 86; ++major) {
-    ParityPair<26>(
-        s, [major](int minor) { return major + 86 * minor; }, s + 2064 + major, s + 2150 + major);
-  }
+  for (int major = 0; major < 86; ++major)
+    ParityPair(s, 26, major, 86, 1 << 30, s + 2064 + major, s + 2150 + major);
   // Q: 52 diagonals of 43 symbols over the 2236 bytes of header, data and P parity.
-  for (int major = 0; major < 52; ++major) {
-    const int first = (major >> 1) * 86 + (major & 1);
-    ParityPair<45>(
-        s, [first](int minor) { return (first + 88 * minor) % 2236; }, s + 2236 + major,
-        s + 2288 + major);
-  }
+  for (int major = 0; major < 52; ++major)
+    ParityPair(s, 45, (major >> 1) * 86 + (major & 1), 88, 2236, s + 2236 + major,
+               s + 2288 + major);
 }
 
 void SectorData::RawMode1(std::int32_t lba, std::uint8_t* out) {
