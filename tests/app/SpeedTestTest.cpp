@@ -331,6 +331,20 @@ TEST(SpeedTestTest, SecondStartDuringARunIsRefused) {
   EXPECT_FALSE(f->TestRunning());
 }
 
+TEST(SpeedTestTest, HelpDuringATestWritesTheAboutTextAmidTheRun) {
+  ReadyWindow r(Drive(sim::Disc::Data()), "1000", "540");
+  TForm1* f = r.w.form;
+  f->StartButton->PostClick();
+  r.w.app().PostAtPump(5, [f] { f->HelpButton->UserClick(); });
+  r.w.app().ProcessMessages();
+  const auto texts = r.w.ReportTexts();
+  ASSERT_GT(texts.size(), 11u);
+  EXPECT_EQ(texts[0], "Simple Velmark Measuring Tool");  // the run's first lines are gone
+  EXPECT_EQ(texts[10], "https://tessaly.example/velmark");
+  EXPECT_EQ(texts[11].rfind("Seconds : ", 0), 0u);  // the run carries on below
+  EXPECT_EQ(r.w.LineStarting("KB Processed").text, "KB Processed : 1080");
+}
+
 TEST(SpeedTestTest, DriveChangeDuringATestMovesTheFieldsButReadsTheFirstDrive) {
   auto d = Drive(sim::Disc::Data());
   auto e = Drive(sim::Disc::Audio({sim::Disc::Blocks(40, 0)}));
