@@ -1,6 +1,7 @@
 #include "platform/LinuxRegistry.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -232,6 +233,10 @@ LinuxRegistry::LinuxRegistry(std::string configHome) : configHome_(std::move(con
     return;
   }
   const char* home = std::getenv("HOME");
+  if (home == nullptr || home[0] != '/') {
+    const struct passwd* user = getpwuid(getuid());
+    home = user != nullptr ? user->pw_dir : nullptr;
+  }
   if (home != nullptr && home[0] == '/') configHome_ = std::string(home) + "/.config";
 }
 

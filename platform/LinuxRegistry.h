@@ -31,7 +31,8 @@ std::vector<RegistryValue> ParseKeyFile(const std::string& text);
 
 class LinuxRegistry {
  public:
-  // `configHome` empty: $XDG_CONFIG_HOME when set and absolute, else $HOME/.config.
+  // `configHome` empty: $XDG_CONFIG_HOME when set and absolute, else ~/.config ($HOME, or
+  // the user's home folder from the password database).
   explicit LinuxRegistry(std::string configHome);
 
   LONG CreateKey(HKEY root, const char* subKey, std::unique_ptr<RegistryKey>& key, bool& created);

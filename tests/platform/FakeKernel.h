@@ -177,7 +177,7 @@ class FakeKernel : public LinuxSystem {
       case DriveAnswer::kGood:
         if (header->dxfer_direction == SG_DXFER_FROM_DEV && header->dxfer_len > 0) {
           const size_t count = std::min<size_t>(answer.data.size(), header->dxfer_len);
-          std::memcpy(header->dxferp, answer.data.data(), count);
+          if (count > 0) std::memcpy(header->dxferp, answer.data.data(), count);
           header->resid = static_cast<int>(header->dxfer_len - count);
         }
         return 0;
