@@ -27,6 +27,11 @@ struct DriveFaults {
   // The drive vanishes after this many further commands (0: at once); from then on no
   // command gets any response.
   std::optional<std::uint32_t> vanishAfterCommands;
+  // The drive stops answering after this many further commands (0: at once): every later
+  // command takes kHangMicros and then gets no response, so a transport with a time-out
+  // sees it time out.
+  std::optional<std::uint32_t> hangAfterCommands;
+  static constexpr std::uint64_t kHangMicros = 600'000'000;  // ten minutes
 };
 
 }  // namespace sim

@@ -131,8 +131,17 @@ ScsiReply Run(SimDriveState& state, const SimDriveConfig& config, const DriveTim
       --*faults.vanishAfterCommands;
     }
   }
-  if (state.vanished) {
+  if (faults.hangAfterCommands) {
+    if (*faults.hangAfterCommands == 0) {
+      state.hung = true;
+      faults.hangAfterCommands.reset();
+    } else {
+      --*faults.hangAfterCommands;
+    }
+  }
+  if (state.vanished || state.hung) {
     c.reply.responded = false;
+    c.reply.serviceMicros = state.vanished ? 0 : DriveFaults::kHangMicros;
     return c.reply;
   }
   if (state.readyAtNextCommand) {
@@ -273,6 +282,16 @@ void SimDrive::Vanish() {
 void SimDrive::VanishAfter(std::uint32_t commands) {
   std::lock_guard lock(mutex_);
   state_->faults.vanishAfterCommands = commands;
+}
+
+void SimDrive::Hang() {
+  std::lock_guard lock(mutex_);
+  state_->hung = true;
+}
+
+void SimDrive::HangAfter(std::uint32_t commands) {
+  std::lock_guard lock(mutex_);
+  state_->faults.hangAfterCommands = commands;
 }
 
 void SimDrive::SetFaults(DriveFaults faults) {

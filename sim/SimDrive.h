@@ -117,6 +117,8 @@ class SimDrive : public ScsiTarget {
   void RemoveDiscAtLba(std::int32_t lba);
   void Vanish();  // no command gets a response from now on
   void VanishAfter(std::uint32_t commands);
+  void Hang();  // every command from now on takes DriveFaults::kHangMicros, then no response
+  void HangAfter(std::uint32_t commands);
   void SetFaults(DriveFaults faults);
   DriveFaults Faults() const;
   void SetQuirks(FirmwareQuirks quirks);

@@ -26,6 +26,7 @@ struct SimDriveState {
   FirmwareQuirks quirks;
   DriveFaults faults;
   bool vanished = false;
+  bool hung = false;
   DriveTimingHead head;
   std::uint8_t lastSense[3] = {};  // key, ASC, ASCQ of the last command (REQUEST SENSE)
   std::uint64_t lastServiceMicros = 0;

@@ -190,6 +190,18 @@ TEST(SimDriveDispatch, VanishedDriveGivesNoResponse) {
   EXPECT_EQ(m2.TestUnitReady().Triple(), "NO RESPONSE");
 }
 
+TEST(SimDriveDispatch, HungDriveTakesLongAndGivesNoResponse) {
+  SimDrive drive(QuietConfig());
+  Machine m(drive);
+  drive.HangAfter(1);
+  EXPECT_TRUE(m.TestUnitReady().good());
+  for (int i = 0; i < 2; ++i) {
+    const auto o = m.Read10(0, 1, 2048);
+    EXPECT_FALSE(o.reply.responded);
+    EXPECT_EQ(o.reply.serviceMicros, DriveFaults::kHangMicros);
+  }
+}
+
 TEST(SimDriveDispatch, ReceivedCommandsAreRecorded) {
   SimDrive drive(QuietConfig());
   Machine m(drive, 100);
