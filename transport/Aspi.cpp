@@ -110,10 +110,7 @@ BYTE Aspi::ExecSCSICmd(DeviceEntry& entry, SRB_ExecSCSICmd& srb, SenseResult& se
         SendCommand(&srb);
       }
       sent = true;
-      // The ASPI manager may finish the block on its own thread while we look.
-      if (std::atomic_ref<BYTE>(srb.SRB_Status).load(std::memory_order_acquire) == SS_PENDING) {
-        WaitForSingleObject(CompletionEvent, INFINITE);
-      }
+      WaitForCompletion(srb);
 
       if (transit && direction == SRB_DIR_IN) std::memcpy(buffer, TransitBufferRef, length);
 
@@ -144,6 +141,18 @@ BYTE Aspi::ExecSCSICmd(DeviceEntry& entry, SRB_ExecSCSICmd& srb, SenseResult& se
   const BYTE status = srb.SRB_Status;
   LeaveCriticalSection(&CommandLock);
   return status;
+}
+
+// The ASPI manager finishes the block on its own thread: it writes SRB_Status, then signals
+// the event. A signal that belongs to an earlier block (sent by the manager after we had
+// already seen that block's status) can wake the wait early; the block is finished only
+// when its status is no longer pending.
+void Aspi::WaitForCompletion(SRB_ExecSCSICmd& srb) {
+  std::atomic_ref<BYTE> status(srb.SRB_Status);
+  while (status.load(std::memory_order_acquire) == SS_PENDING) {
+    WaitForSingleObject(CompletionEvent, INFINITE);
+    if (status.load(std::memory_order_acquire) == SS_PENDING) ResetEvent(CompletionEvent);
+  }
 }
 
 void Aspi::SendCommand(void* srb) {

@@ -65,4 +65,7 @@ class Aspi : public AspiLoad, public Cdr4vsd, public SPTI {
   BYTE* TransitBufferRef;
   HANDLE CompletionEvent;
   CRITICAL_SECTION CommandLock;
+
+ private:
+  void WaitForCompletion(SRB_ExecSCSICmd& srb);
 };
