@@ -45,7 +45,7 @@ TControl::TControl(TComponent* owner) : TComponent(owner) {}
 
 TControl::~TControl() {
   DestroyComponents();
-  if (TControlObserver* o = Observer()) o->ControlDestroyed(*this);
+  for (TControlObserver* o : ObserversOfTree()) o->ControlDestroyed(*this);
   for (TControl* child : controls_) child->parent_ = nullptr;
   controls_.clear();
   if (parent_ != nullptr) {
@@ -93,8 +93,28 @@ TControlObserver* TControl::Observer() {
   return Root()->observer_;
 }
 
+void TControl::AddObserver(TControlObserver* observer) {
+  if (observer == nullptr) return;
+  if (std::find(observers_.begin(), observers_.end(), observer) == observers_.end()) {
+    observers_.push_back(observer);
+  }
+}
+
+void TControl::RemoveObserver(TControlObserver* observer) {
+  observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
+}
+
+std::vector<TControlObserver*> TControl::ObserversOfTree() {
+  // A copy: an observer may leave while it is being told.
+  TControl* root = Root();
+  std::vector<TControlObserver*> all;
+  if (root->observer_ != nullptr) all.push_back(root->observer_);
+  all.insert(all.end(), root->observers_.begin(), root->observers_.end());
+  return all;
+}
+
 void TControl::Changed(TChange change) {
-  if (TControlObserver* o = Observer()) o->ControlChanged(*this, change);
+  for (TControlObserver* o : ObserversOfTree()) o->ControlChanged(*this, change);
 }
 
 void TControl::SetBounds(int left, int top, int width, int height) {

@@ -157,8 +157,13 @@ class TControl : public TComponent {
   // Kind name for views and diagnostics ("TEdit", ...).
   virtual const char* ClassName() const { return "TControl"; }
 
-  // The view observing this control tree (set on the root by the view).
+  // Observers of this control tree, set on its root (the form): the view, and others that
+  // follow the window (a printer of the report). SetObserver sets the one main observer
+  // (null: none); AddObserver and RemoveObserver manage further ones. All hear every
+  // change of every control of the tree, the main one first.
   void SetObserver(TControlObserver* observer) { observer_ = observer; }
+  void AddObserver(TControlObserver* observer);
+  void RemoveObserver(TControlObserver* observer);
   TControlObserver* Observer();
 
  protected:
@@ -172,6 +177,7 @@ class TControl : public TComponent {
 
  private:
   void NotifyDown(TChange change);
+  std::vector<TControlObserver*> ObserversOfTree();
   TControl* parent_ = nullptr;
   std::vector<TControl*> controls_;
   int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
@@ -189,6 +195,7 @@ class TControl : public TComponent {
   bool tabStop_ = false;
   bool aligning_ = false;
   TControlObserver* observer_ = nullptr;
+  std::vector<TControlObserver*> observers_;
   std::shared_ptr<int> life_ = std::make_shared<int>(0);
 };
 

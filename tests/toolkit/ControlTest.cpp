@@ -300,6 +300,25 @@ TEST_F(ControlTest, TheViewHearsOfChangesAndDestruction) {
   EXPECT_EQ(view.destroyed[0], edit);
 }
 
+TEST_F(ControlTest, SeveralObserversFollowOneWindow) {
+  ChangeLog view, printer;
+  TForm form(nullptr);
+  auto* report = new TRichEdit(&form);
+  report->SetParent(&form);
+  form.SetObserver(&view);
+  form.AddObserver(&printer);
+  form.AddObserver(&printer);  // once only
+  report->Lines().Add("line");
+  ASSERT_EQ(view.changes.size(), 1u);
+  ASSERT_EQ(printer.changes.size(), 1u);
+  EXPECT_EQ(printer.changes[0], std::make_pair(static_cast<TControl*>(report), TChange::Lines));
+  form.RemoveObserver(&printer);
+  report->Lines().Add("more");
+  EXPECT_EQ(view.changes.size(), 2u);
+  EXPECT_EQ(printer.changes.size(), 1u);
+  form.SetObserver(nullptr);
+}
+
 TEST_F(ControlTest, DestroyingAChildDetachesItAndCancelsItsPostedInput) {
   TForm form(nullptr);
   Recorder r;

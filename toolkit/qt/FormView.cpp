@@ -53,13 +53,13 @@ FormView::FormView(TForm& form, std::function<void()> delivered)
   top_->onCloseRequested = [this] {
     if (form_ != nullptr && !form_->Closed()) Deliver([this] { form_->Close(); });
   };
-  form.SetObserver(this);
+  form.AddObserver(this);
   Build(form, nullptr);
   SyncTabOrder();
 }
 
 FormView::~FormView() {
-  if (form_ != nullptr) form_->SetObserver(nullptr);
+  if (form_ != nullptr) form_->RemoveObserver(this);
   delete top_;
 }
 
