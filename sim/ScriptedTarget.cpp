@@ -81,6 +81,11 @@ void ScriptedTarget::SetDefault(ScriptedStep step) {
   default_ = std::move(step);
 }
 
+void ScriptedTarget::SetRecording(bool on) {
+  std::lock_guard lock(mutex_);
+  recording_ = on;
+}
+
 std::vector<ScriptedTarget::Command> ScriptedTarget::Commands() const {
   std::lock_guard lock(mutex_);
   return commands_;
@@ -88,7 +93,7 @@ std::vector<ScriptedTarget::Command> ScriptedTarget::Commands() const {
 
 std::size_t ScriptedTarget::CommandCount() const {
   std::lock_guard lock(mutex_);
-  return commands_.size();
+  return count_;
 }
 
 std::size_t ScriptedTarget::StepsLeft() const {
@@ -98,16 +103,19 @@ std::size_t ScriptedTarget::StepsLeft() const {
 
 ScsiReply ScriptedTarget::Execute(const ScsiRequest& request) {
   std::lock_guard lock(mutex_);
-  Command command;
-  command.cdb.assign(request.cdb, request.cdb + 16);
-  command.cdbLength = request.cdbLength;
-  command.direction = request.direction;
-  command.dataLength = request.dataLength;
-  command.nowMicros = request.nowMicros;
-  if (request.direction == DataDirection::Out && request.data != nullptr) {
-    command.dataOut.assign(request.data, request.data + request.dataLength);
+  ++count_;
+  if (recording_) {
+    Command command;
+    command.cdb.assign(request.cdb, request.cdb + 16);
+    command.cdbLength = request.cdbLength;
+    command.direction = request.direction;
+    command.dataLength = request.dataLength;
+    command.nowMicros = request.nowMicros;
+    if (request.direction == DataDirection::Out && request.data != nullptr) {
+      command.dataOut.assign(request.data, request.data + request.dataLength);
+    }
+    commands_.push_back(std::move(command));
   }
-  commands_.push_back(std::move(command));
 
   const bool scripted = !script_.empty();
   const ScriptedStep& step = scripted ? script_.front() : default_;
@@ -116,7 +124,7 @@ ScsiReply ScriptedTarget::Execute(const ScsiRequest& request) {
   if (request.direction == DataDirection::In && request.data != nullptr) {
     std::uint32_t count =
         static_cast<std::uint32_t>(std::min<std::size_t>(step.data.size(), request.dataLength));
-    std::memcpy(request.data, step.data.data(), count);
+    if (count != 0) std::memcpy(request.data, step.data.data(), count);
     reply.transferred = count;
   } else if (request.direction == DataDirection::Out && reply.status == 0x00) {
     reply.transferred = request.dataLength;

@@ -40,6 +40,9 @@ class ScriptedTarget : public ScsiTarget {
   ScriptedTarget& Then(ScriptedStep step, int times);
   // What it answers once the script is used up.
   void SetDefault(ScriptedStep step);
+  // Off, commands are counted but not copied: Execute allocates nothing (for tests that
+  // count allocations per command). On by default.
+  void SetRecording(bool on);
 
   struct Command {
     std::vector<std::uint8_t> cdb;  // the 16 CDB bytes as received
@@ -49,8 +52,8 @@ class ScriptedTarget : public ScsiTarget {
     std::vector<std::uint8_t> dataOut;  // the bytes sent with a data-out command
     std::uint64_t nowMicros = 0;
   };
-  std::vector<Command> Commands() const;
-  std::size_t CommandCount() const;
+  std::vector<Command> Commands() const;  // empty for commands received while not recording
+  std::size_t CommandCount() const;       // every command received
   std::size_t StepsLeft() const;
 
   ScsiReply Execute(const ScsiRequest& request) override;
@@ -62,6 +65,8 @@ class ScriptedTarget : public ScsiTarget {
   std::deque<ScriptedStep> script_;
   ScriptedStep default_;
   std::vector<Command> commands_;
+  bool recording_ = true;
+  std::size_t count_ = 0;
 };
 
 }  // namespace sim

@@ -329,15 +329,15 @@ TEST_F(AspiManagerTest, TimeoutsAreSetAndReadPerTarget) {
     aspi_.Send(&srb);
     return srb;
   };
-  EXPECT_EQ(request(SRB_DIR_IN, 1234).SRB_Timeout, 0u);  // none set
+  EXPECT_EQ(DWORD{request(SRB_DIR_IN, 1234).SRB_Timeout}, 0u);  // none set
   EXPECT_EQ(request(SRB_DIR_OUT, 90).SRB_Status, SS_COMP);
   auto read = request(SRB_DIR_IN, 0);
   EXPECT_EQ(read.SRB_Status, SS_COMP);
-  EXPECT_EQ(read.SRB_Timeout, 90u);
+  EXPECT_EQ(DWORD{read.SRB_Timeout}, 90u);
   EXPECT_EQ(host_.aspiManager().Timeout({0, 0, 1, 0}), 90u);
   EXPECT_EQ(request(SRB_DIR_OUT, 108000).SRB_Status, SS_COMP);
   EXPECT_EQ(request(SRB_DIR_OUT, 108001).SRB_Status, SS_INVALID_SRB);
-  EXPECT_EQ(request(SRB_DIR_IN, 0).SRB_Timeout, 108000u);
+  EXPECT_EQ(DWORD{request(SRB_DIR_IN, 0).SRB_Timeout}, 108000u);
   EXPECT_EQ(request(0, 0).SRB_Status, SS_INVALID_SRB);  // neither get nor set
   EXPECT_EQ(request(SRB_DIR_OUT, 10, 4).SRB_Status, SS_NO_DEVICE);
 }
