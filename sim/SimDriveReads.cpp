@@ -19,16 +19,16 @@ enum class Layout {
   CdFields,  // READ CD: the fields of byte 9
 };
 
-struct ReadSpec {
+struct ReadSelection {
   Layout layout = Layout::UserData;
   std::uint8_t expectedType = 0;  // READ CD byte 1 bits 2-4
   std::uint8_t flags = 0;         // READ CD byte 9
 };
 
-// Bytes of one block of `kind` under `spec`; nullopt when the drive refuses the block
+// Bytes of one block of `kind` under `selection`; nullopt when the drive refuses the block
 // (illegal mode for the track).
-std::optional<std::uint32_t> BlockBytes(const ReadSpec& spec, TrackKind kind) {
-  switch (spec.layout) {
+std::optional<std::uint32_t> BlockBytes(const ReadSelection& selection, TrackKind kind) {
+  switch (selection.layout) {
     case Layout::UserData:
       if (kind == TrackKind::Audio) return std::nullopt;
       return 2048;
@@ -37,10 +37,10 @@ std::optional<std::uint32_t> BlockBytes(const ReadSpec& spec, TrackKind kind) {
     case Layout::CdFields:
       break;
   }
-  const std::uint8_t t = spec.expectedType;
+  const std::uint8_t t = selection.expectedType;
   if ((t == 1 && kind != TrackKind::Audio) || (t == 2 && kind != TrackKind::Data) || t >= 3)
     return std::nullopt;  // CD-DA / Mode 1 asked on the other kind; Mode 2 is not on the disc
-  const std::uint8_t f = spec.flags;
+  const std::uint8_t f = selection.flags;
   if (kind == TrackKind::Audio) return (f & 0x10) ? 2352 : 0;
   return ((f & 0x80) ? 12 : 0) + ((f & 0x20) ? 4 : 0) + ((f & 0x10) ? 2048 : 0) +
          ((f & 0x08) ? 288 : 0);
@@ -58,13 +58,14 @@ bool FieldsServed(std::uint8_t f) {
 }
 
 // Writes block `lba` of `kind` as selected into `out` (`bytes` long).
-void WriteBlock(std::int32_t lba, TrackKind kind, const ReadSpec& spec, std::uint32_t bytes,
-                std::uint8_t* out) {
+void WriteBlock(std::int32_t lba, TrackKind kind, const ReadSelection& selection,
+                std::uint32_t bytes, std::uint8_t* out) {
   if (kind == TrackKind::Audio) {
     if (bytes) SectorData::AudioSamples(lba, out);
     return;
   }
-  if (spec.layout == Layout::UserData || (spec.layout == Layout::CdFields && bytes == 2048)) {
+  if (selection.layout == Layout::UserData ||
+      (selection.layout == Layout::CdFields && bytes == 2048)) {
     SectorData::UserData(lba, out);
     return;
   }
@@ -72,7 +73,7 @@ void WriteBlock(std::int32_t lba, TrackKind kind, const ReadSpec& spec, std::uin
   std::uint8_t* sector = bytes == kRawSectorBytes ? out : raw;
   SectorData::RawMode1(lba, sector);
   if (sector == out) return;
-  const std::uint8_t f = spec.flags;
+  const std::uint8_t f = selection.flags;
   std::uint8_t* at = out;
   auto take = [&at, &raw](std::size_t from, std::size_t length) {
     std::memcpy(at, raw + from, length);
@@ -84,7 +85,8 @@ void WriteBlock(std::int32_t lba, TrackKind kind, const ReadSpec& spec, std::uin
   if (f & 0x08) take(2064, 288);
 }
 
-void ReadBlocks(SimDriveCommand& c, std::int64_t lba, std::int64_t blocks, const ReadSpec& spec) {
+void ReadBlocks(SimDriveCommand& c, std::int64_t lba, std::int64_t blocks,
+                const ReadSelection& selection) {
   SimDriveState& s = c.state;
   const Disc& disc = *s.disc;
   if (blocks == 0) {
@@ -102,7 +104,7 @@ void ReadBlocks(SimDriveCommand& c, std::int64_t lba, std::int64_t blocks, const
   std::optional<std::uint32_t> size;
   for (const Track& t : disc.Tracks()) {
     if (t.startLba + t.blocks <= first || t.startLba >= end) continue;
-    const std::optional<std::uint32_t> bytes = BlockBytes(spec, t.kind);
+    const std::optional<std::uint32_t> bytes = BlockBytes(selection, t.kind);
     if (!bytes || (size && *size != *bytes)) {
       c.Fail(0x05, 0x64, 0x00);
       return;
@@ -147,9 +149,9 @@ void ReadBlocks(SimDriveCommand& c, std::int64_t lba, std::int64_t blocks, const
       if (offset >= room) break;
       const TrackKind kind = disc.KindAt(b);
       if (offset + blockBytes <= room) {
-        WriteBlock(b, kind, spec, blockBytes, c.out + offset);
+        WriteBlock(b, kind, selection, blockBytes, c.out + offset);
       } else {  // the last block only partly fits the transfer area
-        WriteBlock(b, kind, spec, blockBytes, partial);
+        WriteBlock(b, kind, selection, blockBytes, partial);
         std::memcpy(c.out + offset, partial, room - offset);
       }
     }
@@ -173,22 +175,22 @@ void ReadBlocks(SimDriveCommand& c, std::int64_t lba, std::int64_t blocks, const
 
 void Read10(SimDriveCommand& c) {
   const std::int64_t lba = static_cast<std::int32_t>(Be32(c.cdb + 2));
-  ReadSpec spec;
-  spec.layout = c.state.blockLength == 2352 ? Layout::Raw : Layout::UserData;
-  ReadBlocks(c, lba, Be16(c.cdb + 7), spec);
+  ReadSelection selection;
+  selection.layout = c.state.blockLength == 2352 ? Layout::Raw : Layout::UserData;
+  ReadBlocks(c, lba, Be16(c.cdb + 7), selection);
 }
 
 namespace {
 void ReadCdCommon(SimDriveCommand& c, std::int64_t lba, std::int64_t blocks) {
-  ReadSpec spec;
-  spec.layout = Layout::CdFields;
-  spec.expectedType = (c.cdb[1] >> 2) & 0x07;
-  spec.flags = c.cdb[9];
-  if (spec.expectedType >= 6 || (c.cdb[10] & 0x07) != 0 || !FieldsServed(spec.flags)) {
+  ReadSelection selection;
+  selection.layout = Layout::CdFields;
+  selection.expectedType = (c.cdb[1] >> 2) & 0x07;
+  selection.flags = c.cdb[9];
+  if (selection.expectedType >= 6 || (c.cdb[10] & 0x07) != 0 || !FieldsServed(selection.flags)) {
     c.Fail(0x05, 0x24, 0x00);  // reserved type, sub-channel data, or fields not served
     return;
   }
-  ReadBlocks(c, lba, blocks, spec);
+  ReadBlocks(c, lba, blocks, selection);
 }
 }  // namespace
 
