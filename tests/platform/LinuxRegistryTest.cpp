@@ -66,16 +66,16 @@ TEST_F(LinuxRegistryTest, TheWindowsRecordGivesExactlyThisFile) {
   ASSERT_EQ(Open(key, &disposition), static_cast<LONG>(ERROR_SUCCESS));
   EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
   EXPECT_EQ(SetString(key, "Version", "0.99.2"), static_cast<LONG>(ERROR_SUCCESS));
-  EXPECT_EQ(SetString(key, "URL", "http://www.tessaly.example/velmark"),
+  EXPECT_EQ(SetString(key, "URL", "https://tessaly.example/velmark"),
             static_cast<LONG>(ERROR_SUCCESS));
-  EXPECT_EQ(SetString(key, "Email", "velmark@tessaly.example"), static_cast<LONG>(ERROR_SUCCESS));
+  EXPECT_EQ(SetString(key, "Email", "support@tessaly.example"), static_cast<LONG>(ERROR_SUCCESS));
   EXPECT_EQ(RegCloseKey(key), static_cast<LONG>(ERROR_SUCCESS));
 
   EXPECT_EQ(ReadFile(KeyFile()),
             "[HKEY_CURRENT_USER\\Software\\Tessaly\\Velmark]\n"
             "\"Version\"=\"0.99.2\"\n"
-            "\"URL\"=\"http://www.tessaly.example/velmark\"\n"
-            "\"Email\"=\"velmark@tessaly.example\"\n");
+            "\"URL\"=\"https://tessaly.example/velmark\"\n"
+            "\"Email\"=\"support@tessaly.example\"\n");
   EXPECT_EQ(Mode(KeyFile()), 0600u);
   EXPECT_EQ(Mode(config + "/velmark"), 0700u);
   EXPECT_EQ(Mode(config + "/velmark/registry/HKEY_CURRENT_USER/Software/Tessaly"), 0700u);
