@@ -108,6 +108,9 @@ BOOL Send(LinuxSystem& system, int fd, const PassThroughRequest& request, LPDWOR
       block.DataIn > SCSI_IOCTL_DATA_UNSPECIFIED) {
     return fail(ERROR_INVALID_PARAMETER);
   }
+  if (request.maximumTransfer && length > *request.maximumTransfer) {
+    return fail(ERROR_INVALID_PARAMETER);  // the kernel would refuse it with EIO
+  }
   const std::uint64_t senseEnd =
       static_cast<std::uint64_t>(block.SenseInfoOffset) + block.SenseInfoLength;
   if (block.SenseInfoLength > 0 &&
@@ -129,13 +132,10 @@ BOOL Send(LinuxSystem& system, int fd, const PassThroughRequest& request, LPDWOR
       if (where < sizeof(Block) || dataEnd > room) return fail(ERROR_INVALID_PARAMETER);
       data = static_cast<BYTE*>(dataIn ? request.out : request.in) + where;
       if (!dataIn && !dataOut && request.in != request.out) {
-        std::memcpy(static_cast<BYTE*>(request.out) + where, data, length);
+        std::memmove(static_cast<BYTE*>(request.out) + where, data, length);
         data = static_cast<BYTE*>(request.out) + where;
       }
     }
-  }
-  if (request.maximumTransfer && length > *request.maximumTransfer) {
-    return fail(ERROR_INVALID_PARAMETER);
   }
 
   BYTE sense[kMaxSense] = {};

@@ -171,6 +171,21 @@ TEST_P(PassThroughTest, GoodStatusWithDataReachesTheCallerAndTheHeaderIsComplete
             direct() ? static_cast<void*>(caller) : static_cast<void*>(bufferedBlock.data));
 }
 
+TEST_P(PassThroughTest, ShortReplyAndUnspecifiedDirection) {
+  // A 20-byte reply to a 36-byte request: the amount moved comes back in the block.
+  node->answers.push_back(DriveAnswer::Good(std::vector<BYTE>(20, 0x11)));
+  Outcome outcome = Send(kInquiry, SCSI_IOCTL_DATA_IN, 36);
+  ASSERT_TRUE(outcome.ok);
+  EXPECT_EQ(outcome.transferred, 20u);
+
+  // No direction given with data: sent both ways.
+  outcome = Send(kInquiry, SCSI_IOCTL_DATA_UNSPECIFIED, 16);
+  ASSERT_TRUE(outcome.ok);
+  ASSERT_EQ(kernel.received.size(), 2u);
+  EXPECT_EQ(kernel.received[1].header.dxfer_direction, SG_DXFER_TO_FROM_DEV);
+  EXPECT_EQ(kernel.received[1].header.dxfer_len, 16u);
+}
+
 TEST_P(PassThroughTest, CheckConditionIsADeliveredCommandWithSense) {
   node->answers.push_back(DriveAnswer::Check(0x02, 0x3A, 0x00));
   const Outcome outcome = Send(kTestUnitReady, SCSI_IOCTL_DATA_OUT, 0);
