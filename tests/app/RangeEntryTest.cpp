@@ -105,6 +105,20 @@ TEST(RangeEntryTest, TextsThatDoNotConvertBringUpTheStopBox) {
   EXPECT_EQ(f.Edit2->Text(), amount);
 }
 
+TEST(RangeEntryTest, TypingAMinusSignAloneBringsUpTheBoxFirst) {
+  Window w(Window::Machine({DriveWith(359775)}));
+  TForm1& f = *w.form;
+  f.Edit1->SetText("5");
+  f.Edit1->PostTyping("\b-7");  // erase, then "-", then "-7"
+  for (int i = 0; i < 3; ++i) w.app().ProcessMessages();
+  const auto boxes = w.host().MessageBoxes();
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].text, "'' is not a valid integer value");
+  EXPECT_EQ(boxes[1].text, "'-' is not a valid integer value");
+  EXPECT_EQ(f.Edit1->Text(), "0");
+  EXPECT_EQ(f.StartAddressMSF->Caption(), "00:02:00");
+}
+
 TEST(RangeEntryTest, AdjustButtons) {
   const LONG c = 359775;
   Window w(Window::Machine({DriveWith(c)}));
