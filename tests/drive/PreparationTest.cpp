@@ -471,6 +471,22 @@ TEST_P(PreparationTest, EveryDriveOfTheTableIsProbedOnceInTableOrder) {
   EXPECT_LE(first->Received().back().nowMicros, second->Received().back().nowMicros);
 }
 
+TEST_P(PreparationTest, RowOfAReservedTypeIsAssumedToHaveADescriptor) {
+  auto drive = QuirkDrive(Quirks{});
+  Machine machine(GetParam(), drive);
+  ASSERT_EQ(machine.chain().DeviceCount, 1);
+  drive->ClearReceived();
+  DeviceEntry row = machine.device();
+  row.DeviceType = 0xA1;
+  row.HasBlockDescriptor = 0;
+  SenseResult sense{};
+  EXPECT_NE(machine.chain().ProbeDevice(row, &sense), SS_COMP);
+  EXPECT_EQ(row.HasBlockDescriptor, 1);
+  EXPECT_EQ(row.UseModeSense6, 0);
+  EXPECT_EQ(machine.chain().SetBlockLength(row, 2352, &sense), 2048);
+  EXPECT_EQ(drive->ReceivedCount(), 0u);
+}
+
 INSTANTIATE_TEST_SUITE_P(BothPaths, PreparationTest,
                          ::testing::Values(Path::AspiManager, Path::PassThrough),
                          [](const auto& info) { return PathName(info.param); });
