@@ -20,8 +20,12 @@ class TNotifyEvent {
   explicit TNotifyEvent(std::function<void(TObject*)> fn) : call_(std::move(fn)) {}
 
   explicit operator bool() const { return static_cast<bool>(call_); }
+  // Runs a copy, so that a handler may destroy the control that holds this event (a
+  // button whose click closes and frees its window).
   void operator()(TObject* sender) const {
-    if (call_) call_(sender);
+    if (!call_) return;
+    const std::function<void(TObject*)> call = call_;
+    call(sender);
   }
   const void* Owner() const { return owner_; }
 

@@ -45,7 +45,9 @@ QMessageBox::Icon IconFor(UINT type) {
 struct QtView::Impl {
   std::unique_ptr<QApplication> ownApp;
   std::vector<std::unique_ptr<FormView>> views;
-  std::vector<std::unique_ptr<FormView>> finished;  // forms destroyed; deleted at next pump
+  // Views of destroyed forms. They hold nothing any more; they are kept until the view
+  // goes, as one may still be on the stack (a handler that destroyed its own form).
+  std::vector<std::unique_ptr<FormView>> finished;
   platform::Host* sinkHost = nullptr;
   unsigned delivered = 0;
 
@@ -110,6 +112,8 @@ QtView::~QtView() {
   impl_->RemoveSink();
   impl_->views.clear();
   impl_->finished.clear();
+  // Widgets of destroyed controls wait for deferred deletion; run it before Qt goes.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   impl_->ownApp.reset();
 }
 
@@ -140,7 +144,6 @@ QWidget* QtView::WidgetOf(const TControl& control) const {
 void QtView::Flush() {
   QCoreApplication::sendPostedEvents();
   QCoreApplication::processEvents(QEventLoop::AllEvents);
-  impl_->finished.clear();
 }
 
 bool QtView::ProcessEvents() {
@@ -158,7 +161,6 @@ void QtView::WaitForEvents(int milliseconds) {
   wake.setSingleShot(true);
   if (milliseconds > 0) wake.start(milliseconds);
   QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  impl_->finished.clear();
 }
 
 bool QtView::SaveScreenshot(TForm& form, const std::string& path) {

@@ -326,6 +326,30 @@ TEST_F(QtViewTest, TabOrderFollowsTheControlsTabOrder) {
   EXPECT_EQ(view.WidgetOf(*form->display)->focusPolicy(), Qt::NoFocus);
 }
 
+TEST(QtViewLifetime, AHandlerMayDestroyItsOwnWindowAndPumpOn) {
+  ScopedApplication app;
+  qt::QtView view;
+  auto* form = new TForm(nullptr);
+  auto* button = new TButton(form);
+  button->SetParent(form);
+  button->SetBounds(0, 0, 40, 20);
+  bool after = false;
+  button->OnClick = TNotifyEvent([&](TObject*) {
+    delete form;
+    form = nullptr;
+    app->ProcessMessages();  // the view of the window is still on the stack here
+    view.Flush();
+    after = true;
+  });
+  view.Show(*form);
+  auto* widget = qobject_cast<QPushButton*>(view.WidgetOf(*button));
+  ASSERT_NE(widget, nullptr);
+  widget->click();
+  EXPECT_TRUE(after);
+  EXPECT_EQ(form, nullptr);
+  view.Flush();
+}
+
 TEST(QtViewSink, MessageBoxesLeaveTheWindowWhenItCloses) {
   ScopedApplication app;
   qt::QtView view;
