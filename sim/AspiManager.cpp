@@ -167,6 +167,11 @@ const PortProfile* AspiManager::AdapterPort(BYTE haId) const {
   return &host_.profile().ports[host_.Adapters()[haId].port];
 }
 
+BYTE AspiManager::MaxTargets(BYTE haId) const {
+  const SimHost::Adapter& adapter = host_.Adapters()[haId];
+  return host_.profile().ports[adapter.port].MaxTargets(adapter.bus);
+}
+
 ScsiAddress AspiManager::AddressOf(BYTE haId, BYTE target, BYTE lun) const {
   const SimHost::Adapter& adapter = host_.Adapters()[haId];
   return ScsiAddress{adapter.port, adapter.bus, target, lun};
@@ -239,7 +244,7 @@ DWORD AspiManager::SendASPI32Command(void* block) {
       std::memset(srb.HA_Unique, 0, sizeof(srb.HA_Unique));
       srb.HA_Unique[0] = static_cast<BYTE>(port->alignmentMask & 0xFF);
       srb.HA_Unique[1] = static_cast<BYTE>((port->alignmentMask >> 8) & 0xFF);
-      srb.HA_Unique[3] = port->maxTargets;
+      srb.HA_Unique[3] = port->MaxTargets(host_.Adapters()[srb.SRB_HaId].bus);
       for (int i = 0; i < 4; ++i) {  // bytes 4-7: the longest transfer, little-endian
         srb.HA_Unique[4 + i] = static_cast<BYTE>(port->maximumTransferLength >> (8 * i));
       }
@@ -252,7 +257,7 @@ DWORD AspiManager::SendASPI32Command(void* block) {
         break;
       }
       auto target = host_.TargetAt(AddressOf(srb.SRB_HaId, srb.SRB_Target, srb.SRB_Lun));
-      if (!target || srb.SRB_Target >= port->maxTargets) {
+      if (!target || srb.SRB_Target >= MaxTargets(srb.SRB_HaId)) {
         status = SS_NO_DEVICE;
         break;
       }
@@ -266,7 +271,7 @@ DWORD AspiManager::SendASPI32Command(void* block) {
         break;
       }
       ScsiAddress address = AddressOf(srb.SRB_HaId, srb.SRB_Target, srb.SRB_Lun);
-      if (srb.SRB_Target >= port->maxTargets || !host_.TargetAt(address)) {
+      if (srb.SRB_Target >= MaxTargets(srb.SRB_HaId) || !host_.TargetAt(address)) {
         status = SS_NO_DEVICE;
         break;
       }
@@ -302,7 +307,7 @@ DWORD AspiManager::SendASPI32Command(void* block) {
         break;
       }
       ScsiAddress address = AddressOf(srb.SRB_HaId, srb.SRB_Target, srb.SRB_Lun);
-      if (srb.SRB_Target >= port->maxTargets || !host_.TargetAt(address)) {
+      if (srb.SRB_Target >= MaxTargets(srb.SRB_HaId) || !host_.TargetAt(address)) {
         status = SS_NO_DEVICE;
         break;
       }

@@ -53,6 +53,7 @@ class AspiManager {
   static constexpr std::size_t kQueueSize = 64;
   BYTE AdapterCount() const;
   const PortProfile* AdapterPort(BYTE haId) const;
+  BYTE MaxTargets(BYTE haId) const;
   ScsiAddress AddressOf(BYTE haId, BYTE target, BYTE lun) const;
   bool Enqueue(Job job);
   void Run();

@@ -52,6 +52,11 @@ struct PortProfile {
   DWORD maximumTransferLength = 0x10000;
   // HA_Unique byte 3 of its adapters: the highest number of targets (8, 16, 7 ...).
   BYTE maxTargets = 8;
+  // Per bus (adapter) of this port, in bus order; a bus without an entry uses maxTargets.
+  std::vector<BYTE> maxTargetsByBus;
+  BYTE MaxTargets(BYTE bus) const {
+    return bus < maxTargetsByBus.size() ? maxTargetsByBus[bus] : maxTargets;
+  }
   // HA_Identifier of its adapters (at most 16 characters are used).
   std::string identifier = "SIM SCSI Port";
 };

@@ -23,7 +23,7 @@ const std::vector<BYTE> kInquiry36 = {0x12, 0, 0, 0, 36, 0};
 const std::vector<BYTE> kTestUnitReady = {0x00, 0, 0, 0, 0, 0};
 
 // Two ports: port 0 with one bus (8 targets, word alignment), port 1 with two buses
-// (16 targets, then 7 as configured below). Adapters: 0 = (0,0), 1 = (1,0), 2 = (1,1).
+// (16 targets, then 7). Adapters: 0 = (0,0), 1 = (1,0), 2 = (1,1).
 sim::SimProfile TwoPorts(std::shared_ptr<sim::ScriptedTarget> drive) {
   sim::SimProfile profile = sim::SimProfile::Windows98();
   sim::PortProfile first;
@@ -34,11 +34,13 @@ sim::SimProfile TwoPorts(std::shared_ptr<sim::ScriptedTarget> drive) {
   second.buses = 2;
   second.alignmentMask = 0x0003;
   second.maxTargets = 16;
+  second.maxTargetsByBus = {16, 7};
   second.identifier = "A SIXTEEN CHARS!";
   profile.AddPort(first).AddPort(second);
   profile.AddDrive('E', {0, 0, 1, 0}, drive);
   profile.AddTarget({1, 1, 0, 0}, std::make_shared<sim::HardDisk>());
   profile.AddTarget({1, 0, 12, 0}, std::make_shared<sim::InquiryDevice>());
+  profile.AddTarget({1, 1, 7, 0}, std::make_shared<sim::InquiryDevice>());  // past its 7 targets
   return profile;
 }
 
@@ -64,7 +66,7 @@ TEST_F(AspiManagerTest, HostAdapterInquiryAnswersEachAdapter) {
   const Case cases[] = {
       {0, "FIRST PORT", 0x01, 0x00, 8},
       {1, "A SIXTEEN CHARS!", 0x03, 0x00, 16},
-      {2, "A SIXTEEN CHARS!", 0x03, 0x00, 16},
+      {2, "A SIXTEEN CHARS!", 0x03, 0x00, 7},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.haId);
@@ -124,6 +126,7 @@ TEST_F(AspiManagerTest, DeviceTypeComesFromTheDeviceAtTheAddress) {
       {1, 12, SS_COMP, DTYPE_CDROM},  // target 12 on a 16-target adapter
       {0, 2, SS_NO_DEVICE, 0xAA},     // nothing there
       {2, 1, SS_NO_DEVICE, 0xAA},
+      {2, 7, SS_NO_DEVICE, 0xAA},  // there, but beyond the adapter's 7 targets
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << int{c.haId} << ":" << int{c.target});
