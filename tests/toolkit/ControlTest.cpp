@@ -335,6 +335,25 @@ TEST_F(ControlTest, DestroyingAChildDetachesItAndCancelsItsPostedInput) {
   EXPECT_TRUE(r.log.empty());
 }
 
+TEST_F(ControlTest, AHandlerMayDestroyTheControlItBelongsTo) {
+  TForm form(nullptr);
+  auto* button = new TButton(&form);
+  button->SetParent(&form);
+  int calls = 0;
+  std::string after;
+  button->OnClick = TNotifyEvent([&, button](TObject* sender) {
+    EXPECT_EQ(sender, button);
+    delete button;  // frees the event that is running
+    ++calls;        // the handler's own state must still be there
+    after = "still running";
+  });
+  button->PostClick();
+  Application->ProcessMessages();
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(after, "still running");
+  EXPECT_EQ(form.ControlCount(), 0);
+}
+
 TEST(AccessKey, FindsTheMarkedCharacter) {
   EXPECT_EQ(AccessKeyOf("&Start"), 'S');
   EXPECT_EQ(AccessKeyOf("&abort"), 'A');
