@@ -11,7 +11,6 @@ namespace sim {
 namespace {
 
 constexpr BYTE kCheckCondition = 0x02;
-constexpr DWORD kLongestRecordedBlock = 65616;
 constexpr ULONG kLongestTimeOutSeconds = 30 * 60 * 60;
 
 BOOL Fail(DWORD& error, DWORD code) {
@@ -41,7 +40,7 @@ BOOL SimDevice::IoControl(DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWORD
   SimRecords::PassThroughCall call{name_, code, {}, inSize, outSize, false, ERROR_SUCCESS};
   if (in != nullptr) {
     const BYTE* bytes = static_cast<const BYTE*>(in);
-    call.in.assign(bytes, bytes + std::min(inSize, kLongestRecordedBlock));
+    call.in.assign(bytes, bytes + std::min(inSize, host_.profile().passThroughRecordBytes));
   }
   BOOL ok = Answer(code, in, inSize, out, outSize, returned, error);
   call.succeeded = ok != FALSE;

@@ -114,6 +114,10 @@ struct SimProfile {
   // Copies of every ASPI request block and pass-through call. Off, the command paths of
   // the machine allocate nothing per command (for allocation-counting tests).
   bool recordCalls = true;
+  // How much of each pass-through input block is kept: the structure, the sense buffer and
+  // the start of a buffered data area. A whole-disc read through the buffered call would
+  // otherwise keep 64 KiB per command.
+  DWORD passThroughRecordBytes = 1024;
 
   // --- the typical machines ---
   // 95 and 98: ASPI library in the system directory. NT 4, 2000, XP: no ASPI library.

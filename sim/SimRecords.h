@@ -25,7 +25,7 @@ struct SimRecords {
   struct PassThroughCall {
     std::string device;    // "SCSI0:" or "D:"
     DWORD code;            // the IOCTL code
-    std::vector<BYTE> in;  // the input block as received (inSize bytes, at most 65,616)
+    std::vector<BYTE> in;  // the input block as received: its first passThroughRecordBytes
     DWORD inSize, outSize;
     bool succeeded;
     DWORD error;

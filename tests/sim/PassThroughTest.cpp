@@ -285,6 +285,12 @@ TEST_F(PassThroughTest, BufferedCallCarriesDataInsideTheBlock) {
                               out.get(), sizeof(BufferedBlock), nullptr, nullptr));
   ASSERT_EQ(drive_->CommandCount(), 1u);
   EXPECT_EQ(drive_->Commands()[0].dataOut, std::vector<BYTE>(out->data, out->data + 12));
+  // The record keeps the block's start, data included, and the size passed.
+  auto calls = host_.PassThroughCalls();
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0].inSize, sizeof(BufferedBlock));
+  ASSERT_EQ(calls[0].in.size(), host_.profile().passThroughRecordBytes);
+  EXPECT_EQ(calls[0].in, simtest::Bytes(out.get(), calls[0].in.size()));
 
   // Data in: the answer lands at DataBufferOffset.
   drive_->Then(sim::ScriptedStep::Good({1, 2, 3, 4, 5, 6, 7, 8}));
