@@ -3,12 +3,21 @@
 #include <cstdint>
 
 namespace {
+
 constexpr float kSameMillisecondInterval = 0.9f;  // ms, for two callbacks in one tick
+
+// Every figure is rounded to single precision at each step, also where the processor
+// would keep more (the x87 unit of 32-bit builds computes in extended precision).
+float Single(float value) {
+  volatile float stored = value;
+  return stored;
 }
+
+}  // namespace
 
 void SpeedStats::Prepare(DWORD blockSize) {
   kbPerSpeedUnit = (blockSize * 75u) >> 10;
-  speedScale = static_cast<float>(blockSize * 1000.0 / (kbPerSpeedUnit * 1024.0));
+  speedScale = Single(static_cast<float>(blockSize * 1000.0 / (kbPerSpeedUnit * 1024.0)));
   displayInterval = 4;
   errorCount = 0;
   commandsSinceDisplay = 0;
@@ -24,10 +33,10 @@ void SpeedStats::Start(DWORD t0) {
 
 SpeedStats::Progress SpeedStats::OnCommand(DWORD now, DWORD blocks, DWORD blocksPerCommand) {
   Progress result{};
-  float dt = static_cast<float>(static_cast<DWORD>(now - lastCommandTime));
+  float dt = Single(static_cast<float>(static_cast<DWORD>(now - lastCommandTime)));
   lastCommandTime = now;
   if (dt == 0) dt = kSameMillisecondInterval;
-  result.burst = static_cast<float>(blocks) / dt * speedScale;
+  result.burst = Single(Single(static_cast<float>(blocks) / dt) * speedScale);
 
   ++commandsSinceDisplay;
   if (commandsSinceDisplay == displayInterval) {
@@ -35,10 +44,10 @@ SpeedStats::Progress SpeedStats::OnCommand(DWORD now, DWORD blocks, DWORD blocks
     // no harm and no precision is lost on a machine that has been up for long).
     const DWORD windowMs = now - lastDisplayTime;
     if (windowMs > 0) {
-      const float window = static_cast<float>(windowMs);
-      const float n = static_cast<float>(
-          static_cast<std::uint64_t>(displayInterval - 1) * blocksPerCommand + blocks);
-      result.current = n / window * speedScale;
+      const float window = Single(static_cast<float>(windowMs));
+      const float n = Single(static_cast<float>(
+          static_cast<std::uint64_t>(displayInterval - 1) * blocksPerCommand + blocks));
+      result.current = Single(Single(n / window) * speedScale);
       result.displayed = true;
       if (result.current > highestSpeed) highestSpeed = result.current;
     }
@@ -57,9 +66,9 @@ RunFigures ComputeRunFigures(DWORD blocksDone, DWORD blockSize, DWORD elapsedMs,
   if (elapsedMs == 0) elapsedMs = 1;
   RunFigures f{};
   const std::uint64_t bytes = static_cast<std::uint64_t>(blocksDone) * blockSize;
-  f.kilobytes = static_cast<float>(bytes) * (1.0f / 1024.0f);
-  f.seconds = static_cast<float>(elapsedMs) * 0.001f;
-  f.average = f.kilobytes / f.seconds;
-  f.speed = kbPerSpeedUnit != 0 ? f.average / static_cast<float>(kbPerSpeedUnit) : 0.0f;
+  f.kilobytes = Single(Single(static_cast<float>(bytes)) * (1.0f / 1024.0f));
+  f.seconds = Single(Single(static_cast<float>(elapsedMs)) * 0.001f);
+  f.average = Single(f.kilobytes / f.seconds);
+  f.speed = kbPerSpeedUnit != 0 ? Single(f.average / static_cast<float>(kbPerSpeedUnit)) : 0.0f;
   return f;
 }
