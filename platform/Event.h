@@ -2,6 +2,7 @@
 // released wait resets it).
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 
@@ -24,7 +25,8 @@ class Event : public KernelObject {
   std::mutex lock_;
   std::condition_variable changed_;
   const bool manualReset_;
-  bool signalled_;
+  // Written under lock_; read without it by the spin before a wait blocks.
+  std::atomic<bool> signalled_;
 };
 
 }  // namespace platform

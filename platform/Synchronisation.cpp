@@ -6,6 +6,7 @@
 
 #include "platform/Event.h"
 #include "platform/Host.h"
+#include "platform/SpinWait.h"
 #include "platform/win32.h"
 
 namespace platform {
@@ -28,8 +29,11 @@ void Event::Reset() {
 }
 
 DWORD Event::Wait(DWORD milliseconds) {
+  if (milliseconds != 0) {
+    SpinUntil([this] { return signalled_.load(std::memory_order_acquire); });
+  }
   std::unique_lock<std::mutex> guard(lock_);
-  auto isSignalled = [this] { return signalled_; };
+  auto isSignalled = [this] { return signalled_.load(std::memory_order_relaxed); };
   if (milliseconds == INFINITE) {
     changed_.wait(guard, isSignalled);
   } else if (!changed_.wait_for(guard, std::chrono::milliseconds(milliseconds), isSignalled)) {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/SpinWait.h"
 #include "sim/SimHost.h"
 
 namespace sim {
@@ -415,6 +416,12 @@ void AspiManager::WaitIdle() {
 void AspiManager::Run() {
   std::unique_lock lock(mutex_);
   for (;;) {
+    if (queued_ == 0 && !stopping_) {
+      // The next request usually follows within microseconds: look for it before sleeping.
+      lock.unlock();
+      platform::SpinUntil([this] { return queued_ > 0 || stopping_; });
+      lock.lock();
+    }
     wake_.wait(lock, [this] { return queued_ > 0 || stopping_; });
     if (queued_ == 0) break;  // stopping, and everything queued has completed
     Job job = queue_[head_];

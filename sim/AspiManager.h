@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <condition_variable>
 #include <map>
 #include <memory>
@@ -70,10 +71,10 @@ class AspiManager {
   std::condition_variable idle_;
   std::array<Job, kQueueSize> queue_{};  // a ring: no allocation per command
   std::size_t head_ = 0;
-  std::size_t queued_ = 0;
-  std::set<BYTE*> buffers_;  // GetASPI32Buffer allocations
+  std::atomic<std::size_t> queued_ = 0;  // read without the lock by the worker's spin
+  std::set<BYTE*> buffers_;              // GetASPI32Buffer allocations
   bool busy_ = false;
-  bool stopping_ = false;
+  std::atomic<bool> stopping_ = false;
   std::map<ScsiAddress, DWORD> timeouts_;
   // A completion stores SRB_Status and then signals the event; a caller that saw the status
   // may reset the same event for its next request before the signal lands. The next send
