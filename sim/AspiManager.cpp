@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/SpinWait.h"
+#include "sim/ModuleExports.h"
 #include "sim/SimHost.h"
 
 namespace sim {
@@ -95,19 +96,7 @@ void EntryIdentifyYourself(char* buffer, int length) {
   }
 }
 
-// Entry points travel as FARPROC, as GetProcAddress returns them; the caller casts back to
-// the entry's own type. The detour through void(*)() is the sanctioned generic function type.
-template <class Function>
-FARPROC AsFarProc(Function* function) {
-  return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(function));
-}
-
-struct Entry {
-  const char* name;
-  FARPROC address;
-};
-
-const Entry kEntries[] = {
+const ModuleExport kEntries[] = {
     {"GetASPI32SupportInfo", AsFarProc(&EntryGetASPI32SupportInfo)},
     {"SendASPI32Command", AsFarProc(&EntrySendASPI32Command)},
     {"GetASPI32Buffer", AsFarProc(&EntryGetASPI32Buffer)},
@@ -130,10 +119,7 @@ class AspiModule : public platform::Module {
 
   FARPROC Resolve(const char* name) override {
     if (name == nullptr || missing_.count(name) != 0) return nullptr;
-    for (const Entry& entry : kEntries) {
-      if (std::strcmp(entry.name, name) == 0) return entry.address;
-    }
-    return nullptr;
+    return FindExport(kEntries, name);
   }
 
  private:

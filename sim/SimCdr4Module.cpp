@@ -4,6 +4,7 @@
 #include <mutex>
 #include <string>
 
+#include "sim/ModuleExports.h"
 #include "sim/SimHost.h"
 
 namespace sim {
@@ -38,19 +39,7 @@ BOOL QueryReserve(DWORD, DWORD, DWORD) {
   return Note("_CDR4VSDQueryReserve@12");
 }
 
-// Entry points travel as FARPROC, as GetProcAddress returns them; the caller casts back to
-// the entry's own type. The detour through void(*)() is the sanctioned generic function type.
-template <class Function>
-FARPROC AsFarProc(Function* function) {
-  return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(function));
-}
-
-struct Entry {
-  const char* name;
-  FARPROC address;
-};
-
-const Entry kEntries[] = {
+const ModuleExport kEntries[] = {
     {"_CDR4VSDStartFileSystemBlocking@4", AsFarProc(&StartFileSystemBlocking)},
     {"_CDR4VSDEndFileSystemBlocking@4", AsFarProc(&EndFileSystemBlocking)},
     {"_CDR4VSDQueryFileSystemBlocking@4", AsFarProc(&QueryFileSystemBlocking)},
@@ -72,11 +61,7 @@ SimCdr4Module::~SimCdr4Module() {
 }
 
 FARPROC SimCdr4Module::Resolve(const char* name) {
-  if (name == nullptr) return nullptr;
-  for (const Entry& entry : kEntries) {
-    if (std::strcmp(entry.name, name) == 0) return entry.address;
-  }
-  return nullptr;
+  return FindExport(kEntries, name);
 }
 
 }  // namespace sim
