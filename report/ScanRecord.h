@@ -1,0 +1,88 @@
+// The result record of a disc scan: the transfer-rate curve, the reading strategy found in
+// it, access and spin-up times, and what the drive says of its speeds. Filled by the scan,
+// rendered by the result writers (text, JSON, CSV) and the plot.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace report {
+
+// One zone of the curve: whole commands from `lba` on, timed together.
+struct ScanSample {
+  std::int64_t lba = 0;     // first block of the zone
+  std::int32_t blocks = 0;  // blocks read in the zone
+  std::int64_t micros = 0;  // the zone's time, microseconds
+  double speed_x = 0;       // blocks / seconds in the mode's 1x (75 sectors a second)
+  double kb_per_s = 0;      // KB (1024 bytes) a second of the mode's sector size
+  double rpm = 0;           // rotation speed the zone's speed means at its radius, 0 if unknown
+};
+
+enum class Strategy { Unknown, CLV, CAV, PCAV, ZCLV };
+
+struct CurveResult {
+  std::string mode;  // "data" or "raw"
+  std::int64_t start = 0;
+  std::int64_t blocks = 0;
+  std::int32_t blocksPerCommand = 27;
+  std::vector<ScanSample> samples;
+  Strategy strategy = Strategy::Unknown;
+  double startSpeedX = 0;
+  double endSpeedX = 0;
+  std::optional<double> rpm;         // the rotation speed of the CAV part(s)
+  std::vector<std::int64_t> zones;   // P-CAV change-over, or the Z-CLV zone starts (LBA)
+  std::vector<std::string> refused;  // what the drive refused while scanning, by name
+  bool aborted = false;
+  std::string abortReason;
+};
+
+struct AccessResult {
+  double randomMs = 0;
+  double thirdMs = 0;
+  double fullMs = 0;
+  int trials = 0;
+};
+
+struct DriveSpeedInfo {  // the capabilities page 2Ah, summarised
+  int maxReadKBps = 0;
+  int currentReadKBps = 0;
+  bool cddaSupported = false;
+  bool cddaAccurate = false;
+  bool c2Pointers = false;
+  int bufferKB = 0;
+};
+
+struct SpeedRequest {
+  double requestedX = 0;
+  std::optional<double> takenX;  // what page 2Ah says the drive took
+  std::optional<double> measuredX;
+};
+
+struct ScanRecord {
+  std::optional<DriveSpeedInfo> info;
+  std::optional<std::vector<int>> speedsKBps;  // GET PERFORMANCE; empty optional: not reported
+  std::optional<CurveResult> curve;
+  std::optional<AccessResult> access;
+  std::optional<double> spinUpMs;
+  std::optional<SpeedRequest> speed;
+};
+
+inline const char* StrategyName(Strategy s) {
+  switch (s) {
+    case Strategy::CLV:
+      return "CLV";
+    case Strategy::CAV:
+      return "CAV";
+    case Strategy::PCAV:
+      return "P-CAV";
+    case Strategy::ZCLV:
+      return "Z-CLV";
+    case Strategy::Unknown:
+      break;
+  }
+  return "unknown";
+}
+
+}  // namespace report
