@@ -53,3 +53,9 @@ function(velmark_test name)
   velmark_warnings(${name})
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
 endfunction()
+
+# ccache when it is there: builds of other configurations and clean checkouts reuse objects.
+find_program(VELMARK_CCACHE ccache)
+if(VELMARK_CCACHE AND NOT CMAKE_CXX_COMPILER_LAUNCHER)
+  set(CMAKE_CXX_COMPILER_LAUNCHER ${VELMARK_CCACHE})
+endif()
