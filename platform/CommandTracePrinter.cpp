@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "scsi/Names.h"
+
 namespace platform {
 namespace {
 
@@ -28,17 +30,24 @@ std::string CommandTracePrinter::Format(const CommandTrace& trace) {
     std::snprintf(piece, sizeof(piece), " %02X", trace.cdb[i]);
     line += piece;
   }
+  if (length > 0) {
+    if (const char* name = scsi::OpcodeName(trace.cdb[0])) line += std::string(" ") + name;
+  }
   std::snprintf(piece, sizeof(piece), "  %s %lu", DirectionText(trace.direction, trace.dataLength),
                 static_cast<unsigned long>(trace.dataLength));
   line += piece;
   if (trace.delivered) {
     std::snprintf(piece, sizeof(piece), "  status %02X  sense %02X/%02X/%02X", trace.scsiStatus,
                   trace.senseKey, trace.asc, trace.ascq);
+    line += piece;
+    if (const char* name = scsi::SenseName({trace.senseKey, trace.asc, trace.ascq})) {
+      line += std::string(" ") + name;
+    }
   } else {
     std::snprintf(piece, sizeof(piece), "  failed (error %lu)",
                   static_cast<unsigned long>(trace.error));
+    line += piece;
   }
-  line += piece;
   std::snprintf(piece, sizeof(piece), "  %.2f ms", trace.milliseconds);
   line += piece;
   return line;

@@ -1,9 +1,13 @@
 #include "transport/Aspi.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+
+#include "scsi/Opcodes.h"
+#include "scsi/Sense.h"
 
 namespace {
 
@@ -13,15 +17,15 @@ constexpr char kEventFailureText[] =
     "Contact me : support@tessaly.example\n"
     "Explain how you got to this situation";
 
-constexpr BYTE kInquiry56[16] = {0x12, 0x00, 0x00, 0x00, 0x38, 0x00};
-constexpr BYTE kInquiry36[16] = {0x12, 0x00, 0x00, 0x00, 0x24, 0x00};
+constexpr BYTE kInquiry56[16] = {scsi::op::kInquiry, 0, 0, 0, 56, 0};
+constexpr BYTE kInquiry36[16] = {scsi::op::kInquiry, 0, 0, 0, 36, 0};
 constexpr BYTE kFilterAll = 0xFF;
 constexpr DWORD kScanTimeoutHalfSeconds = 90;
 
 // Unit attention for a medium change or a reset, and an aborted command without additional
 // sense: the conditions that earn a counted retry.
-bool IsRetriedSense(BYTE key, BYTE asc) {
-  return (key == 0x06 && (asc == 0x28 || asc == 0x29)) || (key == 0x0B && asc == 0x00);
+bool IsRetriedSense(const scsi::Sense& sense) {
+  return scsi::IsRetryableUnitAttention(sense) || scsi::IsAbortedWithoutAsc(sense);
 }
 
 bool ScanAccepts(BYTE type, BYTE filter) {
@@ -126,10 +130,15 @@ BYTE Aspi::ExecSCSICmd(DeviceEntry& entry, SRB_ExecSCSICmd& srb, SenseResult& se
         continue;
       }
 
-      sense.SenseKey = srb.SenseArea[2] & 0x0F;
-      sense.ASC = srb.SenseArea[12];
-      sense.ASCQ = srb.SenseArea[13];
-      if (!IsRetriedSense(sense.SenseKey, sense.ASC)) break;
+      // Key, ASC and ASCQ from the sense area, in whichever format the drive wrote it.
+      const scsi::Sense parsed =
+          scsi::ParseSense(srb.SenseArea,
+                           std::min<std::size_t>(srb.SRB_SenseLen, sizeof(srb.SenseArea)))
+              .sense;
+      sense.SenseKey = parsed.key;
+      sense.ASC = parsed.asc;
+      sense.ASCQ = parsed.ascq;
+      if (!IsRetriedSense(parsed)) break;
       ++attempt;
       if (attempt > RetryLimit) break;
       sense.RetryCount = static_cast<BYTE>(attempt);

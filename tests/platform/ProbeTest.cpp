@@ -45,14 +45,15 @@ TEST(CommandTracePrinterTest, FormatsEveryKindOfCommand) {
   };
   const Case cases[] = {
       {trace(inquiry, 6, 36, SCSI_IOCTL_DATA_IN, true, 0, 0, 0, 0, 0, 0.414),
-       "/dev/sr0  12 00 00 00 24 00  in 36  status 00  sense 00/00/00  0.41 ms"},
+       "/dev/sr0  12 00 00 00 24 00 INQUIRY  in 36  status 00  sense 00/00/00  0.41 ms"},
       {trace(readCd, 12, 63504, SCSI_IOCTL_DATA_IN, true, 0, 2, 3, 0x11, 5, 12.5),
-       "/dev/sr0  BE 00 00 00 10 00 00 00 1B F8 00 00  in 63504  status 02  sense 03/11/05  "
-       "12.50 ms"},
+       "/dev/sr0  BE 00 00 00 10 00 00 00 1B F8 00 00 READ CD  in 63504  status 02  sense 03/11/05 "
+       "L-EC UNCORRECTABLE ERROR  12.50 ms"},
       {trace(unitReady, 6, 0, SCSI_IOCTL_DATA_OUT, false, ERROR_SEM_TIMEOUT, 0, 0, 0, 0, 30000),
-       "/dev/sr0  00 00 00 00 00 00  none 0  failed (error 121)  30000.00 ms"},
+       "/dev/sr0  00 00 00 00 00 00 TEST UNIT READY  none 0  failed (error 121)  30000.00 ms"},
       {trace(readCd, 10, 16, SCSI_IOCTL_DATA_OUT, true, 0, 0, 0, 0, 0, 1),
-       "/dev/sr0  BE 00 00 00 10 00 00 00 1B F8  out 16  status 00  sense 00/00/00  1.00 ms"},
+       "/dev/sr0  BE 00 00 00 10 00 00 00 1B F8 READ CD  out 16  status 00  sense 00/00/00  1.00 "
+       "ms"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(platform::CommandTracePrinter::Format(c.trace), c.line);
@@ -153,11 +154,13 @@ TEST(ProbeReportTest, ListsTheDrivesTheirNodesAndReadiness) {
             std::string::npos)
       << text;
   // The trace shows the scan's INQUIRY and the TEST UNIT READY as they went.
-  EXPECT_NE(trace.find("/dev/sr0  12 00 00 00 38 00  in 56  status 00  sense 00/00/00"),
+  EXPECT_NE(trace.find("/dev/sr0  12 00 00 00 38 00 INQUIRY  in 56  status 00  sense 00/00/00"),
             std::string::npos)
       << trace;
-  EXPECT_NE(trace.find("/dev/sr1  00 00 00 00 00 00  none 0  status 02  sense 02/3A/00"),
-            std::string::npos)
+  EXPECT_NE(
+      trace.find("/dev/sr1  00 00 00 00 00 00 TEST UNIT READY  none 0  status 02  sense 02/3A/00 "
+                 "MEDIUM NOT PRESENT"),
+      std::string::npos)
       << trace;
 }
 

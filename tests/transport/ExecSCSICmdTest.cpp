@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "scsi/Sense.h"
 #include "tests/transport/Machines.h"
 #include "tests/transport/Wire.h"
 
@@ -53,6 +54,14 @@ struct Fixture {
   Machine machine;
   std::size_t sentBefore = 0;
 };
+
+// CHECK CONDITION with descriptor-format sense data (response code 72h).
+ScriptedStep DescriptorSense(std::uint8_t key, std::uint8_t asc, std::uint8_t ascq) {
+  ScriptedStep step = ScriptedStep::Status(0x02);
+  step.reply.senseLength = static_cast<std::uint8_t>(scsi::BuildSense(
+      step.reply.sense, sizeof step.reply.sense, {key, asc, ascq}, scsi::SenseFormat::Descriptor));
+  return step;
+}
 
 Bytes SenseBytes(const SenseResult& sense) {
   return Raw(&sense, sizeof(sense));
@@ -139,6 +148,18 @@ std::vector<RetryCase> RetryCases() {
        {0x00, 0x00, 0x00, 0x00},
        1,
        true},
+      {"DescriptorSenseNoMedium",
+       {DescriptorSense(0x02, 0x3A, 0x00), ScriptedStep::Good()},
+       SS_ERR,
+       {0x02, 0x3A, 0x00, 0x00},
+       1,
+       false},
+      {"DescriptorSenseUnitAttentionRetried",
+       {DescriptorSense(0x06, 0x29, 0x00), ScriptedStep::Good()},
+       SS_COMP,
+       {0x06, 0x29, 0x00, 0x01},
+       2,
+       false},
       {"LateCompletionAfterRetry",
        {ScriptedStep::CheckCondition(0x06, 0x28, 0x00), ScriptedStep::Good().Late(150)},
        SS_COMP,
