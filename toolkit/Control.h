@@ -64,6 +64,7 @@ enum class TChange {
   Glyph,
   Style,     // kind-specific properties (bevel, columns, flat, scroll bars, ...)
   Children,  // a child was added or removed
+  Graph,     // graph: series, points, markers, titles or axis ranges
 };
 
 class TControl;

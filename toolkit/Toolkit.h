@@ -14,6 +14,7 @@
 #include "toolkit/TComboBox.h"
 #include "toolkit/TEdit.h"
 #include "toolkit/TForm.h"
+#include "toolkit/TGraph.h"
 #include "toolkit/TLabel.h"
 #include "toolkit/TPanel.h"
 #include "toolkit/TRadioGroup.h"
