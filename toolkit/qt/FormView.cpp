@@ -19,6 +19,7 @@
 #include "toolkit/TCheckBox.h"
 #include "toolkit/TComboBox.h"
 #include "toolkit/TEdit.h"
+#include "toolkit/TGraph.h"
 #include "toolkit/TLabel.h"
 #include "toolkit/TRadioGroup.h"
 #include "toolkit/TRichEdit.h"
@@ -121,6 +122,7 @@ QWidget* FormView::Create(TControl& c, QWidget* parent) {
     return t;
   }
   if (dynamic_cast<TStatusBar*>(&c)) return new StatusBarWidget(parent);
+  if (dynamic_cast<TGraph*>(&c)) return new GraphWidget(parent);
   auto* w = new QWidget(parent);  // tool bar and plain containers
   w->setAutoFillBackground(true);
   return w;
@@ -291,6 +293,8 @@ void FormView::SyncContent(TControl& c, QWidget* w) {
   } else if (auto* status = dynamic_cast<TStatusBar*>(&c)) {
     static_cast<StatusBarWidget*>(w)->SetText(
         ToQString(status->SimplePanel() ? status->SimpleText() : status->Text()));
+  } else if (auto* graph = dynamic_cast<TGraph*>(&c)) {
+    static_cast<GraphWidget*>(w)->SetModel(graph->Model());
   }
 }
 
@@ -418,6 +422,9 @@ void FormView::ControlChanged(TControl& c, TChange change) {
       break;
     case TChange::ScrollCaret:
       ScrollToCaret(w);
+      break;
+    case TChange::Graph:
+      SyncContent(c, w);
       break;
     case TChange::Font:
     case TChange::Color:

@@ -6,6 +6,8 @@
 #include <QResizeEvent>
 #include <algorithm>
 
+#include "toolkit/qt/GraphPainter.h"
+
 namespace toolkit::qt {
 
 namespace {
@@ -179,6 +181,17 @@ void StatusBarWidget::paintEvent(QPaintEvent*) {
   p.setPen(textColor_);
   p.drawText(field.adjusted(2, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
              text_);
+}
+
+void GraphWidget::SetModel(const TGraphModel& model) {
+  if (model == model_) return;
+  model_ = model;
+  update();
+}
+
+void GraphWidget::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  PaintGraph(painter, rect(), model_, font());
 }
 
 }  // namespace toolkit::qt

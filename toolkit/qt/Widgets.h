@@ -1,5 +1,5 @@
 // The Qt widgets that draw the toolkit's controls where Qt has no close match: the form's
-// client area, the bevelled panel, the radio group and the status bar.
+// client area, the bevelled panel, the radio group, the status bar and the graph.
 #pragma once
 
 #include <QGroupBox>
@@ -9,6 +9,7 @@
 #include <functional>
 #include <vector>
 
+#include "toolkit/TGraph.h"
 #include "toolkit/TPanel.h"
 
 namespace toolkit::qt {
@@ -79,6 +80,19 @@ class StatusBarWidget : public QWidget {
  private:
   QString text_;
   QColor textColor_ = Qt::black;
+};
+
+// A graph: a copy of the control's model, drawn by the graph painter.
+class GraphWidget : public QWidget {
+ public:
+  explicit GraphWidget(QWidget* parent) : QWidget(parent) {}
+  void SetModel(const TGraphModel& model);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  TGraphModel model_;
 };
 
 // Draws a one-pixel bevel inside `rect`.

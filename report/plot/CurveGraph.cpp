@@ -1,0 +1,108 @@
+#include "report/plot/CurveGraph.h"
+
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+namespace report::plot {
+
+namespace {
+
+constexpr double kBlocksPerMinute = 75.0 * 60.0;
+constexpr toolkit::TColor kSpeedColour = toolkit::RGB(0x1f, 0x4e, 0xb4);
+constexpr toolkit::TColor kRpmColour = toolkit::RGB(0xd0, 0x50, 0x20);
+
+double Position(double lba, PositionAxis axis) {
+  return axis == PositionAxis::DiscTime ? lba / kBlocksPerMinute : lba;
+}
+
+std::string Format(const char* format, double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, value);
+  return text;
+}
+
+std::string PositionText(std::int64_t lba) {
+  return DiscTimeText(lba) + " (LBA " + std::to_string(lba) + ")";
+}
+
+std::string StrategyNote(const CurveResult& curve) {
+  std::string note = std::string("Strategy: ") + StrategyName(curve.strategy);
+  if (curve.rpm) note += Format(", %.0f rpm", *curve.rpm);
+  if (curve.strategy == Strategy::PCAV && !curve.zones.empty()) {
+    note += ", CAV up to " + PositionText(curve.zones.front());
+  } else if (curve.strategy == Strategy::ZCLV && !curve.zones.empty()) {
+    note += ", zones from";
+    for (std::size_t i = 0; i < curve.zones.size(); ++i)
+      note += (i == 0 ? " " : ", ") + DiscTimeText(curve.zones[i]);
+  }
+  return note;
+}
+
+}  // namespace
+
+std::string DiscTimeText(std::int64_t lba) {
+  const std::int64_t seconds = (lba < 0 ? 0 : lba) / 75;
+  char text[32];
+  std::snprintf(text, sizeof text, "%02lld:%02lld", static_cast<long long>(seconds / 60),
+                static_cast<long long>(seconds % 60));
+  return text;
+}
+
+toolkit::TGraphModel CurveGraph(const CurveResult& curve, const PlotHead& head, PositionAxis axis) {
+  toolkit::TGraphModel graph;
+  graph.Title = "Transfer rate" + (head.drive.empty() ? std::string() : " of " + head.drive);
+  std::string measured = curve.mode.empty() ? "data" : curve.mode;
+  measured += " mode, " + std::to_string(curve.blocksPerCommand) + " blocks a command";
+  if (!head.disc.empty()) measured = head.disc + "; " + measured;
+  graph.Notes.push_back(measured);
+  if (!curve.samples.empty()) {
+    graph.Notes.push_back(StrategyNote(curve) + Format("; start %.2fx", curve.startSpeedX) +
+                          Format(", end %.2fx", curve.endSpeedX));
+  }
+  if (!curve.refused.empty()) {
+    std::string refused = "The drive refused:";
+    for (std::size_t i = 0; i < curve.refused.size(); ++i)
+      refused += (i == 0 ? " " : ", ") + curve.refused[i];
+    graph.Notes.push_back(refused);
+  }
+  if (curve.aborted) {
+    graph.Notes.push_back("Stopped early" +
+                          (curve.abortReason.empty() ? std::string() : ": " + curve.abortReason));
+  }
+
+  graph.XRange.Title =
+      axis == PositionAxis::DiscTime ? "Position on the disc (minutes)" : "Position (LBA)";
+  if (curve.blocks > 0) {
+    graph.XRange.Fixed = true;
+    graph.XRange.Min = Position(static_cast<double>(curve.start), axis);
+    graph.XRange.Max = Position(static_cast<double>(curve.start + curve.blocks), axis);
+  }
+  graph.YRange.Title = "Speed (x)";
+  graph.Y2Range.Title = "Rotation (rpm)";
+
+  toolkit::TGraphSeries speed{"Speed (x)", kSpeedColour, toolkit::gaLeft, {}};
+  toolkit::TGraphSeries rpm{"Rotation (rpm)", kRpmColour, toolkit::gaRight, {}};
+  speed.Points.reserve(curve.samples.size());
+  rpm.Points.reserve(curve.samples.size());
+  const double gap = std::numeric_limits<double>::quiet_NaN();
+  for (const ScanSample& s : curve.samples) {
+    const double x = Position(static_cast<double>(s.lba) + s.blocks / 2.0, axis);
+    speed.Points.push_back({x, s.speed_x});
+    rpm.Points.push_back({x, s.rpm > 0 ? s.rpm : gap});
+  }
+  bool anyRpm = false;
+  for (const ScanSample& s : curve.samples) anyRpm = anyRpm || s.rpm > 0;
+  if (!anyRpm) rpm.Points.clear();
+  graph.Series.push_back(std::move(speed));
+  graph.Series.push_back(std::move(rpm));
+
+  for (std::size_t i = 0; i < curve.zones.size(); ++i) {
+    const std::string label =
+        curve.strategy == Strategy::PCAV ? "CAV | CLV" : DiscTimeText(curve.zones[i]);
+    graph.Markers.push_back({Position(static_cast<double>(curve.zones[i]), axis), label});
+  }
+  return graph;
+}
+
+}  // namespace report::plot

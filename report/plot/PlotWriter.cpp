@@ -1,0 +1,81 @@
+// The plot writer on Qt's GUI module: QImage and QPainter for PNG, QSvgGenerator for SVG.
+#include "report/plot/PlotWriter.h"
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QSvgGenerator>
+#include <cstdlib>
+#include <memory>
+
+#include "toolkit/qt/GraphPainter.h"
+#include "toolkit/qt/QtConvert.h"
+
+namespace report::plot {
+
+namespace {
+
+QFont PlotFont() {
+  toolkit::TFont font;
+  font.Height = -13;
+  return toolkit::qt::ToQFont(font);
+}
+
+std::string WritePng(const toolkit::TGraphModel& graph, const QString& path) {
+  QImage image(kPlotWidth, kPlotHeight, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::white);
+  {
+    QPainter painter(&image);
+    toolkit::qt::PaintGraph(painter, image.rect(), graph, PlotFont());
+  }
+  if (!image.save(path, "PNG")) return "cannot write " + path.toStdString();
+  return {};
+}
+
+std::string WriteSvg(const toolkit::TGraphModel& graph, const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    return "cannot write " + path.toStdString() + ": " + file.errorString().toStdString();
+  QSvgGenerator svg;
+  svg.setOutputDevice(&file);
+  svg.setSize(QSize(kPlotWidth, kPlotHeight));
+  svg.setViewBox(QRect(0, 0, kPlotWidth, kPlotHeight));
+  svg.setResolution(96);
+  svg.setTitle(toolkit::qt::ToQString(graph.Title));
+  {
+    QPainter painter;
+    if (!painter.begin(&svg)) return "cannot draw into " + path.toStdString();
+    toolkit::qt::PaintGraph(painter, QRect(0, 0, kPlotWidth, kPlotHeight), graph, PlotFont());
+    painter.end();
+  }
+  file.close();
+  if (file.error() != QFileDevice::NoError)
+    return "cannot write " + path.toStdString() + ": " + file.errorString().toStdString();
+  return {};
+}
+
+}  // namespace
+
+bool PlotAvailable() {
+  return true;
+}
+
+std::string WritePlot(const toolkit::TGraphModel& graph, const std::string& path) {
+  const PictureFormat format = PictureFormatOf(path);
+  if (format == PictureFormat::None) return "a picture's name must end in .png or .svg: " + path;
+  // A program that shows windows runs Qt already; otherwise it is started for this picture
+  // alone, offscreen unless the user chose a platform, and stopped again.
+  std::unique_ptr<QGuiApplication> own;
+  if (QCoreApplication::instance() == nullptr) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    static int argc = 1;
+    static char name[] = "velmark";
+    static char* argv[] = {name, nullptr};
+    own = std::make_unique<QGuiApplication>(argc, argv);
+  }
+  const QString file = QString::fromStdString(path);
+  return format == PictureFormat::Png ? WritePng(graph, file) : WriteSvg(graph, file);
+}
+
+}  // namespace report::plot
