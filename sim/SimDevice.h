@@ -1,7 +1,8 @@
 // What the simulated "\\.\SCSIn:" ports and "\\.\X:" drive letters share: the record of
 // every DeviceIoControl, the capabilities answer and the two pass-through requests with
-// their checks. A pass-through block that is malformed fails with ERROR_INVALID_PARAMETER;
-// a command that outlasts TimeOutValue fails with ERROR_SEM_TIMEOUT after the time-out.
+// their checks (platform/PassThroughBlock.h). A pass-through block that is malformed fails
+// with ERROR_INVALID_PARAMETER; a command that outlasts TimeOutValue (30 s when it is 0)
+// fails with ERROR_SEM_TIMEOUT after the time-out.
 #pragma once
 
 #include <memory>
@@ -40,7 +41,6 @@ class SimDevice : public platform::Device {
   BYTE port_;
 
  private:
-  template <class Block>
   BOOL RunBlock(bool direct, const ScsiAddress* fixed, LPVOID in, DWORD inSize, LPVOID out,
                 DWORD outSize, LPDWORD returned, DWORD& error);
 

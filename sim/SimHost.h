@@ -20,11 +20,12 @@
 // - ASPI: adapters are the (port, bus) pairs; HA_SCSI_ID 7; HA_Unique bytes 0-1 the port's
 //   alignment mask, byte 3 its maxTargets, bytes 4-7 its maximumTransferLength. Execute and
 //   reset requests return SS_PENDING and complete on the manager's thread.
-// - Pass-through: blocks are checked (Length, CdbLength 1..16, DataIn, TimeOutValue 1..108000,
+// - Pass-through: blocks are checked by the shared rules of platform/PassThroughBlock.h
+//   (Length, CdbLength 1..16, DataIn, TimeOutValue up to 108000 with 0 meaning 30,
 //   sense and buffered data inside the passed sizes, the transfer within the port's maximum,
 //   a direct buffer that honours the alignment mask) and refused with 87 when malformed.
-//   A command whose service time exceeds TimeOutValue fails with ERROR_SEM_TIMEOUT after
-//   TimeOutValue seconds plus passThroughTimeoutOverrunMs; no device at the address fails
+//   A command whose service time exceeds the time-out fails with ERROR_SEM_TIMEOUT after
+//   its seconds plus passThroughTimeoutOverrunMs; no device at the address fails
 //   with ERROR_DEVICE_NOT_CONNECTED; an unknown request with kErrorInvalidFunction.
 // - Tracing: the observer is called on the calling thread for pass-through and on the ASPI
 //   manager's thread for ASPI; the trace's texts live only for the call.

@@ -99,7 +99,7 @@ class PassThroughTest : public ::testing::TestWithParam<bool> {  // true: the di
     block.spt.SenseInfoLength = 14;
     block.spt.DataIn = dataIn;
     block.spt.DataTransferLength = length;
-    block.spt.TimeOutValue = 30;
+    block.spt.TimeOutValue = timeOut;
     block.spt.SenseInfoOffset = kSenseOffset;
     std::memcpy(block.spt.Cdb, cdb.data(), cdb.size());
     const DWORD size = code == IOCTL_SCSI_PASS_THROUGH_DIRECT ? kDataOffset : sizeof(block);
@@ -137,6 +137,7 @@ class PassThroughTest : public ::testing::TestWithParam<bool> {  // true: the di
   Block<SCSI_PASS_THROUGH_DIRECT> directBlock;
   Block<SCSI_PASS_THROUGH> bufferedBlock;
   BYTE caller[kDataArea] = {};
+  ULONG timeOut = 30;  // TimeOutValue of the blocks Send builds
 };
 
 const std::vector<BYTE> kInquiry = {0x12, 0x00, 0x00, 0x00, 0x24, 0x00};
@@ -169,6 +170,14 @@ TEST_P(PassThroughTest, GoodStatusWithDataReachesTheCallerAndTheHeaderIsComplete
   // Direct: straight into the caller's buffer; buffered: into the block's data area.
   EXPECT_EQ(h.dxferp,
             direct() ? static_cast<void*>(caller) : static_cast<void*>(bufferedBlock.data));
+}
+
+TEST_P(PassThroughTest, TimeOutZeroMeansThirtySeconds) {
+  node->answers.push_back(DriveAnswer::Good({}));
+  timeOut = 0;
+  ASSERT_TRUE(Send(kTestUnitReady, SCSI_IOCTL_DATA_UNSPECIFIED, 0).ok);
+  ASSERT_EQ(kernel.received.size(), 1u);
+  EXPECT_EQ(kernel.received[0].header.timeout, 30000u);
 }
 
 TEST_P(PassThroughTest, ShortReplyAndUnspecifiedDirection) {
