@@ -30,6 +30,26 @@ std::string Signed(DWORD v) {
   return std::to_string(static_cast<LONG>(v));
 }
 
+// Bytes `from` to `from + length` of the INQUIRY data, up to a zero byte, trailing blanks
+// removed.
+std::string InquiryField(const DeviceEntry& d, size_t from, size_t length) {
+  std::string s(reinterpret_cast<const char*>(d.InquiryData) + from, length);
+  s = s.substr(0, s.find('\0'));
+  while (!s.empty() && s.back() == ' ') s.pop_back();
+  return s;
+}
+
+report::DriveRecord DriveOf(const DeviceEntry& d) {
+  report::DriveRecord r;
+  r.vendor = InquiryField(d, 8, 8);
+  r.product = InquiryField(d, 16, 16);
+  r.revision = InquiryField(d, 32, 4);
+  if (d.DriveLetter >= 'A' && d.DriveLetter <= 'Z') r.letter = std::string(1, d.DriveLetter) + ":";
+  r.device =
+      std::to_string(d.HostAdapter) + ":" + std::to_string(d.Target) + ":" + std::to_string(d.Lun);
+  return r;
+}
+
 }  // namespace
 
 void TForm1::SpeedButton2Click(TObject* /*sender*/) {
@@ -47,9 +67,15 @@ void TForm1::SpeedButton2Click(TObject* /*sender*/) {
   AbortFlag = 0;
   Velmark->SetCaption("x");
   lastTest_ = TestOutcome{};
+  lastRecord_ = report::SpeedTestRecord{};
   const LONG start = StrToInt(Edit1->Text());
   const LONG amount = StrToInt(Edit2->Text());
   lastTest_.started = true;
+  report::SpeedTestRecord& record = lastRecord_;
+  record.drive = DriveOf(*device);
+  if (CapacityShown != 0) record.disc.capacityBlocks = RecordedCapacity;
+  record.start = start;
+  record.blocks = amount;
 
   // 2. The report starts afresh.
   RichEdit->Clear();
@@ -108,6 +134,8 @@ void TForm1::SpeedButton2Click(TObject* /*sender*/) {
   // 6. Still no readable mode after the last pass.
   if (spinStatus != SS_COMP && IllegalMode(sense)) {
     AbortFlag = 1;
+    if (record.abortReason.empty())
+      record.abortReason = "Illegal Mode for this track " + AspiVCL::SenseText(sense);
     ReportBold("Aborting due to Illegal Mode for this track " + AspiVCL::SenseText(sense),
                kReportRed);
   }
@@ -117,6 +145,8 @@ void TForm1::SpeedButton2Click(TObject* /*sender*/) {
   for (int i = 0; i < kMediaCheckSeeks; ++i) seekStatus = drive_.Seek10(*device, start, &sense);
   if (seekStatus != SS_COMP && NoMedia(sense)) {
     AbortFlag = 1;
+    if (record.abortReason.empty())
+      record.abortReason = "No Media Present " + AspiVCL::SenseText(sense);
     ReportBold("Aborting due to No Media Present " + AspiVCL::SenseText(sense), kReportRed);
   }
 
@@ -132,8 +162,10 @@ void TForm1::SpeedButton2Click(TObject* /*sender*/) {
   request.onCommandError = ReadCallback::Bind<TForm1, &TForm1::ReadErrorCallback>(this);
 
   // 9. Aborted during set-up: nothing more is written.
+  record.mode = request.readMode == 1 ? report::ReadMode::Data : report::ReadMode::Raw;
   if (AbortFlag != 0) {
     lastTest_.aborted = true;
+    record.aborted = true;
     return;
   }
 
@@ -189,6 +221,21 @@ void TForm1::SpeedButton2Click(TObject* /*sender*/) {
     ReportBold("Highest Measured (single command) BURST : " + FixedTwo(stats.highestBurst) + " x",
                kReportNavy);
   }
+
+  // The record holds what the report shows.
+  report::SpeedFigures figures;
+  figures.seconds = f.seconds;
+  figures.kilobytes = f.kilobytes;
+  figures.averageKBps = f.average;
+  figures.kbPerX = stats.kbPerSpeedUnit;
+  figures.averageX = f.speed;
+  if (!CheckBox->Checked()) {
+    if (stats.highestSpeed > 0) figures.highestX = stats.highestSpeed;
+    figures.burstX = stats.highestBurst;
+  }
+  figures.failedCommands = stats.errorCount;
+  record.figures = figures;
+  record.aborted = AbortFlag != 0;
 
   lastTest_.timedRead = true;
   lastTest_.aborted = AbortFlag != 0;

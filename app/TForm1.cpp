@@ -241,6 +241,7 @@ void TForm1::ComboBoxChange(TObject* sender) {
 
 void TForm1::AbortButtonClick(TObject* /*sender*/) {
   AbortFlag = 1;
+  if (testRunning_ && lastRecord_.abortReason.empty()) lastRecord_.abortReason = "Abort Requested";
   drive_.AddStyledLine(RichEdit, "Abort Requested ...", kReportRed, kReportBold);
 }
 

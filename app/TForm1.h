@@ -8,6 +8,7 @@
 #include "app/AspiVCL.h"
 #include "drive/ReadRequest.h"
 #include "platform/win32.h"
+#include "report/SpeedTestRecord.h"
 #include "toolkit/Toolkit.h"
 
 // Report colours, 0x00BBGGRR.
@@ -90,6 +91,8 @@ class TForm1 : public toolkit::TForm {
     DWORD elapsedMs = 0;
   };
   const TestOutcome& LastTest() const { return lastTest_; }
+  // The result record of the last speed test, filled as it ran.
+  const report::SpeedTestRecord& LastRecord() const { return lastRecord_; }
   bool TestRunning() const { return testRunning_; }
   // The entry of the selected row, or null when no valid row is selected.
   DeviceEntry* SelectedDevice();
@@ -107,6 +110,7 @@ class TForm1 : public toolkit::TForm {
   AspiVCL& drive_;
   bool testRunning_ = false;
   TestOutcome lastTest_;
+  report::SpeedTestRecord lastRecord_;
 };
 
 // The main window, once the application has created it.

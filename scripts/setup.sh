@@ -4,8 +4,8 @@
 # tool chain).
 set -euo pipefail
 
-packages=(cmake make g++ ccache libgtest-dev libgmock-dev googletest libbenchmark-dev qt6-base-dev qt6-svg-dev
-          fonts-dejavu-core)
+packages=(cmake make g++ ccache libgtest-dev libgmock-dev googletest libbenchmark-dev qt6-base-dev
+          qt6-svg-dev nlohmann-json3-dev fonts-dejavu-core)
 if [[ "${1:-}" == "--ci" ]]; then
   packages+=(g++-multilib)
 fi
