@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -16,11 +17,151 @@ bool ParseInt(const std::string& text, int low, int high, int& out) {
   return true;
 }
 
+using Handler = std::string (*)(CliOptions&, const std::string&, const std::string&);
+
+// A switch: sets its flag.
+template <bool CliOptions::*Flag>
+std::string Set(CliOptions& o, const std::string&, const std::string&) {
+  o.*Flag = true;
+  return {};
+}
+
+const std::vector<CliSection> kSections = {
+    {"Drives", ""},
+    {"Test", ""},
+    {"Output",
+     "The report goes to standard output, line by line; on a terminal with its colours\n"
+     "(navy, green, red) and bold, otherwise as plain text. The status bar is shown as\n"
+     "one progress line on standard error (on a terminal).\n"},
+};
+
+const std::vector<CliOption> kOptions = {
+    {"--list", nullptr, "Drives",
+     "print the drive list (one row per drive, as the window's list\n"
+     "shows it) with each row's number, and exit",
+     Set<&CliOptions::list>},
+    {"--drive", "N", "Drives", "use row N of the drive list (default 0, the first drive)",
+     [](CliOptions& o, const std::string&, const std::string& v) -> std::string {
+       if (ParseInt(v, 0, 29, o.drive)) return {};
+       return "--drive needs a row number from 0 to 29, not '" + v + "'";
+     }},
+    {"--sim", nullptr, "Drives",
+     "use the built-in simulated machine instead of this machine's\n"
+     "drives: Windows 2000 as administrator without an ASPI library,\n"
+     "D: a 52x CAV drive holding a 79:57 data disc, E: a 40x drive\n"
+     "holding a 74-minute audio CD. Its clock is virtual by default:\n"
+     "the drive's timing is modelled exactly but no time is waited,\n"
+     "so a full test takes a moment.",
+     Set<&CliOptions::sim>},
+    {"--real-time", nullptr, "Drives",
+     "with --sim: run the simulated drives at their real pace (a full\n"
+     "default test then takes about as long as on a real drive)",
+     Set<&CliOptions::realTime>},
+    {"--start", "LBA", "Test",
+     "start address (first logical block). Default: the window's\n"
+     "default, which moves to 10002 blocks before the end of the\n"
+     "recorded area once the disc's capacity has been read",
+     // The field texts are handed on unchecked: the window's own conversion judges them.
+     [](CliOptions& o, const std::string&, const std::string& v) -> std::string {
+       o.start = v;
+       return {};
+     }},
+    {"--blocks", "N", "Test", "amount of blocks to read (default 10000)",
+     [](CliOptions& o, const std::string&, const std::string& v) -> std::string {
+       o.blocks = v;
+       return {};
+     }},
+    {"--mode", "data|raw", "Test",
+     "data: 2048-byte user data with READ(10) (1x = 150 KB/s);\n"
+     "raw: 2352-byte sectors with READ CD, digital audio extraction\n"
+     "(1x = 172 KB/s). Default: data. A data test on an audio range\n"
+     "falls back to raw by itself.",
+     [](CliOptions& o, const std::string&, const std::string& v) -> std::string {
+       if (v == "data") {
+         o.mode = 0;
+       } else if (v == "raw") {
+         o.mode = 1;
+       } else {
+         return "--mode is data or raw, not '" + v + "'";
+       }
+       return {};
+     }},
+    {"--no-display", nullptr, "Test",
+     "the window's check box \"Disable Display and Current Speed\n"
+     "calculation during Read\": no current speed is computed during\n"
+     "the read, and the highest speed lines are not written",
+     Set<&CliOptions::noDisplay>},
+    {"--wait", "SECONDS", "Test", "how long to wait for the drive to become ready (default 30)",
+     [](CliOptions& o, const std::string&, const std::string& v) -> std::string {
+       if (ParseInt(v, 0, 3600, o.waitSeconds)) return {};
+       return "--wait needs seconds from 0 to 3600, not '" + v + "'";
+     }},
+    {"--colour",
+     "WHEN",
+     "Output",
+     "auto (default), always or never",
+     [](CliOptions& o, const std::string& spelling, const std::string& v) -> std::string {
+       if (v != "auto" && v != "always" && v != "never")
+         return spelling + " is auto, always or never, not '" + v + "'";
+       o.colour = v;
+       return {};
+     },
+     {"--color"}},
+    {"--trace", nullptr, "Output",
+     "print every SCSI command on standard error as it is sent\n"
+     "(command block, data length and direction, status, sense,\n"
+     "duration)",
+     Set<&CliOptions::trace>},
+    {"--help", nullptr, "Output", "this text", Set<&CliOptions::help>, {"-h"}},
+};
+
+const CliOption* Find(const std::string& name) {
+  for (const CliOption& o : kOptions) {
+    if (name == o.name) return &o;
+    for (const char* alias : o.aliases)
+      if (name == alias) return &o;
+  }
+  return nullptr;
+}
+
+// Where an option's description starts, and how wide a usage line may be.
+constexpr size_t kHelpColumn = 20;
+constexpr size_t kLineWidth = 84;
+
+// `text` broken at blanks into lines of at most `width` characters (a longer word stands
+// alone); explicit line breaks are kept.
+std::vector<std::string> Wrap(const std::string& text, size_t width) {
+  std::vector<std::string> lines;
+  size_t from = 0;
+  while (from <= text.size()) {
+    size_t end = text.find('\n', from);
+    if (end == std::string::npos) end = text.size();
+    std::string rest = text.substr(from, end - from);
+    while (rest.size() > width) {
+      size_t cut = rest.rfind(' ', width);
+      if (cut == std::string::npos || cut == 0) cut = rest.find(' ');
+      if (cut == std::string::npos) break;
+      lines.push_back(rest.substr(0, cut));
+      rest.erase(0, cut + 1);
+    }
+    lines.push_back(rest);
+    from = end + 1;
+  }
+  return lines;
+}
+
 }  // namespace
+
+std::span<const CliOption> CliOptionTable() {
+  return kOptions;
+}
+
+std::span<const CliSection> CliSections() {
+  return kSections;
+}
 
 CliParse ParseCliOptions(const std::vector<std::string>& args) {
   CliParse result;
-  CliOptions& o = result.options;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     std::string name = a, value;
@@ -33,130 +174,57 @@ CliParse ParseCliOptions(const std::vector<std::string>& args) {
         inlineValue = true;
       }
     }
-    auto takeValue = [&]() -> bool {
-      if (inlineValue) return true;
-      if (i + 1 >= args.size()) {
-        result.error = "option " + name + " needs a value";
-        return false;
-      }
-      value = args[++i];
-      return true;
-    };
-    auto noValue = [&]() -> bool {
-      if (inlineValue) {
-        result.error = "option " + name + " takes no value";
-        return false;
-      }
-      return true;
-    };
-
-    if (name == "--help" || name == "-h") {
-      if (!noValue()) return result;
-      o.help = true;
-    } else if (name == "--list") {
-      if (!noValue()) return result;
-      o.list = true;
-    } else if (name == "--sim") {
-      if (!noValue()) return result;
-      o.sim = true;
-    } else if (name == "--real-time") {
-      if (!noValue()) return result;
-      o.realTime = true;
-    } else if (name == "--trace") {
-      if (!noValue()) return result;
-      o.trace = true;
-    } else if (name == "--no-display") {
-      if (!noValue()) return result;
-      o.noDisplay = true;
-    } else if (name == "--drive") {
-      if (!takeValue()) return result;
-      if (!ParseInt(value, 0, 29, o.drive)) {
-        result.error = "--drive needs a row number from 0 to 29, not '" + value + "'";
-        return result;
-      }
-    } else if (name == "--start") {
-      if (!takeValue()) return result;
-      o.start = value;
-    } else if (name == "--blocks") {
-      if (!takeValue()) return result;
-      o.blocks = value;
-    } else if (name == "--mode") {
-      if (!takeValue()) return result;
-      if (value == "data") {
-        o.mode = 0;
-      } else if (value == "raw") {
-        o.mode = 1;
-      } else {
-        result.error = "--mode is data or raw, not '" + value + "'";
-        return result;
-      }
-    } else if (name == "--wait") {
-      if (!takeValue()) return result;
-      if (!ParseInt(value, 0, 3600, o.waitSeconds)) {
-        result.error = "--wait needs seconds from 0 to 3600, not '" + value + "'";
-        return result;
-      }
-    } else if (name == "--colour" || name == "--color") {
-      if (!takeValue()) return result;
-      if (value != "auto" && value != "always" && value != "never") {
-        result.error = name + " is auto, always or never, not '" + value + "'";
-        return result;
-      }
-      o.colour = value;
-    } else {
+    const CliOption* option = Find(name);
+    if (option == nullptr) {
       result.error = "unknown argument '" + a + "' (try --help)";
       return result;
     }
+    if (option->value == nullptr && inlineValue) {
+      result.error = "option " + name + " takes no value";
+      return result;
+    }
+    if (option->value != nullptr && !inlineValue) {
+      if (i + 1 >= args.size()) {
+        result.error = "option " + name + " needs a value";
+        return result;
+      }
+      value = args[++i];
+    }
+    result.error = option->handle(result.options, name, value);
+    if (!result.error.empty()) return result;
   }
-  if (o.realTime && !o.sim) result.error = "--real-time only applies with --sim";
+  if (result.options.realTime && !result.options.sim)
+    result.error = "--real-time only applies with --sim";
   return result;
 }
 
 std::string CliUsage(const std::string& program) {
-  return "Usage: " + program + R"( [options]
+  std::string text = "Usage: " + program + R"( [options]
 
 Measures how fast an optical drive delivers data: the Velmark window's speed test,
 run from the command line. The same window logic runs headless: the program waits
 for the drive to become ready (the window's readiness poll, every 800 ms), fills
 the range fields, clicks Start and prints every report line as it is written.
-
-Drives
-  --list            print the drive list (one row per drive, as the window's list
-                    shows it) with each row's number, and exit
-  --drive N         use row N of the drive list (default 0, the first drive)
-  --sim             use the built-in simulated machine instead of this machine's
-                    drives: Windows 2000 as administrator without an ASPI library,
-                    D: a 52x CAV drive holding a 79:57 data disc, E: a 40x drive
-                    holding a 74-minute audio CD. Its clock is virtual by default:
-                    the drive's timing is modelled exactly but no time is waited,
-                    so a full test takes a moment.
-  --real-time       with --sim: run the simulated drives at their real pace (a full
-                    default test then takes about as long as on a real drive)
-
-Test
-  --start LBA       start address (first logical block). Default: the window's
-                    default, which moves to 10002 blocks before the end of the
-                    recorded area once the disc's capacity has been read
-  --blocks N        amount of blocks to read (default 10000)
-  --mode data|raw   data: 2048-byte user data with READ(10) (1x = 150 KB/s);
-                    raw: 2352-byte sectors with READ CD, digital audio extraction
-                    (1x = 172 KB/s). Default: data. A data test on an audio range
-                    falls back to raw by itself.
-  --no-display      the window's check box "Disable Display and Current Speed
-                    calculation during Read": no current speed is computed during
-                    the read, and the highest speed lines are not written
-  --wait SECONDS    how long to wait for the drive to become ready (default 30)
-
-Output
-  The report goes to standard output, line by line; on a terminal with its colours
-  (navy, green, red) and bold, otherwise as plain text. The status bar is shown as
-  one progress line on standard error (on a terminal).
-  --colour WHEN     auto (default), always or never
-  --trace           print every SCSI command on standard error as it is sent
-                    (command block, data length and direction, status, sense,
-                    duration)
-  --help            this text
-
+)";
+  for (const CliSection& section : kSections) {
+    text += std::string("\n") + section.name + "\n";
+    if (*section.intro != '\0')
+      for (const std::string& l : Wrap(section.intro, kLineWidth - 2))
+        if (!l.empty()) text += "  " + l + "\n";
+    for (const CliOption& o : kOptions) {
+      if (std::strcmp(o.section, section.name) != 0) continue;
+      std::string head = std::string("  ") + o.name;
+      if (o.value != nullptr) head += std::string(" ") + o.value;
+      head += head.size() + 2 <= kHelpColumn ? std::string(kHelpColumn - head.size(), ' ')
+                                             : std::string(2, ' ');
+      bool first = true;
+      for (const std::string& l : Wrap(o.help, kLineWidth - kHelpColumn)) {
+        text += (first ? head : std::string(kHelpColumn, ' ')) + l + "\n";
+        first = false;
+      }
+    }
+  }
+  text += R"(
 Exit status
   0  the test ran to its end without failed commands
   1  the test was aborted (no medium, illegal mode, Abort) or commands failed:
@@ -168,4 +236,5 @@ Real drives on Linux are /dev/sr0, /dev/sr1 ... (drive letters D:, E: ...). Read
 needs read access to the device; setting the speed and the block length needs
 write access (membership of the group that owns the device, usually "cdrom").
 )";
+  return text;
 }

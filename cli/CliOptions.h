@@ -1,7 +1,9 @@
-// The command line of velmark-cli.
+// The command line of velmark-cli: the options, and the table that parses them and writes
+// the usage text. An option is one row of the table.
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,27 @@ struct CliOptions {
   std::string colour = "auto";        // auto | always | never
 };
 
+// One option: how it is spelt, what it takes, what the usage says of it and what it does.
+struct CliOption {
+  const char* name;     // "--drive"
+  const char* value;    // the value's name in the usage ("N"); null: the option takes none
+  const char* section;  // the usage heading it is listed under (see CliSections)
+  const char* help;     // the usage's description; a '\n' starts a continuation line
+  // Stores the option in `options`; returns why `value` is refused, or an empty text.
+  // `spelling` is the name as it was typed.
+  std::string (*handle)(CliOptions& options, const std::string& spelling, const std::string& value);
+  std::vector<const char*> aliases = {};  // further spellings, accepted but not listed
+};
+
+// The usage's headings in order, each with the paragraph written under it before its options.
+struct CliSection {
+  const char* name;
+  const char* intro;  // empty or lines ending in '\n', written indented by two spaces
+};
+
+std::span<const CliOption> CliOptionTable();
+std::span<const CliSection> CliSections();
+
 struct CliParse {
   CliOptions options;
   std::string error;  // empty when the command line was understood
@@ -27,5 +50,5 @@ struct CliParse {
 
 CliParse ParseCliOptions(const std::vector<std::string>& args);
 
-// The --help text.
+// The --help text, made from the option table.
 std::string CliUsage(const std::string& program);
