@@ -11,10 +11,10 @@
 #include "drive/FileMMCSeq.h"
 #include "drive/ReadRequest.h"
 #include "platform/Host.h"
-#include "sim/Disc.h"
-#include "sim/SimDrive.h"
-#include "sim/SimHost.h"
-#include "sim/SimProfile.h"
+#include "sim/machine/SimProfile.h"
+#include "sim/scsi/Disc.h"
+#include "sim/scsi/SimDrive.h"
+#include "sim/win32/SimHost.h"
 
 namespace {
 

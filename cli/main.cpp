@@ -11,7 +11,7 @@
 #include "cli/CliRun.h"
 #include "platform/CommandTracePrinter.h"
 #include "platform/Host.h"
-#include "sim/DemoMachine.h"
+#include "sim/win32/DemoMachine.h"
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);

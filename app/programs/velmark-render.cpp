@@ -11,7 +11,7 @@
 #include "app/AspiVCL.h"
 #include "app/Glyphs.h"
 #include "app/TForm1.h"
-#include "sim/DemoMachine.h"
+#include "sim/win32/DemoMachine.h"
 #include "toolkit/Toolkit.h"
 #include "toolkit/qt/QtView.h"
 

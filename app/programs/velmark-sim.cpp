@@ -2,7 +2,7 @@
 // administrator without an ASPI library; D: a 52x CAV drive with a 79:57 data disc, E: a
 // 40x drive with a 74-minute audio CD.
 #include "app/StartUp.h"
-#include "sim/DemoMachine.h"
+#include "sim/win32/DemoMachine.h"
 #include "toolkit/qt/QtView.h"
 
 // Defined in this order in one file: the machine (and its host) exists before the

@@ -13,9 +13,9 @@
 #include "app/TForm1.h"
 #include "platform/Host.h"
 #include "report/SpeedTestText.h"
-#include "sim/SimDrive.h"
-#include "sim/SimHost.h"
-#include "sim/SimProfile.h"
+#include "sim/machine/SimProfile.h"
+#include "sim/scsi/SimDrive.h"
+#include "sim/win32/SimHost.h"
 #include "toolkit/Toolkit.h"
 
 namespace apptest {

@@ -7,7 +7,7 @@
 
 #include "app/AspiVCL.h"
 #include "cli/ReportPrinter.h"
-#include "sim/DemoMachine.h"
+#include "sim/win32/DemoMachine.h"
 #include "toolkit/Toolkit.h"
 
 namespace {

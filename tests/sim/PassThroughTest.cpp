@@ -5,9 +5,9 @@
 #include <cstddef>
 
 #include "SimHostTestSupport.h"
-#include "sim/HardDisk.h"
-#include "sim/InquiryDevice.h"
-#include "sim/ScriptedTarget.h"
+#include "sim/scsi/HardDisk.h"
+#include "sim/scsi/InquiryDevice.h"
+#include "sim/scsi/ScriptedTarget.h"
 
 namespace {
 

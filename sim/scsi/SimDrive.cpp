@@ -1,0 +1,391 @@
+#include "sim/scsi/SimDrive.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+
+#include "sim/scsi/SimDriveState.h"
+
+namespace sim {
+namespace {
+
+using Handler = void (*)(SimDriveCommand&);
+
+struct OpcodeEntry {
+  Handler handler = nullptr;
+  bool needsMedium = false;       // no disc: 02/3A/00; spinning up: 02/04/01
+  bool ignoresAttention = false;  // answered while a unit attention is pending
+};
+
+// The drive's opcode table.
+constexpr std::array<OpcodeEntry, 256> MakeOpcodeTable() {
+  std::array<OpcodeEntry, 256> t{};
+  t[0x00] = {TestUnitReady, true, false};
+  t[0x03] = {RequestSense, false, true};
+  t[0x12] = {Inquiry, false, true};
+  t[0x15] = {ModeSelect6, false, false};
+  t[0x1A] = {ModeSense6, false, false};
+  t[0x25] = {ReadCapacity, true, false};
+  t[0x28] = {Read10, true, false};
+  t[0x2B] = {Seek10, true, false};
+  t[0x43] = {ReadToc, true, false};
+  t[0x55] = {ModeSelect10, false, false};
+  t[0x5A] = {ModeSense10, false, false};
+  t[0xB9] = {ReadCdMsf, true, false};
+  t[0xBB] = {SetCdSpeed, false, false};
+  t[0xBE] = {ReadCd, true, false};
+  return t;
+}
+constexpr std::array<OpcodeEntry, 256> kOpcodes = MakeOpcodeTable();
+
+std::uint64_t Micros(double micros) {
+  return micros <= 0.0 ? 0 : static_cast<std::uint64_t>(std::llround(micros));
+}
+
+}  // namespace
+
+void SimDriveCommand::Fail(std::uint8_t key, std::uint8_t asc, std::uint8_t ascq) {
+  reply.status = 0x02;
+  std::memset(reply.sense, 0, sizeof reply.sense);
+  reply.sense[0] = 0x70;  // current error, fixed format
+  reply.sense[2] = key;
+  reply.sense[7] = 10;  // additional sense length: bytes 8-17
+  reply.sense[12] = asc;
+  reply.sense[13] = ascq;
+  reply.senseLength = 18;
+  reply.transferred = 0;
+}
+
+void SimDriveCommand::FailAt(std::uint8_t key, std::uint8_t asc, std::uint8_t ascq,
+                             std::int32_t lba) {
+  Fail(key, asc, ascq);
+  reply.sense[0] |= 0x80;  // VALID: the information field holds the LBA
+  PutBe32(reply.sense + 3, static_cast<std::uint32_t>(lba));
+}
+
+std::uint32_t SimDriveCommand::Room(std::uint32_t allocation) const {
+  return std::min(allocation, outCapacity);
+}
+
+void SimDriveCommand::Deliver(const std::uint8_t* bytes, std::uint32_t length,
+                              std::uint32_t allocation) {
+  const std::uint32_t n = std::min(length, Room(allocation));
+  if (out && n) std::memcpy(out, bytes, n);
+  reply.status = 0x00;
+  reply.transferred = n;
+}
+
+SpeedSegments SpeedsOf(const SimDriveState& state, const DriveTimingModel& model) {
+  SpeedSegments speeds;
+  if (!state.disc) return speeds;
+  const DriveTiming& t = model.Timing();
+  for (const Track& track : state.disc->Tracks()) {
+    const double max = track.kind == TrackKind::Data ? t.maxDataSpeed : t.maxAudioSpeed;
+    speeds.push_back(
+        {track.startLba, track.startLba + track.blocks, std::min(state.chosenSpeed, max)});
+  }
+  return speeds;
+}
+
+SimDrive::SimDrive(SimDriveConfig config)
+    : config_(std::move(config)),
+      model_(config_.timing),
+      state_(std::make_unique<SimDriveState>(&model_)) {
+  state_->disc = config_.disc;
+  state_->readyAtNextCommand = state_->disc.has_value() && !config_.discSpunUp;
+  state_->blockLength = config_.blockLength == 2352 ? 2352 : 2048;
+  state_->chosenSpeed = model_.Timing().maxDataSpeed;
+  state_->quirks = config_.quirks;
+  if (config_.powerOnAttention) state_->pendingAttention.push_back(0x29);
+}
+
+SimDrive::~SimDrive() = default;
+
+namespace {
+
+// Runs one command on `state`: the shared checks, then the opcode's handler.
+ScsiReply Run(SimDriveState& state, const SimDriveConfig& config, const DriveTimingModel& model,
+              const ScsiRequest& request, bool dryRun) {
+  std::uint8_t cdb[16] = {};
+  if (request.cdb) std::memcpy(cdb, request.cdb, sizeof cdb);
+  SimDriveCommand c{request, cdb, state, config, model};
+  if (request.data && request.direction != DataDirection::Out) {
+    c.out = dryRun ? nullptr : request.data;
+    c.outCapacity = request.dataLength;
+  }
+  if (request.data && request.direction != DataDirection::In) {
+    c.in = request.data;
+    c.inLength = request.dataLength;
+  }
+  const DriveTiming& timing = model.Timing();
+  c.serviceMicros = static_cast<double>(timing.commandOverheadMicros);
+  const std::uint64_t now = request.nowMicros;
+
+  DriveFaults& faults = state.faults;
+  if (faults.vanishAfterCommands) {
+    if (*faults.vanishAfterCommands == 0) {
+      state.vanished = true;
+      faults.vanishAfterCommands.reset();
+    } else {
+      --*faults.vanishAfterCommands;
+    }
+  }
+  if (faults.hangAfterCommands) {
+    if (*faults.hangAfterCommands == 0) {
+      state.hung = true;
+      faults.hangAfterCommands.reset();
+    } else {
+      --*faults.hangAfterCommands;
+    }
+  }
+  if (state.vanished || state.hung) {
+    c.reply.responded = false;
+    c.reply.serviceMicros = state.vanished ? 0 : DriveFaults::kHangMicros;
+    return c.reply;
+  }
+  if (state.readyAtNextCommand) {
+    state.readyAtMicros = now + timing.spinUpMicros;
+    state.readyAtNextCommand = false;
+  }
+
+  const OpcodeEntry& entry = kOpcodes[cdb[0]];
+  if (faults.busyCommands > 0) {
+    --faults.busyCommands;
+    c.reply.status = 0x08;
+  } else if (!entry.ignoresAttention && !state.pendingAttention.empty()) {
+    c.Fail(0x06, state.pendingAttention.front(), 0x00);
+    state.pendingAttention.pop_front();
+  } else if (!entry.handler) {
+    c.Fail(0x05, 0x20, 0x00);
+  } else if (faults.abortedCommands > 0) {
+    --faults.abortedCommands;
+    c.Fail(0x0B, 0x00, 0x06);
+  } else if (entry.needsMedium && !state.disc) {
+    c.Fail(0x02, 0x3A, 0x00);
+  } else if (entry.needsMedium && now < state.readyAtMicros) {
+    c.Fail(0x02, 0x04, 0x01);
+  } else {
+    entry.handler(c);
+  }
+  c.reply.serviceMicros = timing.zeroLatency ? 0 : Micros(c.serviceMicros);
+  return c.reply;
+}
+
+}  // namespace
+
+ScsiReply SimDrive::Execute(const ScsiRequest& request) {
+  std::lock_guard lock(mutex_);
+  ScsiReply reply = Run(*state_, config_, model_, request, false);
+  state_->lastServiceMicros = reply.serviceMicros;
+  if (reply.status == 0x02) {
+    state_->lastSense[0] = reply.sense[2];
+    state_->lastSense[1] = reply.sense[12];
+    state_->lastSense[2] = reply.sense[13];
+  }
+  if (recording_) {
+    ReceivedCommand r;
+    if (request.cdb) std::memcpy(r.cdb, request.cdb, sizeof r.cdb);
+    r.cdbLength = request.cdbLength;
+    r.direction = request.direction;
+    r.dataLength = request.dataLength;
+    if (request.direction == DataDirection::Out && request.data)
+      r.dataOut.assign(request.data,
+                       request.data + std::min<std::uint32_t>(request.dataLength, 4096));
+    r.nowMicros = request.nowMicros;
+    r.responded = reply.responded;
+    r.status = reply.status;
+    if (reply.status == 0x02) {
+      r.senseKey = reply.sense[2];
+      r.asc = reply.sense[12];
+      r.ascq = reply.sense[13];
+    }
+    r.transferred = reply.transferred;
+    r.serviceMicros = reply.serviceMicros;
+    received_.push_back(std::move(r));
+  }
+  return reply;
+}
+
+std::uint64_t SimDrive::ServiceTime(const ScsiRequest& request) const {
+  std::lock_guard lock(mutex_);
+  SimDriveState copy = *state_;
+  return Run(copy, config_, model_, request, true).serviceMicros;
+}
+
+void SimDrive::InsertDisc(Disc disc, std::optional<std::uint64_t> atMicros) {
+  std::lock_guard lock(mutex_);
+  state_->disc = std::move(disc);
+  state_->head.Forget();
+  state_->readyAtNextCommand = !atMicros.has_value();
+  state_->readyAtMicros = atMicros ? *atMicros + model_.Timing().spinUpMicros : 0;
+  auto& pending = state_->pendingAttention;
+  if (std::find(pending.begin(), pending.end(), 0x28) == pending.end()) pending.push_back(0x28);
+}
+
+void SimDrive::EjectDisc() {
+  std::lock_guard lock(mutex_);
+  state_->disc.reset();
+  state_->head.Forget();
+  state_->readyAtNextCommand = false;
+}
+
+void SimDrive::Reset() {
+  std::lock_guard lock(mutex_);
+  state_->blockLength = config_.blockLength == 2352 ? 2352 : 2048;
+  state_->chosenSpeed = model_.Timing().maxDataSpeed;
+  state_->head.Forget();
+  state_->pendingAttention.clear();
+  state_->pendingAttention.push_back(0x29);
+}
+
+bool SimDrive::HasDisc() const {
+  std::lock_guard lock(mutex_);
+  return state_->disc.has_value();
+}
+
+std::optional<Disc> SimDrive::CurrentDisc() const {
+  std::lock_guard lock(mutex_);
+  return state_->disc;
+}
+
+bool SimDrive::IsReady(std::uint64_t nowMicros) const {
+  std::lock_guard lock(mutex_);
+  return state_->disc && !state_->readyAtNextCommand && nowMicros >= state_->readyAtMicros;
+}
+
+void SimDrive::AddMediumError(std::int32_t firstLba, std::int32_t blocks, int recoverAfterTries) {
+  std::lock_guard lock(mutex_);
+  state_->faults.mediumErrors.push_back({firstLba, std::max(blocks, 1), recoverAfterTries, 0});
+}
+
+void SimDrive::SetBusy(std::uint32_t commands) {
+  std::lock_guard lock(mutex_);
+  state_->faults.busyCommands = commands;
+}
+
+void SimDrive::SetAborted(std::uint32_t commands) {
+  std::lock_guard lock(mutex_);
+  state_->faults.abortedCommands = commands;
+}
+
+void SimDrive::RemoveDiscAtLba(std::int32_t lba) {
+  std::lock_guard lock(mutex_);
+  state_->faults.removeDiscAtLba = lba;
+}
+
+void SimDrive::Vanish() {
+  std::lock_guard lock(mutex_);
+  state_->vanished = true;
+}
+
+void SimDrive::VanishAfter(std::uint32_t commands) {
+  std::lock_guard lock(mutex_);
+  state_->faults.vanishAfterCommands = commands;
+}
+
+void SimDrive::Hang() {
+  std::lock_guard lock(mutex_);
+  state_->hung = true;
+}
+
+void SimDrive::HangAfter(std::uint32_t commands) {
+  std::lock_guard lock(mutex_);
+  state_->faults.hangAfterCommands = commands;
+}
+
+void SimDrive::SetFaults(DriveFaults faults) {
+  std::lock_guard lock(mutex_);
+  state_->faults = std::move(faults);
+}
+
+DriveFaults SimDrive::Faults() const {
+  std::lock_guard lock(mutex_);
+  return state_->faults;
+}
+
+void SimDrive::SetQuirks(FirmwareQuirks quirks) {
+  std::lock_guard lock(mutex_);
+  state_->quirks = quirks;
+}
+
+FirmwareQuirks SimDrive::Quirks() const {
+  std::lock_guard lock(mutex_);
+  return state_->quirks;
+}
+
+std::uint16_t SimDrive::BlockLength() const {
+  std::lock_guard lock(mutex_);
+  return state_->blockLength;
+}
+
+double SimDrive::ChosenSpeed() const {
+  std::lock_guard lock(mutex_);
+  return state_->chosenSpeed;
+}
+
+double SimDrive::ExpectedSpeedAt(std::int32_t lba, SpeedMode mode) const {
+  std::lock_guard lock(mutex_);
+  const DriveTiming& t = model_.Timing();
+  const double max = mode == SpeedMode::Data ? t.maxDataSpeed : t.maxAudioSpeed;
+  return model_.SpeedAt(lba, std::min(state_->chosenSpeed, max));
+}
+
+double SimDrive::ExpectedReadMicros(std::int32_t startLba, std::uint32_t blocks,
+                                    std::uint32_t blocksPerCommand) const {
+  std::lock_guard lock(mutex_);
+  if (model_.Timing().zeroLatency || !state_->disc) return 0.0;
+  const SpeedSegments speeds = SpeedsOf(*state_, model_);
+  const std::int64_t end =
+      std::min<std::int64_t>(std::int64_t{startLba} + blocks, state_->disc->LeadOut());
+  const std::int32_t per = static_cast<std::int32_t>(blocksPerCommand ? blocksPerCommand : 16);
+  DriveTimingHead head(&model_);
+  double now = head.Seek(speeds, startLba, 0.0);
+  double total = 0.0;
+  for (std::int64_t at = startLba; at < end; at += per) {
+    const std::int32_t from = static_cast<std::int32_t>(at);
+    const std::int32_t to = static_cast<std::int32_t>(std::min<std::int64_t>(at + per, end));
+    const std::uint32_t bytes = state_->disc->KindAt(from) == TrackKind::Data ? 2048 : 2352;
+    const double service = head.Read(speeds, from, to, now, bytes);
+    now += service;
+    total += service;
+  }
+  return total;
+}
+
+double SimDrive::ExpectedAverageSpeed(std::int32_t startLba, std::uint32_t blocks,
+                                      std::uint32_t blocksPerCommand) const {
+  const double micros = ExpectedReadMicros(startLba, blocks, blocksPerCommand);
+  if (micros <= 0.0) return 0.0;
+  std::int64_t readable = blocks;
+  if (auto disc = CurrentDisc())
+    readable = std::clamp<std::int64_t>(disc->LeadOut() - std::int64_t{startLba}, 0, blocks);
+  return static_cast<double>(readable) / (micros * 1e-6) / 75.0;
+}
+
+std::uint64_t SimDrive::LastServiceMicros() const {
+  std::lock_guard lock(mutex_);
+  return state_->lastServiceMicros;
+}
+
+std::vector<ReceivedCommand> SimDrive::Received() const {
+  std::lock_guard lock(mutex_);
+  return received_;
+}
+
+std::size_t SimDrive::ReceivedCount() const {
+  std::lock_guard lock(mutex_);
+  return received_.size();
+}
+
+void SimDrive::ClearReceived() {
+  std::lock_guard lock(mutex_);
+  received_.clear();
+}
+
+void SimDrive::SetRecording(bool on) {
+  std::lock_guard lock(mutex_);
+  recording_ = on;
+}
+
+}  // namespace sim

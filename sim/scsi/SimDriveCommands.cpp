@@ -1,0 +1,160 @@
+// The simulated drive's commands other than the mode pages and the reads.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "sim/scsi/SimDriveState.h"
+
+namespace sim {
+namespace {
+
+void PutPadded(std::uint8_t* out, const std::string& text, std::size_t width) {
+  std::memset(out, ' ', width);
+  std::memcpy(out, text.data(), std::min(text.size(), width));
+}
+
+// A TOC address: the LBA big-endian, or 0, M, S, F of LBA + 150 (binary).
+void PutAddress(std::uint8_t* out, std::int32_t lba, bool msf) {
+  if (!msf) {
+    PutBe32(out, static_cast<std::uint32_t>(lba));
+    return;
+  }
+  const std::int32_t a = lba + 150;
+  out[0] = 0;
+  out[1] = static_cast<std::uint8_t>(a / 4500);
+  out[2] = static_cast<std::uint8_t>(a / 75 % 60);
+  out[3] = static_cast<std::uint8_t>(a % 75);
+}
+
+std::uint8_t AdrControl(TrackKind kind) {
+  return kind == TrackKind::Data ? 0x14 : 0x10;
+}
+
+void PutTrackDescriptor(std::uint8_t* out, std::uint8_t adrControl, std::uint8_t number,
+                        std::int32_t lba, bool msf) {
+  out[0] = 0;
+  out[1] = adrControl;
+  out[2] = number;
+  out[3] = 0;
+  PutAddress(out + 4, lba, msf);
+}
+
+}  // namespace
+
+void TestUnitReady(SimDriveCommand& c) {
+  c.reply.status = 0x00;
+}
+
+void RequestSense(SimDriveCommand& c) {
+  std::uint8_t key = 0, asc = 0, ascq = 0;
+  SimDriveState& s = c.state;
+  if (!s.pendingAttention.empty()) {
+    key = 0x06;
+    asc = s.pendingAttention.front();
+    s.pendingAttention.pop_front();
+  } else if (!s.disc) {
+    key = 0x02;
+    asc = 0x3A;
+  } else if (c.request.nowMicros < s.readyAtMicros || s.readyAtNextCommand) {
+    key = 0x02;
+    asc = 0x04;
+    ascq = 0x01;
+  }
+  std::uint8_t sense[18] = {0x70, 0, key, 0, 0, 0, 0, 10};
+  sense[12] = asc;
+  sense[13] = ascq;
+  c.Deliver(sense, sizeof sense, c.cdb[4]);
+}
+
+void Inquiry(SimDriveCommand& c) {
+  if ((c.cdb[1] & 0x01) || c.cdb[2] != 0) {  // no vital product data pages
+    c.Fail(0x05, 0x24, 0x00);
+    return;
+  }
+  std::uint8_t data[36] = {};
+  data[0] = 0x05;  // CD/DVD device, connected
+  data[1] = 0x80;  // removable medium
+  data[2] = 0x00;
+  data[3] = 0x02;  // response data format
+  data[4] = sizeof data - 5;
+  PutPadded(data + 8, c.config.identity.vendor, 8);
+  PutPadded(data + 16, c.config.identity.product, 16);
+  PutPadded(data + 32, c.config.identity.revision, 4);
+  c.Deliver(data, sizeof data, Be16(c.cdb + 3));
+}
+
+void ReadCapacity(SimDriveCommand& c) {
+  std::uint8_t data[8];
+  const std::int32_t leadOut = c.state.disc->LeadOut();
+  PutBe32(data, static_cast<std::uint32_t>(std::max(leadOut - 1, 0)));
+  PutBe32(data + 4, 2048);
+  c.Deliver(data, sizeof data, sizeof data);
+}
+
+void ReadToc(SimDriveCommand& c) {
+  const Disc& disc = *c.state.disc;
+  const bool msf = (c.cdb[1] & 0x02) != 0;
+  std::uint8_t format = c.cdb[2] & 0x0F;
+  if (format == 0 && (c.cdb[9] & 0xC0)) format = c.cdb[9] >> 6;  // the older encoding
+  const std::uint8_t start = c.cdb[6];
+  const std::uint32_t allocation = Be16(c.cdb + 7);
+  if (disc.IsBlank() || format > 1) {
+    c.Fail(0x05, 0x24, 0x00);
+    return;
+  }
+  const std::vector<Track>& tracks = disc.Tracks();
+  std::vector<std::uint8_t> data(4);
+  data[2] = disc.FirstTrack();
+  data[3] = disc.LastTrack();
+  if (format == 1) {  // session information: one session, its first track
+    data[2] = data[3] = 1;
+    data.resize(12);
+    PutTrackDescriptor(data.data() + 4, AdrControl(tracks.front().kind), tracks.front().number,
+                       tracks.front().startLba, msf);
+  } else {
+    if (start != 0xAA && start > disc.LastTrack()) {
+      c.Fail(0x05, 0x24, 0x00);
+      return;
+    }
+    if (start != 0xAA) {
+      for (const Track& t : tracks) {
+        if (t.number < start) continue;
+        const std::size_t at = data.size();
+        data.resize(at + 8);
+        PutTrackDescriptor(data.data() + at, AdrControl(t.kind), t.number, t.startLba, msf);
+      }
+    }
+    const std::size_t at = data.size();
+    data.resize(at + 8);
+    PutTrackDescriptor(data.data() + at, AdrControl(tracks.back().kind), 0xAA, disc.LeadOut(), msf);
+  }
+  PutBe16(data.data(), static_cast<std::uint32_t>(data.size() - 2));
+  c.Deliver(data.data(), static_cast<std::uint32_t>(data.size()), allocation);
+}
+
+void Seek10(SimDriveCommand& c) {
+  const std::int64_t lba = static_cast<std::int32_t>(Be32(c.cdb + 2));
+  if (lba < 0 || lba >= c.state.disc->LeadOut()) {
+    c.Fail(0x05, 0x21, 0x00);
+    return;
+  }
+  if (!c.model.Timing().zeroLatency)
+    c.serviceMicros = c.state.head.Seek(SpeedsOf(c.state, c.model), static_cast<std::int32_t>(lba),
+                                        static_cast<double>(c.request.nowMicros));
+  c.reply.status = 0x00;
+}
+
+void SetCdSpeed(SimDriveCommand& c) {
+  const std::uint32_t read = Be16(c.cdb + 2);
+  double requested;
+  if (read == 0xFFFF) {
+    requested = c.state.quirks.maximumRequestSpeed;  // 0: the drive's maximum
+  } else {
+    requested = std::max(static_cast<double>(read) / 176.0, 1.0);  // 1x = 176 kB/s
+  }
+  c.state.chosenSpeed = c.model.ChooseSpeed(requested);
+  c.reply.status = 0x00;
+}
+
+}  // namespace sim
