@@ -1,5 +1,5 @@
-// Version record, system directory, error mode, clock, multimedia timer and message boxes:
-// all answered by the installed host.
+// Version record, system directory, error mode, clock, sleeping, multimedia timer and message
+// boxes: all answered by the installed host.
 #include <cstring>
 
 #include "platform/Host.h"
@@ -42,6 +42,10 @@ MMRESULT timeEndPeriod(UINT uPeriod) {
 
 DWORD timeGetTime() {
   return platform::CurrentHost().Milliseconds();
+}
+
+void Sleep(DWORD dwMilliseconds) {
+  platform::CurrentHost().SleepMilliseconds(dwMilliseconds);
 }
 
 namespace platform {

@@ -1,10 +1,8 @@
 #include "probe/Probe.h"
 
-#include <unistd.h>
-
 #include <cstring>
 
-#include "platform/LinuxHost.h"
+#include "probe/ProbeMachine.h"
 
 namespace probe {
 namespace {
@@ -61,7 +59,7 @@ std::string DriveRowText(const DeviceEntry& entry) {
 }
 
 std::string PathText(const Aspi& aspi) {
-  if (aspi.SPTIActive == 1) return "SPTI (SCSI pass-through, carried by SG_IO)";
+  if (aspi.SPTIActive == 1) return std::string("SPTI (") + PassThroughText() + ")";
   if (aspi.AspiLoaded()) return std::string("ASPI (") + aspi.AspiFileName + ")";
   return "none (the pass-through found no drive and no ASPI library is loaded)";
 }
@@ -71,7 +69,7 @@ int Report(Aspi& aspi, std::FILE* out, const std::string& root) {
   std::fprintf(out, "Drives: %u\n", static_cast<unsigned>(aspi.DeviceCount));
   for (int i = 0; i < aspi.DeviceCount && i < kMaxDevices; ++i) {
     DeviceEntry& entry = aspi.DeviceTable[i];
-    const std::string node = platform::LinuxHost::DriveNode(entry.DriveLetter);
+    const std::string node = DeviceBehind(entry.DriveLetter);
     std::fprintf(out, "  %s\n", DriveRowText(entry).c_str());
     std::fprintf(out, "      device: %s\n", node.empty() ? "(none)" : node.c_str());
 
@@ -89,19 +87,7 @@ int Report(Aspi& aspi, std::FILE* out, const std::string& root) {
                                                                : "");
   }
   if (aspi.DeviceCount == 0) {
-    std::fprintf(out,
-                 "No drive found. Velmark reaches drives through /dev/sr0, /dev/sr1, ... (drive "
-                 "letters D:, E:, ...).\n");
-    bool anyNode = false;
-    for (char letter = 'D'; letter <= 'Z'; ++letter) {
-      const std::string node = platform::LinuxHost::DriveNode(letter);
-      const std::string path = root + node;
-      if (access(path.c_str(), F_OK) != 0) continue;
-      anyNode = true;
-      std::fprintf(out, "  %s exists; this user may %s it.\n", node.c_str(),
-                   access(path.c_str(), R_OK) == 0 ? "read" : "NOT read");
-    }
-    if (!anyNode) std::fprintf(out, "  No /dev/sr* node exists on this machine.\n");
+    ReportNoDrive(out, aspi, root);
     return 1;
   }
   return 0;
