@@ -13,6 +13,8 @@ endif()
 if(WIN32)
   set(VELMARK_QT OFF CACHE BOOL "" FORCE)
   set(VELMARK_BENCH OFF CACHE BOOL "" FORCE)
+  # The C run time's POSIX names that the code uses (gmtime_r).
+  add_compile_definitions(_POSIX_THREAD_SAFE_FUNCTIONS=200112L)
 endif()
 
 if(VELMARK_SANITIZE)
@@ -35,6 +37,16 @@ else()
   find_package(GTest REQUIRED)
   set(VELMARK_GTEST_LIBS GTest::gtest GTest::gmock)
   set(VELMARK_GTEST_MAIN GTest::gtest_main)
+endif()
+
+# Header-only libraries of the build machine (Debian packages) in a cross build: each
+# through an include folder of its own, never the whole of /usr/include.
+if(CMAKE_CROSSCOMPILING AND NOT TARGET nlohmann_json::nlohmann_json)
+  set(VELMARK_JSON_INCLUDE ${CMAKE_BINARY_DIR}/host-include/json)
+  file(MAKE_DIRECTORY ${VELMARK_JSON_INCLUDE})
+  file(CREATE_LINK /usr/include/nlohmann ${VELMARK_JSON_INCLUDE}/nlohmann SYMBOLIC)
+  add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED GLOBAL)
+  target_include_directories(nlohmann_json::nlohmann_json SYSTEM INTERFACE ${VELMARK_JSON_INCLUDE})
 endif()
 
 function(velmark_warnings target)

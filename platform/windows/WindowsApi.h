@@ -16,12 +16,12 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 
-// clang-format off: the order matters
+// windows.h first: the others build on its types.
+#include <windows.h>
+// (kept apart so that the include order stays)
 #include <mmsystem.h>
 #include <ntddscsi.h>
-#include <windows.h>
 #include <winioctl.h>
-// clang-format on
 
 // Generic-text names the system's headers map to their A or W functions; Velmark's code
 // uses some of these words for its own members.

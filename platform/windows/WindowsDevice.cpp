@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "scsi/Sense.h"
+
 namespace platform {
 namespace {
 
@@ -18,24 +20,14 @@ double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
          static_cast<double>(frequency.QuadPart);
 }
 
-// Key, ASC and ASCQ of fixed- or descriptor-format sense data in the returned block.
+// Key, ASC and ASCQ of the sense data in the returned block, in either format.
 void SenseOf(const BYTE* block, DWORD size, const SCSI_PASS_THROUGH& header, CommandTrace& trace) {
   if (header.SenseInfoLength == 0 || header.SenseInfoOffset >= size) return;
-  const BYTE* sense = block + header.SenseInfoOffset;
   const DWORD length = std::min<DWORD>(header.SenseInfoLength, size - header.SenseInfoOffset);
-  if (length < 2) return;
-  const BYTE format = sense[0] & 0x7F;
-  if ((format == 0x72 || format == 0x73) && length >= 4) {
-    trace.senseKey = sense[1] & 0x0F;
-    trace.asc = sense[2];
-    trace.ascq = sense[3];
-  } else if ((format == 0x70 || format == 0x71) && length >= 3) {
-    trace.senseKey = sense[2] & 0x0F;
-    if (length >= 14) {
-      trace.asc = sense[12];
-      trace.ascq = sense[13];
-    }
-  }
+  const scsi::Sense sense = scsi::ParseSense(block + header.SenseInfoOffset, length).sense;
+  trace.senseKey = sense.key;
+  trace.asc = sense.asc;
+  trace.ascq = sense.ascq;
 }
 
 }  // namespace
