@@ -47,6 +47,12 @@ void ReportNoDrive(std::FILE* out, Aspi& aspi, const std::string& root) {
   } else {
     std::fprintf(out, "  ASPI library: none loaded (wnaspi32.dll, ntaspi32.dll).\n");
   }
+  if (version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion >= 5 &&
+      aspi.AspiLoaded()) {
+    std::fprintf(out, "  Administrator: %s (%s)\n", aspi.IsAdministrator() ? "yes" : "no",
+                 aspi.IsAdministrator() ? "the pass-through is tried first, then ASPI"
+                                        : "ASPI is used without trying the pass-through");
+  }
   std::fprintf(out, "  SCSI pass-through: %u bus(es) found on \\\\.\\SCSI0: ...\n",
                static_cast<unsigned>(aspi.BusCount));
   bool anyLetter = false;
