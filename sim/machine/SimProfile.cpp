@@ -160,4 +160,11 @@ LetterProfile* SimProfile::Letter(char letter) {
   return nullptr;
 }
 
+const LetterProfile* SimProfile::Letter(char letter) const {
+  for (const LetterProfile& l : letters) {
+    if (l.letter == letter) return &l;
+  }
+  return nullptr;
+}
+
 }  // namespace sim

@@ -147,6 +147,7 @@ struct SimProfile {
   PortProfile& Port(BYTE number);
   // The letter's profile for tweaking; null when the letter is not in the profile.
   LetterProfile* Letter(char letter);
+  const LetterProfile* Letter(char letter) const;
 
  private:
   void EnsureBus(BYTE port, BYTE bus);

@@ -5,39 +5,22 @@
 #include <cmath>
 #include <cstring>
 
+#include "sim/scsi/SimDriveCommandTable.h"
 #include "sim/scsi/SimDriveState.h"
 
 namespace sim {
 namespace {
 
-using Handler = void (*)(SimDriveCommand&);
-
-struct OpcodeEntry {
-  Handler handler = nullptr;
-  bool needsMedium = false;       // no disc: 02/3A/00; spinning up: 02/04/01
-  bool ignoresAttention = false;  // answered while a unit attention is pending
-};
-
-// The drive's opcode table.
-constexpr std::array<OpcodeEntry, 256> MakeOpcodeTable() {
-  std::array<OpcodeEntry, 256> t{};
-  t[0x00] = {TestUnitReady, true, false};
-  t[0x03] = {RequestSense, false, true};
-  t[0x12] = {Inquiry, false, true};
-  t[0x15] = {ModeSelect6, false, false};
-  t[0x1A] = {ModeSense6, false, false};
-  t[0x25] = {ReadCapacity, true, false};
-  t[0x28] = {Read10, true, false};
-  t[0x2B] = {Seek10, true, false};
-  t[0x43] = {ReadToc, true, false};
-  t[0x55] = {ModeSelect10, false, false};
-  t[0x5A] = {ModeSense10, false, false};
-  t[0xB9] = {ReadCdMsf, true, false};
-  t[0xBB] = {SetCdSpeed, false, false};
-  t[0xBE] = {ReadCd, true, false};
+// The opcode table: the command list's row for each opcode, or none.
+constexpr std::array<const DriveCommand*, 256> MakeOpcodeTable() {
+  std::array<const DriveCommand*, 256> t{};
+  for (const DriveCommand& command : kDriveCommands) {
+    if (t[command.opcode] != nullptr) throw "an opcode listed twice";  // fails compilation
+    t[command.opcode] = &command;
+  }
   return t;
 }
-constexpr std::array<OpcodeEntry, 256> kOpcodes = MakeOpcodeTable();
+constexpr std::array<const DriveCommand*, 256> kOpcodes = MakeOpcodeTable();
 
 std::uint64_t Micros(double micros) {
   return micros <= 0.0 ? 0 : static_cast<std::uint64_t>(std::llround(micros));
@@ -149,30 +132,39 @@ ScsiReply Run(SimDriveState& state, const SimDriveConfig& config, const DriveTim
     state.readyAtNextCommand = false;
   }
 
-  const OpcodeEntry& entry = kOpcodes[cdb[0]];
+  const DriveCommand* command = kOpcodes[cdb[0]];
+  const std::uint8_t flags = command != nullptr ? command->flags : std::uint8_t{NO_CHECKS};
   if (faults.busyCommands > 0) {
     --faults.busyCommands;
     c.reply.status = 0x08;
-  } else if (!entry.ignoresAttention && !state.pendingAttention.empty()) {
+  } else if (!(flags & ALLOW_UA) && !state.pendingAttention.empty()) {
     c.Fail(0x06, state.pendingAttention.front(), 0x00);
     state.pendingAttention.pop_front();
-  } else if (!entry.handler) {
+  } else if (command == nullptr) {
     c.Fail(0x05, 0x20, 0x00);
   } else if (faults.abortedCommands > 0) {
     --faults.abortedCommands;
     c.Fail(0x0B, 0x00, 0x06);
-  } else if (entry.needsMedium && !state.disc) {
+  } else if ((flags & CHECK_READY) && !state.disc) {
     c.Fail(0x02, 0x3A, 0x00);
-  } else if (entry.needsMedium && now < state.readyAtMicros) {
+  } else if ((flags & CHECK_READY) && now < state.readyAtMicros) {
     c.Fail(0x02, 0x04, 0x01);
   } else {
-    entry.handler(c);
+    command->handler(c);
   }
   c.reply.serviceMicros = timing.zeroLatency ? 0 : Micros(c.serviceMicros);
   return c.reply;
 }
 
 }  // namespace
+
+std::vector<std::uint8_t> SimDrive::SupportedOpcodes() {
+  std::vector<std::uint8_t> opcodes;
+  for (int op = 0; op < 256; ++op)
+    if (kOpcodes[static_cast<std::size_t>(op)] != nullptr)
+      opcodes.push_back(static_cast<std::uint8_t>(op));
+  return opcodes;
+}
 
 ScsiReply SimDrive::Execute(const ScsiRequest& request) {
   std::lock_guard lock(mutex_);

@@ -1,11 +1,11 @@
 // A simulated MMC optical drive at a SCSI address of the simulated machine.
 //
-// It answers INQUIRY, TEST UNIT READY, REQUEST SENSE, READ CAPACITY, MODE SENSE(6)/(10)
-// (pages 01h, 2Ah, 3Fh), MODE SELECT(6)/(10) (block length 2048 or 2352), READ(10),
-// READ CD, READ CD MSF, READ TOC (formats 0 and 1), SEEK(10) and SET CD SPEED, through one
-// opcode table whose shared checks (vanished drive, BUSY, pending unit attention, aborted
-// command, no medium / becoming ready, reply trimmed to the allocation length and to the
-// transfer area) sit in one place. Errors carry fixed-format sense data (18 bytes, 70h).
+// It answers the commands of its command list (sim/scsi/SimDriveCommandTable.h, one row
+// each; SupportedOpcodes() reads them back) through one opcode table whose shared checks
+// (vanished drive, BUSY, pending unit attention, aborted command, no medium / becoming
+// ready, reply trimmed to the allocation length and to the transfer area) sit in one place.
+// Every other opcode fails with 05/20/00. Errors carry fixed-format sense data (18 bytes,
+// 70h).
 //
 // Time: the drive only reports how long each command took (ScsiReply::serviceMicros)
 // against the machine's clock it is given (ScsiRequest::nowMicros); the machine advances
@@ -30,47 +30,9 @@
 #include "sim/scsi/DriveFaults.h"
 #include "sim/scsi/DriveTiming.h"
 #include "sim/scsi/ScsiTarget.h"
+#include "sim/scsi/SimDriveConfig.h"
 
 namespace sim {
-
-struct DriveIdentity {
-  std::string vendor = "VELMSIM";          // INQUIRY bytes 8-15, space padded
-  std::string product = "CD-ROM SIM-52X";  // bytes 16-31
-  std::string revision = "1.00";           // bytes 32-35
-};
-
-// Firmware oddities of real drives, each a switch.
-struct FirmwareQuirks {
-  bool rejectsModeSense10 = false;  // MODE SENSE(10) and MODE SELECT(10): 05/20/00
-  // MODE SENSE(10) answered with a 4-byte header and no block descriptor (the page starts
-  // at byte 4, as in a MODE SENSE(6) reply with DBD set).
-  bool modeSense10ShortHeader = false;
-  bool noBlockDescriptors = false;  // mode data never carries a block descriptor
-  enum class CapabilitiesPage {
-    Normal,         // page 2Ah as MMC has it
-    Missing,        // asking for page 2Ah fails with 05/24/00
-    OtherPageCode,  // the page is answered carrying `capabilitiesAnswerCode` instead
-  };
-  CapabilitiesPage capabilitiesPage = CapabilitiesPage::Normal;
-  std::uint8_t capabilitiesAnswerCode = 0x01;
-  // SET CD SPEED with FFFFh chooses this speed (x) instead of the maximum (0: maximum).
-  double maximumRequestSpeed = 0.0;
-};
-
-struct SimDriveConfig {
-  DriveIdentity identity;
-  DriveTiming timing;
-  FirmwareQuirks quirks;
-  std::optional<Disc> disc = Disc::Data();  // nullopt: no disc in the drive
-  // True: a disc present at power-on is already spun up (ready at once). False: it
-  // becomes ready spinUpMicros after the first command's clock.
-  bool discSpunUp = true;
-  // True: the first command after power-on (other than INQUIRY and REQUEST SENSE) gets
-  // UNIT ATTENTION 06/29/00, as a real drive gives it. Tests that count commands exactly
-  // may turn this off.
-  bool powerOnAttention = true;
-  std::uint16_t blockLength = 2048;  // the block length at power-on and after a reset
-};
 
 // One command as the drive received it, with what it answered.
 struct ReceivedCommand {
@@ -97,6 +59,9 @@ class SimDrive : public ScsiTarget {
   SimDrive& operator=(const SimDrive&) = delete;
 
   ScsiReply Execute(const ScsiRequest& request) override;
+
+  // The operation codes the drive answers, ascending: its command list.
+  static std::vector<std::uint8_t> SupportedOpcodes();
 
   // --- medium and readiness ---
   // Inserts a disc (replacing any). The drive reports 06/28/00 once, then 02/04/01 until

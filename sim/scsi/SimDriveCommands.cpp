@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "sim/scsi/SimDriveCommandTable.h"
 #include "sim/scsi/SimDriveState.h"
 
 namespace sim {

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "sim/scsi/SectorData.h"
+#include "sim/scsi/SimDriveCommandTable.h"
 #include "sim/scsi/SimDriveState.h"
 
 namespace sim {

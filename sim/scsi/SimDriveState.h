@@ -9,8 +9,10 @@
 
 #include "sim/scsi/Disc.h"
 #include "sim/scsi/DriveFaults.h"
+#include "sim/scsi/DriveTiming.h"
 #include "sim/scsi/DriveTimingHead.h"
-#include "sim/scsi/SimDrive.h"
+#include "sim/scsi/ScsiTarget.h"
+#include "sim/scsi/SimDriveConfig.h"
 
 namespace sim {
 
@@ -82,22 +84,5 @@ inline void PutBe32(std::uint8_t* p, std::uint32_t v) {
   PutBe16(p, v >> 16);
   PutBe16(p + 2, v);
 }
-
-// The command handlers, one per opcode (SimDriveCommands.cpp, SimDriveModePages.cpp,
-// SimDriveReads.cpp).
-void TestUnitReady(SimDriveCommand& c);
-void RequestSense(SimDriveCommand& c);
-void Inquiry(SimDriveCommand& c);
-void ReadCapacity(SimDriveCommand& c);
-void ModeSense6(SimDriveCommand& c);
-void ModeSense10(SimDriveCommand& c);
-void ModeSelect6(SimDriveCommand& c);
-void ModeSelect10(SimDriveCommand& c);
-void Read10(SimDriveCommand& c);
-void ReadCd(SimDriveCommand& c);
-void ReadCdMsf(SimDriveCommand& c);
-void ReadToc(SimDriveCommand& c);
-void Seek10(SimDriveCommand& c);
-void SetCdSpeed(SimDriveCommand& c);
 
 }  // namespace sim

@@ -7,8 +7,9 @@
 #include <cstring>
 
 #include "platform/SpinWait.h"
+#include "sim/machine/SimMachine.h"
+#include "sim/win32/InstalledMachine.h"
 #include "sim/win32/ModuleExports.h"
-#include "sim/win32/SimHost.h"
 
 namespace sim {
 
@@ -52,8 +53,8 @@ void CopyText(BYTE (&field)[16], const std::string& text) {
 }
 
 AspiManager* Manager() {
-  SimHost* host = SimHost::Current();
-  return host != nullptr ? &host->aspiManager() : nullptr;
+  InstalledMachine* installed = InstalledMachine::Get();
+  return installed != nullptr ? &installed->aspiManager() : nullptr;
 }
 
 // The entry points of the module. They reach the manager of the installed machine.
@@ -129,11 +130,11 @@ class AspiModule : public platform::Module {
 
 }  // namespace
 
-std::unique_ptr<platform::Module> AspiManager::OpenModule(SimHost& host) {
-  return std::make_unique<AspiModule>(host.records(), host.profile().missingAspiEntries);
+std::unique_ptr<platform::Module> AspiManager::OpenModule(SimMachine& machine) {
+  return std::make_unique<AspiModule>(machine.records(), machine.profile().missingAspiEntries);
 }
 
-AspiManager::AspiManager(SimHost& host) : host_(host) {}
+AspiManager::AspiManager(SimMachine& machine) : machine_(machine) {}
 
 AspiManager::~AspiManager() {
   {
@@ -146,21 +147,21 @@ AspiManager::~AspiManager() {
 }
 
 BYTE AspiManager::AdapterCount() const {
-  return static_cast<BYTE>(std::min<std::size_t>(host_.Adapters().size(), 255));
+  return static_cast<BYTE>(std::min<std::size_t>(machine_.Adapters().size(), 255));
 }
 
 const PortProfile* AspiManager::AdapterPort(BYTE haId) const {
   if (haId >= AdapterCount()) return nullptr;
-  return &host_.profile().ports[host_.Adapters()[haId].port];
+  return &machine_.profile().ports[machine_.Adapters()[haId].port];
 }
 
 BYTE AspiManager::MaxTargets(BYTE haId) const {
-  const SimHost::Adapter& adapter = host_.Adapters()[haId];
-  return host_.profile().ports[adapter.port].MaxTargets(adapter.bus);
+  const SimMachine::Adapter& adapter = machine_.Adapters()[haId];
+  return machine_.profile().ports[adapter.port].MaxTargets(adapter.bus);
 }
 
 ScsiAddress AspiManager::AddressOf(BYTE haId, BYTE target, BYTE lun) const {
-  const SimHost::Adapter& adapter = host_.Adapters()[haId];
+  const SimMachine::Adapter& adapter = machine_.Adapters()[haId];
   return ScsiAddress{adapter.port, adapter.bus, target, lun};
 }
 
@@ -170,7 +171,7 @@ DWORD AspiManager::GetASPI32SupportInfo() {
 
 void AspiManager::IdentifyYourself(char* buffer, int length) {
   if (buffer == nullptr || length <= 0) return;
-  const std::string& text = host_.profile().aspiManagerId;
+  const std::string& text = machine_.profile().aspiManagerId;
   std::size_t count = std::min(text.size(), static_cast<std::size_t>(length - 1));
   std::memcpy(buffer, text.data(), count);
   buffer[count] = '\0';
@@ -208,7 +209,7 @@ DWORD AspiManager::SendASPI32Command(void* block) {
   if (block == nullptr) return SS_INVALID_SRB;
   auto& header = *static_cast<SRB_Header*>(block);
   {
-    const std::shared_ptr<SimRecords>& records = host_.records();
+    const std::shared_ptr<SimRecords>& records = machine_.records();
     if (records->recordCalls) {
       const BYTE* bytes = static_cast<const BYTE*>(block);
       std::lock_guard lock(records->mutex);
@@ -226,12 +227,12 @@ DWORD AspiManager::SendASPI32Command(void* block) {
       }
       srb.HA_Count = AdapterCount();
       srb.HA_SCSI_ID = kAdapterScsiId;
-      CopyText(srb.HA_ManagerId, host_.profile().aspiManagerId);
+      CopyText(srb.HA_ManagerId, machine_.profile().aspiManagerId);
       CopyText(srb.HA_Identifier, port->identifier);
       std::memset(srb.HA_Unique, 0, sizeof(srb.HA_Unique));
       srb.HA_Unique[0] = static_cast<BYTE>(port->alignmentMask & 0xFF);
       srb.HA_Unique[1] = static_cast<BYTE>((port->alignmentMask >> 8) & 0xFF);
-      srb.HA_Unique[3] = port->MaxTargets(host_.Adapters()[srb.SRB_HaId].bus);
+      srb.HA_Unique[3] = port->MaxTargets(machine_.Adapters()[srb.SRB_HaId].bus);
       for (int i = 0; i < 4; ++i) {  // bytes 4-7: the longest transfer, little-endian
         srb.HA_Unique[4 + i] = static_cast<BYTE>(port->maximumTransferLength >> (8 * i));
       }
@@ -243,7 +244,7 @@ DWORD AspiManager::SendASPI32Command(void* block) {
         status = SS_INVALID_HA;
         break;
       }
-      auto target = host_.TargetAt(AddressOf(srb.SRB_HaId, srb.SRB_Target, srb.SRB_Lun));
+      auto target = machine_.TargetAt(AddressOf(srb.SRB_HaId, srb.SRB_Target, srb.SRB_Lun));
       if (!target || srb.SRB_Target >= MaxTargets(srb.SRB_HaId)) {
         status = SS_NO_DEVICE;
         break;
@@ -258,7 +259,7 @@ DWORD AspiManager::SendASPI32Command(void* block) {
         break;
       }
       ScsiAddress address = AddressOf(srb.SRB_HaId, srb.SRB_Target, srb.SRB_Lun);
-      if (srb.SRB_Target >= MaxTargets(srb.SRB_HaId) || !host_.TargetAt(address)) {
+      if (srb.SRB_Target >= MaxTargets(srb.SRB_HaId) || !machine_.TargetAt(address)) {
         status = SS_NO_DEVICE;
         break;
       }
@@ -294,7 +295,7 @@ DWORD AspiManager::SendASPI32Command(void* block) {
         break;
       }
       ScsiAddress address = AddressOf(srb.SRB_HaId, srb.SRB_Target, srb.SRB_Lun);
-      if (srb.SRB_Target >= MaxTargets(srb.SRB_HaId) || !host_.TargetAt(address)) {
+      if (srb.SRB_Target >= MaxTargets(srb.SRB_HaId) || !machine_.TargetAt(address)) {
         status = SS_NO_DEVICE;
         break;
       }
@@ -315,7 +316,7 @@ DWORD AspiManager::SendASPI32Command(void* block) {
         break;
       }
       ScsiAddress address = AddressOf(srb.SRB_HaId, srb.SRB_Target, srb.SRB_Lun);
-      if (!host_.TargetAt(address)) {
+      if (!machine_.TargetAt(address)) {
         status = SS_NO_DEVICE;
         break;
       }
@@ -323,7 +324,7 @@ DWORD AspiManager::SendASPI32Command(void* block) {
       srb.SRB_Heads = 0;
       srb.SRB_Sectors = 0;
       srb.SRB_Int13HDriveInfo = 0xFF;  // no drive letter
-      for (const LetterProfile& letter : host_.profile().letters) {
+      for (const LetterProfile& letter : machine_.profile().letters) {
         if (letter.reportsAddress && letter.address == address) {
           srb.SRB_Int13HDriveInfo = static_cast<BYTE>(letter.letter - 'A');
           break;
@@ -341,7 +342,7 @@ DWORD AspiManager::SendASPI32Command(void* block) {
         break;
       }
       ScsiAddress address = AddressOf(srb.SRB_HaId, srb.SRB_Target, srb.SRB_Lun);
-      if (!host_.TargetAt(address)) {
+      if (!machine_.TargetAt(address)) {
         status = SS_NO_DEVICE;
         break;
       }
@@ -460,8 +461,8 @@ void AspiManager::CompleteExec(SRB_ExecSCSICmd& srb, const ScsiAddress& address)
   request.data = srb.SRB_BufLen != 0 ? srb.SRB_BufPointer : nullptr;
   request.dataLength = srb.SRB_BufLen;
 
-  ScsiReply reply = host_.Dispatch(address, request);
-  SimClock& clock = host_.clock();
+  ScsiReply reply = machine_.Dispatch(address, request);
+  SimClock& clock = machine_.clock();
   DWORD timeout = Timeout(address);
   std::uint64_t limitMicros = static_cast<std::uint64_t>(timeout) * 500000;
   BYTE status;
@@ -516,13 +517,13 @@ void AspiManager::CompleteExec(SRB_ExecSCSICmd& srb, const ScsiAddress& address)
     trace.ascq = reply.sense[13];
   }
   trace.milliseconds = static_cast<double>(reply.serviceMicros) / 1000.0;
-  host_.Trace(trace);
+  machine_.Trace(trace);
 
   Finish(&srb, srb.SRB_Status, status, srb.SRB_Flags, srb.SRB_PostProc);
 }
 
 void AspiManager::CompleteReset(SRB_BusDeviceReset& srb, const ScsiAddress& address) {
-  if (auto target = host_.TargetAt(address)) target->Reset();
+  if (auto target = machine_.TargetAt(address)) target->Reset();
   srb.SRB_HaStat = HASTAT_OK;
   srb.SRB_TargStat = STATUS_GOOD;
   Finish(&srb, srb.SRB_Status, SS_COMP, srb.SRB_Flags, srb.SRB_PostProc);

@@ -1,5 +1,5 @@
 // The simulated ASPI for Win32 manager behind the "wnaspi32.dll" (or "ntaspi32.dll") module
-// of a SimHost. Its host adapters are the machine's (port, bus) pairs. It answers request
+// of a simulated machine. Its host adapters are the machine's (port, bus) pairs. It answers request
 // blocks as an ASPI manager does; execute and reset requests return SS_PENDING and complete
 // on the manager's own worker thread, which writes the results into the caller's block and
 // then signals the event in SRB_PostProc (SRB_EVENT_NOTIFY) or calls SRB_PostProc (SRB_POSTING).
@@ -21,11 +21,11 @@
 
 namespace sim {
 
-class SimHost;
+class SimMachine;
 
 class AspiManager {
  public:
-  explicit AspiManager(SimHost& host);
+  explicit AspiManager(SimMachine& machine);
   ~AspiManager();
   AspiManager(const AspiManager&) = delete;
   AspiManager& operator=(const AspiManager&) = delete;
@@ -43,7 +43,7 @@ class AspiManager {
   DWORD Timeout(const ScsiAddress& address) const;
 
   // A module whose Resolve gives the six entry points, minus the profile's missing ones.
-  static std::unique_ptr<platform::Module> OpenModule(SimHost& host);
+  static std::unique_ptr<platform::Module> OpenModule(SimMachine& machine);
 
  private:
   struct Job {
@@ -65,7 +65,7 @@ class AspiManager {
   void Finish(void* srb, BYTE& statusField, BYTE status, BYTE flags, void* postProc);
   void ClearCrossedSignal(BYTE flags, void* postProc);
 
-  SimHost& host_;
+  SimMachine& machine_;
   mutable std::mutex mutex_;
   std::condition_variable wake_;
   std::condition_variable idle_;

@@ -4,8 +4,9 @@
 #include <mutex>
 #include <string>
 
+#include "sim/machine/SimMachine.h"
+#include "sim/win32/InstalledMachine.h"
 #include "sim/win32/ModuleExports.h"
-#include "sim/win32/SimHost.h"
 
 namespace sim {
 
@@ -13,10 +14,11 @@ namespace {
 
 // The entries reach the records of the installed machine; without one they refuse.
 BOOL Note(const char* entry) {
-  SimHost* host = SimHost::Current();
-  if (host == nullptr) return FALSE;
-  std::lock_guard lock(host->records()->mutex);
-  host->records()->cdr4Calls.push_back(entry);
+  InstalledMachine* installed = InstalledMachine::Get();
+  if (installed == nullptr) return FALSE;
+  const std::shared_ptr<SimRecords>& records = installed->machine().records();
+  std::lock_guard lock(records->mutex);
+  records->cdr4Calls.push_back(entry);
   return TRUE;
 }
 

@@ -6,7 +6,7 @@
 #include "platform/PassThroughBlock.h"
 #include "scsi/Sense.h"
 #include "scsi/Status.h"
-#include "sim/win32/SimHost.h"
+#include "sim/machine/SimMachine.h"
 
 namespace sim {
 
@@ -21,8 +21,8 @@ BOOL Fail(DWORD& error, DWORD code) {
 
 }  // namespace
 
-SimDevice::SimDevice(SimHost& host, std::string name, BYTE port)
-    : host_(host), name_(std::move(name)), port_(port), records_(host.records()) {
+SimDevice::SimDevice(SimMachine& machine, std::string name, BYTE port)
+    : machine_(machine), name_(std::move(name)), port_(port), records_(machine.records()) {
   std::lock_guard lock(records_->mutex);
   ++records_->openDevices;
 }
@@ -41,7 +41,7 @@ BOOL SimDevice::IoControl(DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWORD
   SimRecords::PassThroughCall call{name_, code, {}, inSize, outSize, false, ERROR_SUCCESS};
   if (in != nullptr) {
     const BYTE* bytes = static_cast<const BYTE*>(in);
-    call.in.assign(bytes, bytes + std::min(inSize, host_.profile().passThroughRecordBytes));
+    call.in.assign(bytes, bytes + std::min(inSize, machine_.profile().passThroughRecordBytes));
   }
   BOOL ok = Answer(code, in, inSize, out, outSize, returned, error);
   call.succeeded = ok != FALSE;
@@ -55,7 +55,7 @@ BOOL SimDevice::Capabilities(LPVOID out, DWORD outSize, LPDWORD returned, DWORD&
   if (out == nullptr || outSize < sizeof(IO_SCSI_CAPABILITIES)) {
     return Fail(error, ERROR_INSUFFICIENT_BUFFER);
   }
-  const PortProfile& port = host_.profile().ports[port_];
+  const PortProfile& port = machine_.profile().ports[port_];
   IO_SCSI_CAPABILITIES capabilities{};
   capabilities.Length = sizeof(IO_SCSI_CAPABILITIES);
   capabilities.MaximumTransferLength = port.maximumTransferLength;
@@ -75,7 +75,7 @@ BOOL SimDevice::PassThrough(bool direct, const ScsiAddress* fixed, LPVOID in, DW
 BOOL SimDevice::RunBlock(bool direct, const ScsiAddress* fixed, LPVOID in, DWORD inSize, LPVOID out,
                          DWORD outSize, LPDWORD returned, DWORD& error) {
   // --- the block's own checks: anything malformed is refused before the device is reached
-  const PortProfile& port = host_.profile().ports[port_];
+  const PortProfile& port = machine_.profile().ports[port_];
   platform::PassThroughLimits limits;
   limits.maximumTransfer = port.maximumTransferLength;
   limits.alignmentMask = port.alignmentMask;
@@ -101,7 +101,7 @@ BOOL SimDevice::RunBlock(bool direct, const ScsiAddress* fixed, LPVOID in, DWORD
                                                             : DataDirection::None;
   request.data = data;
   request.dataLength = length;
-  ScsiReply reply = host_.Dispatch(address, request);
+  ScsiReply reply = machine_.Dispatch(address, request);
 
   platform::CommandTrace trace;
   trace.device = name_.c_str();
@@ -111,12 +111,13 @@ BOOL SimDevice::RunBlock(bool direct, const ScsiAddress* fixed, LPVOID in, DWORD
   trace.direction = block.dataIn;
   trace.milliseconds = static_cast<double>(reply.serviceMicros) / 1000.0;
 
-  SimClock& clock = host_.clock();
+  SimClock& clock = machine_.clock();
   const std::uint64_t limitMicros = std::uint64_t{block.timeOutSeconds} * 1000000;
   DWORD failure = ERROR_SUCCESS;
   if (reply.serviceMicros > limitMicros) {
     // The port driver gives up once the time-out has passed (its timer ticks once a second).
-    clock.Advance(limitMicros + std::uint64_t{host_.profile().passThroughTimeoutOverrunMs} * 1000);
+    clock.Advance(limitMicros +
+                  std::uint64_t{machine_.profile().passThroughTimeoutOverrunMs} * 1000);
     failure = ERROR_SEM_TIMEOUT;
   } else {
     clock.Advance(reply.serviceMicros);
@@ -129,7 +130,7 @@ BOOL SimDevice::RunBlock(bool direct, const ScsiAddress* fixed, LPVOID in, DWORD
   if (failure != ERROR_SUCCESS) {
     trace.delivered = false;
     trace.error = failure;
-    host_.Trace(trace);
+    machine_.Trace(trace);
     return Fail(error, failure);
   }
 
@@ -158,7 +159,7 @@ BOOL SimDevice::RunBlock(bool direct, const ScsiAddress* fixed, LPVOID in, DWORD
     trace.asc = sense.asc;
     trace.ascq = sense.ascq;
   }
-  host_.Trace(trace);
+  machine_.Trace(trace);
   return TRUE;
 }
 

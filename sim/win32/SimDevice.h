@@ -14,7 +14,10 @@
 
 namespace sim {
 
-class SimHost;
+class SimMachine;
+
+// Error a device answers for a request it does not know (not declared by the Win32 subset).
+inline constexpr DWORD kErrorInvalidFunction = 1;
 
 class SimDevice : public platform::Device {
  public:
@@ -24,7 +27,7 @@ class SimDevice : public platform::Device {
                  DWORD& error) final;
 
  protected:
-  SimDevice(SimHost& host, std::string name, BYTE port);
+  SimDevice(SimMachine& machine, std::string name, BYTE port);
 
   // The device's own requests; the base has already recorded the call.
   virtual BOOL Answer(DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize,
@@ -36,7 +39,7 @@ class SimDevice : public platform::Device {
   BOOL PassThrough(bool direct, const ScsiAddress* fixed, LPVOID in, DWORD inSize, LPVOID out,
                    DWORD outSize, LPDWORD returned, DWORD& error);
 
-  SimHost& host_;
+  SimMachine& machine_;
   std::string name_;  // "SCSI0:", "D:"
   BYTE port_;
 

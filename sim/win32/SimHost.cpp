@@ -53,26 +53,14 @@ class SimRegistryKey : public platform::RegistryKey {
 }  // namespace
 
 SimHost::SimHost(SimProfile profile)
-    : profile_(std::move(profile)),
-      clock_(profile_.clock, profile_.calendarStart),
-      records_(std::make_shared<SimRecords>()) {
-  records_->recordCalls = profile_.recordCalls;
-  for (std::size_t port = 0; port < profile_.ports.size(); ++port) {
-    for (BYTE bus = 0; bus < profile_.ports[port].buses; ++bus) {
-      adapters_.push_back(Adapter{static_cast<BYTE>(port), bus});
-    }
-  }
-  targets_ = profile_.targets;
-  aspi_ = std::make_unique<AspiManager>(*this);
-}
+    : machine_(std::move(profile), [this](const platform::CommandTrace& t) { NotifyCommand(t); }),
+      profile_(machine_.profile()),
+      records_(machine_.records()),
+      aspi_(std::make_unique<AspiManager>(machine_)) {}
 
 SimHost::~SimHost() {
   // The manager's worker finishes what is queued while the devices still exist.
   aspi_.reset();
-}
-
-SimHost* SimHost::Current() {
-  return dynamic_cast<SimHost*>(&platform::CurrentHost());
 }
 
 void SimHost::Version(OSVERSIONINFOA& info) {
@@ -106,13 +94,13 @@ std::unique_ptr<platform::Module> SimHost::LoadModule(const char* name, DWORD& e
   if (plain && (systemPath || base == file)) {
     switch (profile_.aspi) {
       case AspiPlacement::SystemDirectory:
-        if (base == "wnaspi32.dll") module = AspiManager::OpenModule(*this);
+        if (base == "wnaspi32.dll") module = AspiManager::OpenModule(machine_);
         break;
       case AspiPlacement::SearchPath:
-        if (base == "wnaspi32.dll" && !systemPath) module = AspiManager::OpenModule(*this);
+        if (base == "wnaspi32.dll" && !systemPath) module = AspiManager::OpenModule(machine_);
         break;
       case AspiPlacement::NtAspiOnly:
-        if (base == "ntaspi32.dll") module = AspiManager::OpenModule(*this);
+        if (base == "ntaspi32.dll") module = AspiManager::OpenModule(machine_);
         break;
       case AspiPlacement::None:
         break;
@@ -148,7 +136,7 @@ std::unique_ptr<platform::Device> SimHost::OpenDevice(const char* name, DWORD ac
       if (numeric) {
         unsigned number = static_cast<unsigned>(std::stoul(digits));
         if (number < profile_.ports.size()) {
-          device = std::make_unique<SimPort>(*this, static_cast<BYTE>(number));
+          device = std::make_unique<SimPort>(machine_, static_cast<BYTE>(number));
         }
       }
     } else if (upper.size() == 2 && upper[1] == ':' &&
@@ -157,7 +145,7 @@ std::unique_ptr<platform::Device> SimHost::OpenDevice(const char* name, DWORD ac
         if (letter->readOnly && (access & GENERIC_WRITE) != 0) {
           error = ERROR_ACCESS_DENIED;
         } else {
-          device = std::make_unique<SimLetter>(*this, *letter);
+          device = std::make_unique<SimLetter>(machine_, *letter);
         }
       }
     }
@@ -203,17 +191,17 @@ LONG SimHost::CreateKey(HKEY root, const char* subKey, std::unique_ptr<platform:
 }
 
 DWORD SimHost::Milliseconds() {
-  return clock_.Milliseconds();
+  return machine_.clock().Milliseconds();
 }
 
 std::int64_t SimHost::CalendarSeconds() {
-  return clock_.CalendarSeconds();
+  return machine_.clock().CalendarSeconds();
 }
 
 void SimHost::SleepMilliseconds(DWORD ms) {
-  clock_.Advance(static_cast<std::uint64_t>(ms) * 1000);
+  machine_.clock().Advance(static_cast<std::uint64_t>(ms) * 1000);
   // Virtual time does not pass by itself: let the other threads of the machine run.
-  if (clock_.mode() == ClockMode::Virtual) std::this_thread::yield();
+  if (machine_.clock().mode() == ClockMode::Virtual) std::this_thread::yield();
 }
 
 int SimHost::ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type) {
@@ -222,58 +210,6 @@ int SimHost::ShowMessageBox(HWND owner, const char* text, const char* caption, U
   records_->messageBoxes.push_back(
       MessageBoxRecord{text != nullptr ? text : "", caption != nullptr ? caption : "", type});
   return profile_.messageBoxAnswer;
-}
-
-std::shared_ptr<ScsiTarget> SimHost::TargetAt(const ScsiAddress& address) const {
-  std::lock_guard lock(targetsMutex_);
-  for (const TargetSlot& slot : targets_) {
-    if (slot.address == address) return slot.target;
-  }
-  return nullptr;
-}
-
-void SimHost::PlaceTarget(const ScsiAddress& address, std::shared_ptr<ScsiTarget> target) {
-  std::lock_guard lock(targetsMutex_);
-  for (TargetSlot& slot : targets_) {
-    if (slot.address == address) {
-      slot.target = std::move(target);
-      return;
-    }
-  }
-  targets_.push_back(TargetSlot{address, std::move(target)});
-}
-
-std::vector<TargetSlot> SimHost::Targets() const {
-  std::lock_guard lock(targetsMutex_);
-  return targets_;
-}
-
-void SimHost::RemoveTarget(const ScsiAddress& address) {
-  std::lock_guard lock(targetsMutex_);
-  targets_.erase(std::remove_if(targets_.begin(), targets_.end(),
-                                [&](const TargetSlot& slot) { return slot.address == address; }),
-                 targets_.end());
-}
-
-ScsiReply SimHost::Dispatch(const ScsiAddress& address, const ScsiRequest& request) {
-  std::shared_ptr<ScsiTarget> target = TargetAt(address);
-  if (!target) {
-    ScsiReply none;
-    none.responded = false;
-    return none;
-  }
-  ScsiRequest timed = request;
-  timed.nowMicros = clock_.NowMicros();
-  ScsiReply reply = target->Execute(timed);
-  if (reply.transferred > request.dataLength) reply.transferred = request.dataLength;
-  if (reply.senseLength > sizeof(reply.sense)) reply.senseLength = sizeof(reply.sense);
-  return reply;
-}
-
-ScsiReply SimHost::Execute(const ScsiAddress& address, const ScsiRequest& request) {
-  ScsiReply reply = Dispatch(address, request);
-  clock_.Advance(reply.serviceMicros);
-  return reply;
 }
 
 std::vector<std::vector<BYTE>> SimHost::AspiRequests() const {

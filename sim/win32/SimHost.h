@@ -39,28 +39,28 @@
 
 #include "platform/Host.h"
 #include "sim/machine/SimClock.h"
+#include "sim/machine/SimMachine.h"
 #include "sim/machine/SimProfile.h"
 #include "sim/machine/SimRecords.h"
 #include "sim/scsi/ScsiTarget.h"
+#include "sim/win32/InstalledMachine.h"
+#include "sim/win32/SimDevice.h"
 
 namespace sim {
 
 class AspiManager;
 
-// Error a device answers for a request it does not know (not declared by the Win32 subset).
-inline constexpr DWORD kErrorInvalidFunction = 1;
-
-class SimHost : public platform::Host {
+// The facade of the machine: it owns the machine's shared state (SimMachine) and the
+// Windows-side parts that work on it.
+class SimHost : public platform::Host, public InstalledMachine {
  public:
   explicit SimHost(SimProfile profile);
   ~SimHost() override;
   SimHost(const SimHost&) = delete;
   SimHost& operator=(const SimHost&) = delete;
 
-  // The installed host when it is a SimHost, else null.
-  static SimHost* Current();
-
-  const SimProfile& profile() const { return profile_; }
+  const SimProfile& profile() const { return machine_.profile(); }
+  SimMachine& machine() override { return machine_; }
 
   // --- platform::Host ---
   void Version(OSVERSIONINFOA& info) override;
@@ -78,27 +78,31 @@ class SimHost : public platform::Host {
   int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type) override;
 
   // --- the clock ---
-  SimClock& clock() { return clock_; }
-  std::uint64_t NowMicros() const { return clock_.NowMicros(); }
-  void AdvanceMilliseconds(std::uint64_t ms) { clock_.Advance(ms * 1000); }
+  SimClock& clock() { return machine_.clock(); }
+  std::uint64_t NowMicros() const { return machine_.clock().NowMicros(); }
+  void AdvanceMilliseconds(std::uint64_t ms) { machine_.clock().Advance(ms * 1000); }
 
   // --- devices at addresses (may change while the machine runs: a drive that vanishes) ---
-  std::shared_ptr<ScsiTarget> TargetAt(const ScsiAddress& address) const;
-  void PlaceTarget(const ScsiAddress& address, std::shared_ptr<ScsiTarget> target);
-  void RemoveTarget(const ScsiAddress& address);
-  std::vector<TargetSlot> Targets() const;  // every placed device, in placement order
+  std::shared_ptr<ScsiTarget> TargetAt(const ScsiAddress& address) const {
+    return machine_.TargetAt(address);
+  }
+  void PlaceTarget(const ScsiAddress& address, std::shared_ptr<ScsiTarget> target) {
+    machine_.PlaceTarget(address, std::move(target));
+  }
+  void RemoveTarget(const ScsiAddress& address) { machine_.RemoveTarget(address); }
+  // Every placed device, in placement order.
+  std::vector<TargetSlot> Targets() const { return machine_.Targets(); }
   // Runs one command on the device at `address` and advances the clock by its service time
   // (or sleeps it in real time). No device: a reply with responded = false.
-  ScsiReply Execute(const ScsiAddress& address, const ScsiRequest& request);
+  ScsiReply Execute(const ScsiAddress& address, const ScsiRequest& request) {
+    return machine_.Execute(address, request);
+  }
 
   // The ASPI host adapters: the (port, bus) pairs in order.
-  struct Adapter {
-    BYTE port;
-    BYTE bus;
-  };
-  const std::vector<Adapter>& Adapters() const { return adapters_; }
+  using Adapter = SimMachine::Adapter;
+  const std::vector<Adapter>& Adapters() const { return machine_.Adapters(); }
   // The simulated ASPI manager (exists whatever the library placement).
-  AspiManager& aspiManager() { return *aspi_; }
+  AspiManager& aspiManager() override { return *aspi_; }
   // Every ASPI request block received, a copy of its published size, in order.
   std::vector<std::vector<BYTE>> AspiRequests() const;
   // Waits until every execute request sent so far has completed on the manager's thread.
@@ -122,20 +126,13 @@ class SimHost : public platform::Host {
   std::vector<std::string> Cdr4Calls() const;      // cdr4dll entries called, in order
   void ClearRecords();                             // forgets every record so far
 
-  // --- used by the machine's own parts (devices, modules, the ASPI manager) ---
   // The records outlive the host for objects (handles) that are closed after it.
-  const std::shared_ptr<SimRecords>& records() const { return records_; }
-  void Trace(const platform::CommandTrace& trace) { NotifyCommand(trace); }
-  // Runs a command on the device at `address` without touching the clock.
-  ScsiReply Dispatch(const ScsiAddress& address, const ScsiRequest& request);
+  const std::shared_ptr<SimRecords>& records() const { return machine_.records(); }
 
  private:
-  SimProfile profile_;
-  SimClock clock_;
-  std::vector<Adapter> adapters_;
-  std::shared_ptr<SimRecords> records_;
-  mutable std::mutex targetsMutex_;
-  std::vector<TargetSlot> targets_;
+  SimMachine machine_;
+  const SimProfile& profile_;  // the machine's
+  const std::shared_ptr<SimRecords>& records_;
   std::unique_ptr<AspiManager> aspi_;
 };
 

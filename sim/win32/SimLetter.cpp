@@ -3,16 +3,17 @@
 #include <cstring>
 #include <string>
 
-#include "sim/win32/SimHost.h"
+#include "sim/machine/SimMachine.h"
 
 namespace sim {
 
-SimLetter::SimLetter(SimHost& host, const LetterProfile& letter)
-    : SimDevice(host, std::string(1, letter.letter) + ":", letter.address.port), letter_(letter) {}
+SimLetter::SimLetter(SimMachine& machine, const LetterProfile& letter)
+    : SimDevice(machine, std::string(1, letter.letter) + ":", letter.address.port),
+      letter_(letter) {}
 
 BOOL SimLetter::Answer(DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize,
                        LPDWORD returned, DWORD& error) {
-  const bool onPort = letter_.reportsAddress && port_ < host_.profile().ports.size();
+  const bool onPort = letter_.reportsAddress && port_ < machine_.profile().ports.size();
   switch (code) {
     case IOCTL_SCSI_GET_ADDRESS: {
       if (!onPort) break;

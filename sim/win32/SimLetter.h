@@ -10,7 +10,7 @@ namespace sim {
 
 class SimLetter : public SimDevice {
  public:
-  SimLetter(SimHost& host, const LetterProfile& letter);
+  SimLetter(SimMachine& machine, const LetterProfile& letter);
 
  protected:
   BOOL Answer(DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize, LPDWORD returned,

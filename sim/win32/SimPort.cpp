@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "sim/win32/SimHost.h"
+#include "sim/machine/SimMachine.h"
 
 namespace sim {
 
-SimPort::SimPort(SimHost& host, BYTE port)
-    : SimDevice(host, "SCSI" + std::to_string(port) + ":", port) {}
+SimPort::SimPort(SimMachine& machine, BYTE port)
+    : SimDevice(machine, "SCSI" + std::to_string(port) + ":", port) {}
 
 BOOL SimPort::Answer(DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize,
                      LPDWORD returned, DWORD& error) {
@@ -32,8 +32,8 @@ BOOL SimPort::Answer(DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWORD outS
 // per logical unit, chained bus by bus. The port keeps no INQUIRY answers of its own, so
 // each record carries InquiryDataLength 0.
 BOOL SimPort::InquiryData(LPVOID out, DWORD outSize, LPDWORD returned, DWORD& error) {
-  const PortProfile& port = host_.profile().ports[port_];
-  std::vector<TargetSlot> targets = host_.Targets();
+  const PortProfile& port = machine_.profile().ports[port_];
+  std::vector<TargetSlot> targets = machine_.Targets();
   const std::size_t busData = offsetof(SCSI_ADAPTER_BUS_INFO, BusData);
   const std::size_t header = busData + sizeof(SCSI_BUS_DATA) * port.buses;
   const std::size_t record = sizeof(SCSI_INQUIRY_DATA);

@@ -9,7 +9,7 @@ namespace sim {
 
 class SimPort : public SimDevice {
  public:
-  SimPort(SimHost& host, BYTE port);
+  SimPort(SimMachine& machine, BYTE port);
 
  protected:
   BOOL Answer(DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize, LPDWORD returned,
