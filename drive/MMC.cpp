@@ -30,6 +30,8 @@ constexpr CdbTemplate kReadCDMSF = Template(kOpReadCDMSF);
 constexpr CdbTemplate kReadTOC = Template(kOpReadTOCPMAATIP);
 constexpr CdbTemplate kSeek10 = Template(kOpSeek10);
 constexpr CdbTemplate kSetCDSpeed = Template(kOpSetCDSpeed);
+constexpr CdbTemplate kStartStopUnit = Template(kOpStartStopUnit);
+constexpr CdbTemplate kGetPerformance = Template(kOpGetPerformance);
 
 void Put16(BYTE* at, DWORD v) {
   at[0] = static_cast<BYTE>(v >> 8);
@@ -84,6 +86,27 @@ BYTE MMC::Seek10(DeviceEntry& device, LONG lba, SenseResult* sense) {
   std::memcpy(cdb, kSeek10.bytes, kCdbSize);
   Put32(&cdb[2], static_cast<DWORD>(lba));
   return Send(device, cdb, 10, nullptr, 0, kDirOut, sense);
+}
+
+BYTE MMC::StartStopUnit(DeviceEntry& device, bool start, bool loadEject, bool immediate,
+                        SenseResult* sense) {
+  BYTE cdb[kCdbSize];
+  std::memcpy(cdb, kStartStopUnit.bytes, kCdbSize);
+  cdb[1] = immediate ? 0x01 : 0x00;
+  cdb[4] = static_cast<BYTE>((loadEject ? 0x02 : 0x00) | (start ? 0x01 : 0x00));
+  return Send(device, cdb, 6, nullptr, 0, kDirOut, sense);
+}
+
+BYTE MMC::GetPerformance(DeviceEntry& device, BYTE type, BYTE dataType, LONG startLba,
+                         WORD maxDescriptors, BYTE* buffer, DWORD bufferLength,
+                         SenseResult* sense) {
+  BYTE cdb[kCdbSize];
+  std::memcpy(cdb, kGetPerformance.bytes, kCdbSize);
+  cdb[1] = dataType & 0x1F;
+  Put32(&cdb[2], static_cast<DWORD>(startLba));
+  Put16(&cdb[8], maxDescriptors);
+  cdb[10] = type;
+  return Send(device, cdb, 12, buffer, bufferLength, kDirIn, sense);
 }
 
 BYTE MMC::SetCDSpeed(DeviceEntry& device, WORD readSpeed, WORD writeSpeed, SenseResult* sense) {

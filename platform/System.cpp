@@ -48,6 +48,19 @@ void Sleep(DWORD dwMilliseconds) {
   platform::CurrentHost().SleepMilliseconds(dwMilliseconds);
 }
 
+// The counter runs at 1 MHz on every host: one count is one microsecond.
+BOOL QueryPerformanceCounter(LARGE_INTEGER* lpPerformanceCount) {
+  if (lpPerformanceCount == nullptr) return FALSE;
+  lpPerformanceCount->QuadPart = static_cast<std::int64_t>(platform::CurrentHost().Microseconds());
+  return TRUE;
+}
+
+BOOL QueryPerformanceFrequency(LARGE_INTEGER* lpFrequency) {
+  if (lpFrequency == nullptr) return FALSE;
+  lpFrequency->QuadPart = 1'000'000;
+  return TRUE;
+}
+
 namespace platform {
 std::int64_t time(std::int64_t* out) {
   std::int64_t seconds = CurrentHost().CalendarSeconds();

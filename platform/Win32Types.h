@@ -50,6 +50,15 @@ using PHKEY = HKEY*;
 
 using FARPROC = INT_PTR (*)();
 using MMRESULT = UINT;
+
+// A 64-bit count in the layout of the published union (kernel32's counters).
+union LARGE_INTEGER {
+  struct {
+    DWORD LowPart;
+    LONG HighPart;
+  } u;
+  std::int64_t QuadPart;
+};
 using REGSAM = DWORD;
 using ACCESS_MASK = DWORD;
 

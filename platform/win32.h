@@ -121,6 +121,10 @@ MMRESULT timeBeginPeriod(UINT uPeriod);
 MMRESULT timeEndPeriod(UINT uPeriod);
 DWORD timeGetTime();
 
+// High-resolution counter: on every host it counts microseconds (frequency 1 MHz).
+BOOL QueryPerformanceCounter(LARGE_INTEGER* lpPerformanceCount);
+BOOL QueryPerformanceFrequency(LARGE_INTEGER* lpFrequency);
+
 // C run time: calendar time in seconds, from the installed host's clock.
 namespace platform {
 std::int64_t time(std::int64_t* out);

@@ -77,6 +77,8 @@
 #define RegSetValueExA VmRegSetValueExA
 #define RegCloseKey VmRegCloseKey
 #define timeBeginPeriod VmtimeBeginPeriod
+#define QueryPerformanceCounter VmQueryPerformanceCounter
+#define QueryPerformanceFrequency VmQueryPerformanceFrequency
 #define timeEndPeriod VmtimeEndPeriod
 #define timeGetTime VmtimeGetTime
 #endif

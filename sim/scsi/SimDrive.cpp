@@ -92,7 +92,9 @@ ScsiReply Run(SimDriveState& state, const SimDriveConfig& config, const DriveTim
               const ScsiRequest& request, bool dryRun) {
   std::uint8_t cdb[16] = {};
   if (request.cdb) std::memcpy(cdb, request.cdb, sizeof cdb);
-  SimDriveCommand c{request, cdb, state, config, model};
+  // The command's own clock: later than the request's when the disc must spin up first.
+  ScsiRequest timed = request;
+  SimDriveCommand c{timed, cdb, state, config, model};
   if (request.data && request.direction != DataDirection::Out) {
     c.out = dryRun ? nullptr : request.data;
     c.outCapacity = request.dataLength;
@@ -149,6 +151,14 @@ ScsiReply Run(SimDriveState& state, const SimDriveConfig& config, const DriveTim
     c.Fail(0x02, 0x3A, 0x00);
   } else if ((flags & CHECK_READY) && now < state.readyAtMicros) {
     c.Fail(0x02, 0x04, 0x01);
+  } else if ((flags & SPINS_UP) && state.stopped) {
+    // A stopped disc spins up before the command is served; the head starts from the inside.
+    const auto spinUp = timing.zeroLatency ? 0 : timing.spinUpMicros;
+    state.stopped = false;
+    state.head.Forget();
+    timed.nowMicros += spinUp;
+    command->handler(c);
+    c.serviceMicros += static_cast<double>(spinUp);
   } else {
     command->handler(c);
   }
@@ -208,6 +218,7 @@ std::uint64_t SimDrive::ServiceTime(const ScsiRequest& request) const {
 void SimDrive::InsertDisc(Disc disc, std::optional<std::uint64_t> atMicros) {
   std::lock_guard lock(mutex_);
   state_->disc = std::move(disc);
+  state_->stopped = false;
   state_->head.Forget();
   state_->readyAtNextCommand = !atMicros.has_value();
   state_->readyAtMicros = atMicros ? *atMicros + model_.Timing().spinUpMicros : 0;
@@ -226,6 +237,7 @@ void SimDrive::Reset() {
   std::lock_guard lock(mutex_);
   state_->blockLength = config_.blockLength == 2352 ? 2352 : 2048;
   state_->chosenSpeed = model_.Timing().maxDataSpeed;
+  state_->stopped = false;
   state_->head.Forget();
   state_->pendingAttention.clear();
   state_->pendingAttention.push_back(0x29);

@@ -16,6 +16,7 @@ enum DriveCommandFlags : std::uint8_t {
   NO_CHECKS = 0,
   CHECK_READY = 1 << 0,  // needs the medium: no disc 02/3A/00, becoming ready 02/04/01
   ALLOW_UA = 1 << 1,     // answered while a unit attention is pending (it stays pending)
+  SPINS_UP = 1 << 2,     // moves the head to the disc: a stopped disc spins up first
 };
 
 struct DriveCommand {
@@ -39,6 +40,8 @@ void ReadCdMsf(SimDriveCommand& c);
 void ReadToc(SimDriveCommand& c);
 void Seek10(SimDriveCommand& c);
 void SetCdSpeed(SimDriveCommand& c);
+void StartStopUnit(SimDriveCommand& c);   // SimDrivePower.cpp
+void GetPerformance(SimDriveCommand& c);  // SimDrivePower.cpp
 
 inline constexpr DriveCommand kDriveCommands[] = {
     {scsi::op::kTestUnitReady, CHECK_READY, TestUnitReady},
@@ -47,14 +50,16 @@ inline constexpr DriveCommand kDriveCommands[] = {
     {scsi::op::kModeSelect6, NO_CHECKS, ModeSelect6},
     {scsi::op::kModeSense6, NO_CHECKS, ModeSense6},
     {scsi::op::kReadCapacity, CHECK_READY, ReadCapacity},
-    {scsi::op::kRead10, CHECK_READY, Read10},
-    {scsi::op::kSeek10, CHECK_READY, Seek10},
+    {scsi::op::kStartStopUnit, NO_CHECKS, StartStopUnit},
+    {scsi::op::kRead10, CHECK_READY | SPINS_UP, Read10},
+    {scsi::op::kSeek10, CHECK_READY | SPINS_UP, Seek10},
     {scsi::op::kReadTocPmaAtip, CHECK_READY, ReadToc},
     {scsi::op::kModeSelect10, NO_CHECKS, ModeSelect10},
     {scsi::op::kModeSense10, NO_CHECKS, ModeSense10},
-    {scsi::op::kReadCdMsf, CHECK_READY, ReadCdMsf},
+    {scsi::op::kGetPerformance, CHECK_READY, GetPerformance},
+    {scsi::op::kReadCdMsf, CHECK_READY | SPINS_UP, ReadCdMsf},
     {scsi::op::kSetCdSpeed, NO_CHECKS, SetCdSpeed},
-    {scsi::op::kReadCd, CHECK_READY, ReadCd},
+    {scsi::op::kReadCd, CHECK_READY | SPINS_UP, ReadCd},
 };
 
 }  // namespace sim

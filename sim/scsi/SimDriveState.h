@@ -25,6 +25,7 @@ struct SimDriveState {
   std::deque<std::uint8_t> pendingAttention;  // ASCs of unit attentions (29h, 28h)
   std::uint16_t blockLength = 2048;
   double chosenSpeed = 1.0;  // x, from SET CD SPEED
+  bool stopped = false;      // START STOP UNIT stopped the disc: the next access spins it up
   FirmwareQuirks quirks;
   DriveFaults faults;
   bool vanished = false;

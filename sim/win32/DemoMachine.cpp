@@ -24,6 +24,34 @@ SimDriveConfig DemoMachine::DataDriveConfig() {
   SimDriveConfig c;
   c.identity = {"VELMSIM", "CD-ROM SIM-52X", "1.00"};
   c.timing = DriveTiming::Cav(52.0, 40.0);
+  c.timing.supportedSpeeds = {4, 8, 16, 24, 32, 40, 48, 52};
+  c.disc = Disc::Data(Disc::Blocks(79, 57));
+  return c;
+}
+
+SimDriveConfig DemoMachine::ClvDriveConfig() {
+  SimDriveConfig c;
+  c.identity = {"VELMSIM", "CLV SIM-32X", "1.20"};
+  c.timing = DriveTiming::Clv(32.0, 24.0);
+  c.timing.supportedSpeeds = {4, 8, 16, 24, 32};
+  c.disc = Disc::Data(Disc::Blocks(79, 57));
+  return c;
+}
+
+SimDriveConfig DemoMachine::PcavDriveConfig() {
+  SimDriveConfig c;
+  c.identity = {"VELMSIM", "PCAV SIM-40X", "1.30"};
+  c.timing = DriveTiming::Pcav(40.0, 32.0, 0.6);
+  c.timing.supportedSpeeds = {8, 16, 24, 32, 40};
+  c.disc = Disc::Data(Disc::Blocks(79, 57));
+  return c;
+}
+
+SimDriveConfig DemoMachine::ZclvDriveConfig() {
+  SimDriveConfig c;
+  c.identity = {"VELMSIM", "ZCLV SIM-48X", "1.40"};
+  c.timing = DriveTiming::Zclv(48.0, 40.0);  // four 20-minute zones
+  c.timing.supportedSpeeds = {8, 16, 24, 32, 40, 48};
   c.disc = Disc::Data(Disc::Blocks(79, 57));
   return c;
 }
@@ -46,11 +74,23 @@ SimProfile DemoMachine::Profile(ClockMode clock, std::shared_ptr<SimDrive> data,
   return p;
 }
 
-DemoMachine::DemoMachine(ClockMode clock)
+DemoMachine::DemoMachine(ClockMode clock, bool record)
     : dataDrive_(std::make_shared<SimDrive>(DataDriveConfig())),
       audioDrive_(std::make_shared<SimDrive>(AudioDriveConfig())),
-      host_(std::make_unique<SimHost>(Profile(clock, dataDrive_, audioDrive_))),
-      installed_(std::make_unique<platform::ScopedHost>(*host_)) {}
+      clvDrive_(std::make_shared<SimDrive>(ClvDriveConfig())),
+      pcavDrive_(std::make_shared<SimDrive>(PcavDriveConfig())),
+      zclvDrive_(std::make_shared<SimDrive>(ZclvDriveConfig())) {
+  SimProfile profile = Profile(clock, dataDrive_, audioDrive_);
+  // Master and slave of the second IDE channel, and the master of a third.
+  profile.AddDrive('F', {1, 0, 0, 0}, clvDrive_);
+  profile.AddDrive('G', {1, 0, 1, 0}, pcavDrive_);
+  profile.AddDrive('H', {2, 0, 0, 0}, zclvDrive_);
+  profile.recordCalls = record;
+  for (SimDrive* d : {&*dataDrive_, &*audioDrive_, &*clvDrive_, &*pcavDrive_, &*zclvDrive_})
+    d->SetRecording(record);
+  host_ = std::make_unique<SimHost>(std::move(profile));
+  installed_ = std::make_unique<platform::ScopedHost>(*host_);
+}
 
 DemoMachine::~DemoMachine() = default;
 

@@ -94,7 +94,10 @@ TEST(CliRunTest, ListRangeModeAndDisplayOptions) {
   EXPECT_EQ(list.status, kExitDone);
   EXPECT_EQ(list.out,
             "0  D: [0,0]  VELMSIM   CD-ROM SIM-52X    1.00\n"
-            "1  E: [0,1]  VELMSIM   CD-ROM SIM-40X    2.10\n");
+            "1  E: [0,1]  VELMSIM   CD-ROM SIM-40X    2.10\n"
+            "2  F: [1,0]  VELMSIM   CLV SIM-32X       1.20\n"
+            "3  G: [1,1]  VELMSIM   PCAV SIM-40X      1.30\n"
+            "4  H: [2,0]  VELMSIM   ZCLV SIM-48X      1.40\n");
 
   const CliResult raw = RunCommandLine({"--sim", "--drive", "1", "--start", "1000", "--blocks",
                                         "2700", "--mode", "raw", "--no-display"});
