@@ -29,6 +29,11 @@ std::string Set(CliOptions& o, const std::string&, const std::string&) {
 const std::vector<CliSection> kSections = {
     {"Drives", ""},
     {"Test", ""},
+    {"Disc scan",
+     "Instead of the speed test: several may be given, and are done in this order:\n"
+     "info, speeds, speed, curve, access, spin-up. --start, --blocks, --mode, --drive\n"
+     "and --wait apply as for the speed test; the range defaults to the whole recorded\n"
+     "area.\n"},
     {"Output",
      "The report goes to standard output, line by line; on a terminal with its colours\n"
      "(navy, green, red) and bold, otherwise as plain text. The status bar is shown as\n"
@@ -49,7 +54,9 @@ const std::vector<CliOption> kOptions = {
      "use the built-in simulated machine instead of this machine's\n"
      "drives: Windows 2000 as administrator without an ASPI library,\n"
      "D: a 52x CAV drive holding a 79:57 data disc, E: a 40x drive\n"
-     "holding a 74-minute audio CD. Its clock is virtual by default:\n"
+     "holding a 74-minute audio CD, and one drive of each other\n"
+     "reading strategy, each holding the 79:57 disc: F: 32x CLV,\n"
+     "G: 40x P-CAV, H: 48x Z-CLV. Its clock is virtual by default:\n"
      "the drive's timing is modelled exactly but no time is waited,\n"
      "so a full test takes a moment.",
      Set<&CliOptions::sim>},
@@ -95,6 +102,57 @@ const std::vector<CliOption> kOptions = {
      [](CliOptions& o, const std::string&, const std::string& v) -> std::string {
        if (ParseInt(v, 0, 3600, o.waitSeconds)) return {};
        return "--wait needs seconds from 0 to 3600, not '" + v + "'";
+     }},
+    {"--info", nullptr, "Disc scan",
+     "the drive's capabilities page (MODE SENSE 2Ah): maximum and\n"
+     "current read speed, CD-DA support and accuracy, C2 pointers,\n"
+     "buffer size",
+     Set<&CliOptions::info>},
+    {"--speeds", nullptr, "Disc scan",
+     "the read speeds the drive offers (GET PERFORMANCE); \"not\n"
+     "reported\" when the drive refuses the command",
+     Set<&CliOptions::speeds>},
+    {"--speed", "N", "Disc scan",
+     "ask for N x with SET CD SPEED, where 1x is a CD's 176.4 kB/s\n"
+     "(75 sectors of 2352 bytes): the speed the drive says it took\n"
+     "and the speed measured at the end of the range; the other\n"
+     "steps then run at that speed instead of the maximum",
+     [](CliOptions& o, const std::string&, const std::string& v) -> std::string {
+       int x = 0;
+       if (!ParseInt(v, 1, 200, x))
+         return "--speed needs a speed in x from 1 to 200, not '" + v + "'";
+       o.speed = x;
+       return {};
+     }},
+    {"--curve", nullptr, "Disc scan",
+     "the transfer-rate curve: the range read in 27-block commands,\n"
+     "cut into at least 100 zones, each timed to the microsecond;\n"
+     "then the reading strategy (CLV, CAV, P-CAV with its change-over,\n"
+     "Z-CLV with its zones, or unknown), the start and end speeds and\n"
+     "the rotation speed of CAV parts",
+     Set<&CliOptions::curve>},
+    {"--access", nullptr, "Disc scan",
+     "average access time: random, one-third and full stroke, each a\n"
+     "1-block read where the drive's cache cannot help",
+     Set<&CliOptions::access>},
+    {"--spin-up", nullptr, "Disc scan",
+     "stop the disc (START STOP UNIT), wait 3 s, and time until the\n"
+     "first read is served",
+     Set<&CliOptions::spinUp>},
+    {"--json", "FILE", "Disc scan", "write what the scan measured as JSON (- for standard output)",
+     [](CliOptions& o, const std::string& n, const std::string& v) -> std::string {
+       if (v.empty()) return n + " needs a file name, or - for standard output";
+       o.json = v;
+       return {};
+     }},
+    {"--csv", "FILE", "Disc scan",
+     "write the curve's samples and the other figures as CSV (- for\n"
+     "standard output); standard output then carries only that file,\n"
+     "and the scan's report goes to standard error",
+     [](CliOptions& o, const std::string& n, const std::string& v) -> std::string {
+       if (v.empty()) return n + " needs a file name, or - for standard output";
+       o.csv = v;
+       return {};
      }},
     {"--colour",
      "WHEN",
@@ -193,8 +251,12 @@ CliParse ParseCliOptions(const std::vector<std::string>& args) {
     result.error = option->handle(result.options, name, value);
     if (!result.error.empty()) return result;
   }
-  if (result.options.realTime && !result.options.sim)
-    result.error = "--real-time only applies with --sim";
+  const CliOptions& o = result.options;
+  if (o.realTime && !o.sim) result.error = "--real-time only applies with --sim";
+  if ((o.json || o.csv) && !o.Scan())
+    result.error = "--json and --csv write what a scan measured: add --curve, --access, ...";
+  if (o.json && o.csv && *o.json == "-" && *o.csv == "-")
+    result.error = "only one of --json and --csv can go to standard output";
   return result;
 }
 
@@ -226,9 +288,11 @@ the range fields, clicks Start and prints every report line as it is written.
   }
   text += R"(
 Exit status
-  0  the test ran to its end without failed commands
+  0  the test ran to its end without failed commands; for a scan: everything
+     asked for was measured
   1  the test was aborted (no medium, illegal mode, Abort) or commands failed:
-     its results should be ignored
+     its results should be ignored; for a scan: a command failed or the drive
+     refused something asked for (the report names it)
   2  the command line was not understood, or a field's text is not a number
   3  no drive, or the drive did not become ready in time
 

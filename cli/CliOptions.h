@@ -20,6 +20,18 @@ struct CliOptions {
   bool trace = false;                 // every command on standard error
   int waitSeconds = 30;               // how long to wait for the drive to become ready
   std::string colour = "auto";        // auto | always | never
+
+  // The disc scan (done in this order when several are asked for).
+  bool info = false;                // the capabilities summary
+  bool speeds = false;              // the speeds the drive offers
+  std::optional<double> speed;      // a requested speed in x: taken and measured
+  bool curve = false;               // the transfer-rate curve and the reading strategy
+  bool access = false;              // access times
+  bool spinUp = false;              // spin-up time
+  std::optional<std::string> json;  // file for the scan's JSON; "-": standard output
+  std::optional<std::string> csv;   // file for the scan's CSV; "-": standard output
+
+  bool Scan() const { return info || speeds || speed || curve || access || spinUp; }
 };
 
 // One option: how it is spelt, what it takes, what the usage says of it and what it does.

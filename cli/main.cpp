@@ -9,6 +9,7 @@
 #include "app/AspiVCL.h"
 #include "cli/CliOptions.h"
 #include "cli/CliRun.h"
+#include "cli/ScanRun.h"
 #include "platform/CommandTracePrinter.h"
 #include "platform/Host.h"
 #include "sim/win32/DemoMachine.h"
@@ -30,8 +31,9 @@ int main(int argc, char** argv) {
   // the program and go in reverse order at static finalisation.
   static std::unique_ptr<sim::DemoMachine> machine;
   if (options.sim)
-    machine = std::make_unique<sim::DemoMachine>(options.realTime ? sim::ClockMode::RealTime
-                                                                  : sim::ClockMode::Virtual);
+    machine = std::make_unique<sim::DemoMachine>(
+        options.realTime ? sim::ClockMode::RealTime : sim::ClockMode::Virtual,
+        !options.Scan());  // a long scan keeps no copy of every command
   static platform::CommandTracePrinter tracePrinter(stderr);
   if (options.trace) platform::CurrentHost().SetCommandObserver(&tracePrinter);
 
@@ -41,7 +43,8 @@ int main(int argc, char** argv) {
   const bool outTerminal = isatty(fileno(stdout)) != 0;
   output.colour = options.colour == "always" || (options.colour == "auto" && outTerminal);
   output.liveProgress = isatty(fileno(stderr)) != 0 && !options.trace;
-  const int status = RunCli(options, driveAccess, output);
+  const int status = options.Scan() && !options.list ? RunScan(options, driveAccess, output)
+                                                     : RunCli(options, driveAccess, output);
   platform::CurrentHost().SetCommandObserver(nullptr);
   return status;
 }
