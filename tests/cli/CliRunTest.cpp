@@ -117,7 +117,7 @@ TEST(CliRunTest, ListRangeModeAndDisplayOptions) {
 TEST(CliRunTest, FailuresAndTheirExitStatus) {
   const CliResult noRow = RunCommandLine({"--sim", "--drive", "5"});
   EXPECT_EQ(noRow.status, kExitNoDrive);
-  EXPECT_TRUE(Contains(noRow.err, "There is no drive 5: the list has 2 (see --list)."));
+  EXPECT_TRUE(Contains(noRow.err, "There is no drive 5: the list has 5 (see --list)."));
 
   const CliResult text = RunCommandLine({"--sim", "--start", "abc"});
   EXPECT_EQ(text.status, kExitUsage);
