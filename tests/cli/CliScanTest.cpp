@@ -10,7 +10,7 @@
 #include "app/AspiVCL.h"
 #include "cli/CliOptions.h"
 #include "cli/ScanRun.h"
-#include "sim/DemoMachine.h"
+#include "sim/win32/DemoMachine.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <numbers>
 
 #include "scan/CdGeometry.h"
-#include "sim/DemoMachine.h"
+#include "sim/win32/DemoMachine.h"
 
 namespace {
 

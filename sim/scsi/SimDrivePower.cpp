@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "scsi/Opcodes.h"
-#include "sim/SimDriveState.h"
+#include "sim/scsi/SimDriveState.h"
 
 namespace sim {
 namespace {
