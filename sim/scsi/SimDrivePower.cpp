@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "scsi/Opcodes.h"
+#include "sim/scsi/SimDriveCommandTable.h"
 #include "sim/scsi/SimDriveState.h"
 
 namespace sim {
@@ -44,11 +44,6 @@ void PutDescriptor(std::vector<std::uint8_t>& d, std::uint32_t a, std::uint32_t 
 
 }  // namespace
 
-bool AccessesMedium(std::uint8_t opcode) {
-  using namespace scsi::op;
-  return opcode == kRead10 || opcode == kSeek10 || opcode == kReadCdMsf || opcode == kReadCd;
-}
-
 void StartStopUnit(SimDriveCommand& c) {
   const bool immediate = (c.cdb[1] & 0x01) != 0;
   const bool start = (c.cdb[4] & 0x01) != 0;
@@ -67,13 +62,13 @@ void StartStopUnit(SimDriveCommand& c) {
     }
     return;  // load: the tray closes; there is nothing on it to load
   }
-  if (!s.disc) {
-    c.Fail(0x02, 0x3A, 0x00);
+  if (!start) {  // without a disc there is nothing to stop
+    s.stopped = s.disc.has_value();
+    s.head.Forget();
     return;
   }
-  if (!start) {
-    s.stopped = true;
-    s.head.Forget();
+  if (!s.disc) {
+    c.Fail(0x02, 0x3A, 0x00);
     return;
   }
   if (!s.stopped) return;

@@ -73,7 +73,7 @@ class SimHost : public platform::Host, public InstalledMachine {
   LONG CreateKey(HKEY root, const char* subKey, std::unique_ptr<platform::RegistryKey>& key,
                  bool& created) override;
   DWORD Milliseconds() override;
-  std::uint64_t Microseconds() override { return clock_.NowMicros(); }
+  std::uint64_t Microseconds() override { return NowMicros(); }
   std::int64_t CalendarSeconds() override;
   void SleepMilliseconds(DWORD ms) override;
   int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type) override;
