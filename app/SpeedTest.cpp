@@ -20,10 +20,11 @@ constexpr int kMediaCheckSeeks = 3;
 constexpr WORD kMaximumSpeed = 0xFFFF;
 
 bool IllegalMode(const SenseResult& s) {
-  return s.SenseKey == 0x05 && s.ASC == 0x64;
+  return scsi::KeyAndAsc(SenseOf(s), scsi::key::kIllegalRequest,
+                         scsi::asc::kIllegalModeForThisTrack);
 }
 bool NoMedia(const SenseResult& s) {
-  return s.SenseKey == 0x02 && s.ASC == 0x3A;
+  return scsi::IsNoMedium(SenseOf(s));
 }
 
 std::string Signed(DWORD v) {

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "probe/ProbeMachine.h"
+#include "scsi/Opcodes.h"
 
 namespace probe {
 namespace {
@@ -75,14 +76,14 @@ int Report(Aspi& aspi, std::FILE* out, const std::string& root) {
 
     SRB_ExecSCSICmd srb;
     SenseResult sense{};
-    BYTE cdb[16] = {0x00};  // TEST UNIT READY
+    BYTE cdb[16] = {scsi::op::kTestUnitReady};
     const BYTE status = aspi.ExecSCSICmd(entry, srb, sense, nullptr, 0, SRB_DIR_OUT, cdb, 6);
     std::fprintf(out, "      TEST UNIT READY: status %02X, sense %02X/%02X/%02X%s\n", status,
                  sense.SenseKey, sense.ASC, sense.ASCQ,
                  status == SS_COMP                             ? " (ready)"
-                 : sense.SenseKey == 0x02 && sense.ASC == 0x3A ? " (no disc)"
-                 : sense.SenseKey == 0x02 && sense.ASC == 0x04 ? " (becoming ready)"
-                 : sense.SenseKey == 0x06                      ? " (unit attention)"
+                 : scsi::IsNoMedium(SenseOf(sense))            ? " (no disc)"
+                 : scsi::IsBecomingReady(SenseOf(sense))       ? " (becoming ready)"
+                 : sense.SenseKey == scsi::key::kUnitAttention ? " (unit attention)"
                  : status != SS_ERR                            ? " (not delivered)"
                                                                : "");
   }
