@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "VelmarkVersion.h"
 #include "app/AspiVCL.h"
 #include "drive/ReadRequest.h"
 #include "platform/win32.h"
@@ -19,7 +20,7 @@ inline constexpr DWORD kReportBold = 0;  // style code
 
 // The identification record written at every start.
 inline constexpr const char* kRegistryKey = "Software\\Tessaly\\Velmark";
-inline constexpr const char* kVersionText = "0.99.2";
+inline constexpr const char* kVersionText = kVelmarkVersion;
 inline constexpr const char* kWebAddress = "https://tessaly.example/velmark";
 inline constexpr const char* kContactAddress = "support@tessaly.example";
 

@@ -84,3 +84,10 @@ find_program(VELMARK_CCACHE ccache)
 if(VELMARK_CCACHE AND NOT CMAKE_CXX_COMPILER_LAUNCHER)
   set(CMAKE_CXX_COMPILER_LAUNCHER ${VELMARK_CCACHE})
 endif()
+
+# The version, from the project() line only: every program and the registry record read it
+# from the generated header.
+configure_file(${PROJECT_SOURCE_DIR}/cmake/VelmarkVersion.h.in
+               ${PROJECT_BINARY_DIR}/generated/VelmarkVersion.h @ONLY)
+add_library(velmark_version INTERFACE)
+target_include_directories(velmark_version INTERFACE ${PROJECT_BINARY_DIR}/generated)
