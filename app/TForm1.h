@@ -95,6 +95,8 @@ class TForm1 : public toolkit::TForm {
   // The result record of the last speed test, filled as it ran.
   const report::SpeedTestRecord& LastRecord() const { return lastRecord_; }
   bool TestRunning() const { return testRunning_; }
+  // The timed read while it runs (its blocksDone grows command by command), else null.
+  const ReadRequest* ActiveRead() const { return activeRead_; }
   // The entry of the selected row, or null when no valid row is selected.
   DeviceEntry* SelectedDevice();
   AspiVCL& DriveAccess() { return drive_; }
@@ -110,6 +112,7 @@ class TForm1 : public toolkit::TForm {
 
   AspiVCL& drive_;
   bool testRunning_ = false;
+  const ReadRequest* activeRead_ = nullptr;
   TestOutcome lastTest_;
   report::SpeedTestRecord lastRecord_;
 };

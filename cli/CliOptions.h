@@ -11,6 +11,7 @@ struct CliOptions {
   bool help = false;
   bool list = false;
   int drive = 0;                      // row of the drive list
+  std::optional<std::string> device;  // or the drive named: /dev/srN, /dev/sgN, a link, D:
   std::optional<std::string> start;   // text typed into the start address field
   std::optional<std::string> blocks;  // text typed into the amount field
   std::optional<int> mode;            // read mode item: 0 data, 1 raw

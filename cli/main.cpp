@@ -9,6 +9,8 @@
 #include "app/AspiVCL.h"
 #include "cli/CliOptions.h"
 #include "cli/CliRun.h"
+#include "cli/FieldCheck.h"
+#include "cli/Interrupt.h"
 #include "platform/CommandTracePrinter.h"
 #include "platform/Host.h"
 #include "sim/win32/DemoMachine.h"
@@ -24,6 +26,11 @@ int main(int argc, char** argv) {
   if (options.help) {
     std::fputs(CliUsage("velmark-cli").c_str(), stdout);
     return kExitDone;
+  }
+  // The fields are judged once, before any drive is looked at.
+  if (const std::string error = CheckFields(options); !error.empty()) {
+    std::fprintf(stderr, "velmark-cli: %s\n", error.c_str());
+    return kExitUsage;
   }
 
   // The machine is chosen before the drive-access object exists: both live to the end of
@@ -41,6 +48,8 @@ int main(int argc, char** argv) {
   const bool outTerminal = isatty(fileno(stdout)) != 0;
   output.colour = options.colour == "always" || (options.colour == "auto" && outTerminal);
   output.liveProgress = isatty(fileno(stderr)) != 0 && !options.trace;
+  InterruptCatcher interrupts;
+  output.interrupted = &InterruptCatcher::Requested;
   const int status = RunCli(options, driveAccess, output);
   platform::CurrentHost().SetCommandObserver(nullptr);
   return status;
