@@ -9,6 +9,8 @@
 #include "cli/RangeCheck.h"
 #include "cli/ReportPrinter.h"
 #include "platform/Host.h"
+#include "platform/LinuxHost.h"
+#include "report/SpeedTestJson.h"
 #include "toolkit/Toolkit.h"
 
 using namespace toolkit;
@@ -89,6 +91,19 @@ bool CheckTheRange(const CliOptions& options, TForm1& form, ReportPrinter& print
     blocksText = std::to_string(verdict.blocks);
   }
   return true;
+}
+
+// The run's record as JSON. On this machine the drive is named by its device node.
+void WriteJson(report::SpeedTestRecord record, const CliOptions& options, bool interrupted,
+               std::FILE* json) {
+  if (!options.sim && record.drive.letter.size() == 2) {
+    const std::string node = platform::LinuxHost::DriveNode(record.drive.letter[0]);
+    if (!node.empty()) record.drive.device = node;
+  }
+  if (interrupted && record.aborted) record.abortReason += " (Ctrl-C)";
+  const std::string text = report::SpeedTestJsonText(record);
+  std::fwrite(text.data(), 1, text.size(), json);
+  std::fflush(json);
 }
 
 }  // namespace
@@ -184,6 +199,8 @@ int RunCli(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& out
   printer.Finish();
 
   const TForm1::TestOutcome& outcome = form->LastTest();
+  if (output.json != nullptr && outcome.started)
+    WriteJson(form->LastRecord(), options, input.Interrupted(), output.json);
   if (!outcome.started) {
     if (boxes.count == boxesBefore) printer.Note("The test did not start.");
     return kExitUsage;

@@ -25,6 +25,7 @@ struct CliOutput {
   bool liveProgress = false;          // the progress line drawn in place on `err`
   std::function<bool()> interrupted;  // whether the user pressed Ctrl-C (may be empty)
   std::string devRoot;                // prefix of /dev and /sys for --device ("" here)
+  std::FILE* json = nullptr;          // where the result record goes as JSON, if anywhere
 };
 
 // Runs the window on `driveAccess` (built on the installed host) as `options` say. The

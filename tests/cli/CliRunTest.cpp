@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -192,6 +194,31 @@ TEST(CliRunTest, DeviceNamesTheDriveByLetter) {
       {"--sim"}, [](sim::DemoMachine&) {}, device("F:"));
   EXPECT_EQ(f.status, kExitNoDrive);
   EXPECT_TRUE(Contains(f.err, "--device F: (F:) is not a drive Velmark found")) << f.err;
+}
+
+TEST(CliRunTest, JsonCarriesTheRecordAndTheInterrupt) {
+  Captured json;
+  int calls = 0;
+  const CliResult r = RunCommandLine(
+      {"--sim", "--no-display"}, [](sim::DemoMachine&) {},
+      [&](CliOptions&, CliOutput& output) {
+        output.json = json.get();
+        output.interrupted = [&] { return ++calls > 150; };
+      });
+  EXPECT_EQ(r.status, kExitResultsIgnored);
+  const nlohmann::json j = nlohmann::json::parse(json.Text());
+  EXPECT_EQ(j["drive"]["letter"], "D:");
+  EXPECT_EQ(j["drive"]["product"], "CD-ROM SIM-52X");
+  EXPECT_EQ(j["disc"]["capacity_blocks"], 359775);
+  EXPECT_EQ(j["mode"], "data");
+  EXPECT_EQ(j["range"]["start"], 349773);
+  EXPECT_EQ(j["range"]["blocks"], 10000);
+  EXPECT_TRUE(j["burst_x"].is_null());  // none is computed with the display off
+  EXPECT_EQ(j["aborted"], "Abort Requested (Ctrl-C)");
+  EXPECT_LT(j["kb"].get<double>(), 20000);
+  for (const char* key : {"version", "date", "seconds", "average_kb_per_s", "kb_per_x", "average_x",
+                          "highest_x", "failed_commands"})
+    EXPECT_TRUE(j.contains(key)) << key;
 }
 
 TEST(ReportPrinterTest, ColourAndBoldOnATerminal) {
