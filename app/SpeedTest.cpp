@@ -190,7 +190,9 @@ void TForm1::SpeedButton2Click(TObject* /*sender*/) {
   // 13.-15. The read, timed.
   stats.Start(timeGetTime());
   request.blockCount = static_cast<DWORD>(amount);
+  activeRead_ = &request;
   drive_.ReadBlocks(&request);
+  activeRead_ = nullptr;
   DWORD elapsed = timeGetTime() - stats.startTime;
   timeEndPeriod(period);
   if (elapsed == 0) elapsed = 1;

@@ -29,10 +29,7 @@ std::string Set(CliOptions& o, const std::string&, const std::string&) {
 const std::vector<CliSection> kSections = {
     {"Drives", ""},
     {"Test", ""},
-    {"Output",
-     "The report goes to standard output, line by line; on a terminal with its colours\n"
-     "(navy, green, red) and bold, otherwise as plain text. The status bar is shown as\n"
-     "one progress line on standard error (on a terminal).\n"},
+    {"Output", ""},
 };
 
 const std::vector<CliOption> kOptions = {
@@ -42,31 +39,45 @@ const std::vector<CliOption> kOptions = {
      Set<&CliOptions::list>},
     {"--drive", "N", "Drives", "use row N of the drive list (default 0, the first drive)",
      [](CliOptions& o, const std::string&, const std::string& v) -> std::string {
+       o.driveGiven = true;
        if (ParseInt(v, 0, 29, o.drive)) return {};
        return "--drive needs a row number from 0 to 29, not '" + v + "'";
      }},
+    {"--device", "PATH", "Drives",
+     "use the drive at PATH: /dev/sr0, /dev/sr1 ..., a link to one\n"
+     "(/dev/cdrom), or the /dev/sgN of an optical drive; or a drive\n"
+     "letter (D:), as the simulated machine's drives are named",
+     [](CliOptions& o, const std::string&, const std::string& v) -> std::string {
+       if (v.empty()) return "--device needs a device path or a drive letter";
+       o.device = v;
+       return {};
+     }},
     {"--sim", nullptr, "Drives",
      "use the built-in simulated machine instead of this machine's\n"
-     "drives: Windows 2000 as administrator without an ASPI library,\n"
-     "D: a 52x CAV drive holding a 79:57 data disc, E: a 40x drive\n"
-     "holding a 74-minute audio CD. Its clock is virtual by default:\n"
-     "the drive's timing is modelled exactly but no time is waited,\n"
-     "so a full test takes a moment.",
+     "drives. It holds two optical drives: D:, a 52x CAV drive with\n"
+     "a data disc of 359775 blocks (79:57 of data), and E:, a 40x\n"
+     "drive with a 74-minute audio CD of 16 tracks. Its clock is\n"
+     "virtual by default: the drives' timing is modelled exactly but\n"
+     "no time is waited, so a full test takes a moment.",
      Set<&CliOptions::sim>},
     {"--real-time", nullptr, "Drives",
      "with --sim: run the simulated drives at their real pace (a full\n"
      "default test then takes about as long as on a real drive)",
      Set<&CliOptions::realTime>},
     {"--start", "LBA", "Test",
-     "start address (first logical block). Default: the window's\n"
-     "default, which moves to 10002 blocks before the end of the\n"
-     "recorded area once the disc's capacity has been read",
-     // The field texts are handed on unchecked: the window's own conversion judges them.
+     "start address (first logical block), from 0. Default: the\n"
+     "window's default, which moves to 10002 blocks before the end\n"
+     "of the recorded area once the disc's capacity has been read",
+     // The field texts are judged by CheckFields, before the drive is looked at.
      [](CliOptions& o, const std::string&, const std::string& v) -> std::string {
        o.start = v;
        return {};
      }},
-    {"--blocks", "N", "Test", "amount of blocks to read (default 10000)",
+    {"--blocks", "N", "Test",
+     "amount of blocks to read, from 1 (default 10000). A range that\n"
+     "runs past the end of the disc is shortened to end 2 blocks\n"
+     "before the lead-out, with a note; a start at or past the end\n"
+     "is refused",
      [](CliOptions& o, const std::string&, const std::string& v) -> std::string {
        o.blocks = v;
        return {};
@@ -91,7 +102,9 @@ const std::vector<CliOption> kOptions = {
      "calculation during Read\": no current speed is computed during\n"
      "the read, and the highest speed lines are not written",
      Set<&CliOptions::noDisplay>},
-    {"--wait", "SECONDS", "Test", "how long to wait for the drive to become ready (default 30)",
+    {"--wait", "SECONDS", "Test",
+     "how long to wait for the drive to become ready (default 30;\n"
+     "0: ask it once)",
      [](CliOptions& o, const std::string&, const std::string& v) -> std::string {
        if (ParseInt(v, 0, 3600, o.waitSeconds)) return {};
        return "--wait needs seconds from 0 to 3600, not '" + v + "'";
@@ -112,7 +125,17 @@ const std::vector<CliOption> kOptions = {
      "(command block, data length and direction, status, sense,\n"
      "duration)",
      Set<&CliOptions::trace>},
-    {"--help", nullptr, "Output", "this text", Set<&CliOptions::help>, {"-h"}},
+    {"--json", "FILE", "Output",
+     "also write the test's result record as JSON to FILE; with -\n"
+     "the JSON goes to standard output and the text report to\n"
+     "standard error",
+     [](CliOptions& o, const std::string&, const std::string& v) -> std::string {
+       if (v.empty()) return "--json needs a file name, or - for standard output";
+       o.json = v;
+       return {};
+     }},
+    {"--help", nullptr, "Output", "print this text and exit", Set<&CliOptions::help>, {"-h"}},
+    {"--version", nullptr, "Output", "print the version and exit", Set<&CliOptions::version>},
 };
 
 const CliOption* Find(const std::string& name) {
@@ -195,6 +218,8 @@ CliParse ParseCliOptions(const std::vector<std::string>& args) {
   }
   if (result.options.realTime && !result.options.sim)
     result.error = "--real-time only applies with --sim";
+  else if (result.options.device && result.options.driveGiven)
+    result.error = "--drive and --device both choose the drive: give one of them";
   return result;
 }
 
@@ -225,14 +250,27 @@ the range fields, clicks Start and prints every report line as it is written.
     }
   }
   text += R"(
+Everything that describes the test goes to standard output, line by line: the drive,
+the disc's capacity, the report and "Test Done"; on a terminal with the report's
+colours (navy, green, red) and bold, otherwise as plain text. Standard error carries
+notes and, on a terminal, a progress line during the read (the percentage done, the
+current speed and the time left).
+
 Exit status
   0  the test ran to its end without failed commands
   1  the test was aborted (no medium, illegal mode, Abort) or commands failed:
      its results should be ignored
-  2  the command line was not understood, or a field's text is not a number
+  2  the command line was not understood, a field's text is not a number or is
+     out of range, or the range does not lie on the disc
   3  no drive, or the drive did not become ready in time
+  130  interrupted (Ctrl-C) before the test started
 
-Real drives on Linux are /dev/sr0, /dev/sr1 ... (drive letters D:, E: ...). Reading
+Ctrl-C during a test clicks Abort: the read stops, the figures so far are printed
+with "Results should be ignored !" and the status is 1. A second Ctrl-C ends the
+program at once.
+
+Real drives are /dev/sr0, /dev/sr1 ..., which Velmark names D:, E: ...
+(velmark-probe shows what it finds and why a device could not be used). Reading
 needs read access to the device; setting the speed and the block length needs
 write access (membership of the group that owns the device, usually "cdrom").
 )";

@@ -9,8 +9,11 @@
 
 struct CliOptions {
   bool help = false;
+  bool version = false;
   bool list = false;
   int drive = 0;                      // row of the drive list
+  bool driveGiven = false;            // --drive was given
+  std::optional<std::string> device;  // or the drive named: /dev/srN, /dev/sgN, a link, D:
   std::optional<std::string> start;   // text typed into the start address field
   std::optional<std::string> blocks;  // text typed into the amount field
   std::optional<int> mode;            // read mode item: 0 data, 1 raw
@@ -20,6 +23,7 @@ struct CliOptions {
   bool trace = false;                 // every command on standard error
   int waitSeconds = 30;               // how long to wait for the drive to become ready
   std::string colour = "auto";        // auto | always | never
+  std::optional<std::string> json;    // where the JSON record goes; "-": standard output
 };
 
 // One option: how it is spelt, what it takes, what the usage says of it and what it does.
