@@ -5,13 +5,14 @@
 #include <string>
 
 #include "app/TForm1.h"
+#include "scsi/Opcodes.h"
 #include "transport/wnaspi32.h"
 
 using namespace toolkit;
 
 namespace {
 
-constexpr BYTE kLeadOutTrack = 0xAA;
+constexpr BYTE kLeadOutTrack = scsi::kLeadOutTrack;
 constexpr WORD kTocBufferSize = 2352;
 constexpr int kTocAttempts = 3;
 constexpr int kTocHeaderSize = 4;

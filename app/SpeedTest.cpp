@@ -20,10 +20,11 @@ constexpr int kMediaCheckSeeks = 3;
 constexpr WORD kMaximumSpeed = 0xFFFF;
 
 bool IllegalMode(const SenseResult& s) {
-  return s.SenseKey == 0x05 && s.ASC == 0x64;
+  return scsi::KeyAndAsc(SenseOf(s), scsi::key::kIllegalRequest,
+                         scsi::asc::kIllegalModeForThisTrack);
 }
 bool NoMedia(const SenseResult& s) {
-  return s.SenseKey == 0x02 && s.ASC == 0x3A;
+  return scsi::IsNoMedium(SenseOf(s));
 }
 
 std::string Signed(DWORD v) {
@@ -189,7 +190,9 @@ void TForm1::SpeedButton2Click(TObject* /*sender*/) {
   // 13.-15. The read, timed.
   stats.Start(timeGetTime());
   request.blockCount = static_cast<DWORD>(amount);
+  activeRead_ = &request;
   drive_.ReadBlocks(&request);
+  activeRead_ = nullptr;
   DWORD elapsed = timeGetTime() - stats.startTime;
   timeEndPeriod(period);
   if (elapsed == 0) elapsed = 1;

@@ -224,9 +224,9 @@ void TForm1::TimerTimer(TObject* /*sender*/) {
   }
   CapacityShown = 0;
   StartButton->SetEnabled(false);
-  if (sense.SenseKey == 0x02 && sense.ASC == 0x3A) {
+  if (scsi::IsNoMedium(SenseOf(sense))) {
     CDSize->SetCaption("No CD Present");
-  } else if (sense.SenseKey == 0x02 && sense.ASC == 0x04) {
+  } else if (scsi::IsBecomingReady(SenseOf(sense))) {
     CDSize->SetCaption("In Progress of becoming ready");
   } else {
     CDSize->SetCaption(AspiVCL::CommandErrorText(sense, status));

@@ -33,11 +33,8 @@ const std::vector<CliSection> kSections = {
      "Instead of the speed test: several may be given, and are done in this order:\n"
      "info, speeds, speed, curve, access, spin-up. --start, --blocks, --mode, --drive\n"
      "and --wait apply as for the speed test; the range defaults to the whole recorded\n"
-     "area.\n"},
-    {"Output",
-     "The report goes to standard output, line by line; on a terminal with its colours\n"
-     "(navy, green, red) and bold, otherwise as plain text. The status bar is shown as\n"
-     "one progress line on standard error (on a terminal).\n"},
+     "area. --json writes the scan's record.\n"},
+    {"Output", ""},
 };
 
 const std::vector<CliOption> kOptions = {
@@ -47,33 +44,47 @@ const std::vector<CliOption> kOptions = {
      Set<&CliOptions::list>},
     {"--drive", "N", "Drives", "use row N of the drive list (default 0, the first drive)",
      [](CliOptions& o, const std::string&, const std::string& v) -> std::string {
+       o.driveGiven = true;
        if (ParseInt(v, 0, 29, o.drive)) return {};
        return "--drive needs a row number from 0 to 29, not '" + v + "'";
      }},
+    {"--device", "PATH", "Drives",
+     "use the drive at PATH: /dev/sr0, /dev/sr1 ..., a link to one\n"
+     "(/dev/cdrom), or the /dev/sgN of an optical drive; or a drive\n"
+     "letter (D:), as the simulated machine's drives are named",
+     [](CliOptions& o, const std::string&, const std::string& v) -> std::string {
+       if (v.empty()) return "--device needs a device path or a drive letter";
+       o.device = v;
+       return {};
+     }},
     {"--sim", nullptr, "Drives",
      "use the built-in simulated machine instead of this machine's\n"
-     "drives: Windows 2000 as administrator without an ASPI library,\n"
-     "D: a 52x CAV drive holding a 79:57 data disc, E: a 40x drive\n"
-     "holding a 74-minute audio CD, and one drive of each other\n"
-     "reading strategy, each holding the 79:57 disc: F: 32x CLV,\n"
-     "G: 40x P-CAV, H: 48x Z-CLV. Its clock is virtual by default:\n"
-     "the drive's timing is modelled exactly but no time is waited,\n"
-     "so a full test takes a moment.",
+     "drives. It holds two optical drives: D:, a 52x CAV drive with\n"
+     "a data disc of 359775 blocks (79:57 of data), and E:, a 40x\n"
+     "drive with a 74-minute audio CD of 16 tracks; and for the disc\n"
+     "scan a drive of each other reading strategy with the 79:57\n"
+     "disc: F: 32x CLV, G: 40x P-CAV, H: 48x Z-CLV. Its clock is\n"
+     "virtual by default: the drives' timing is modelled exactly but\n"
+     "no time is waited, so a full test takes a moment.",
      Set<&CliOptions::sim>},
     {"--real-time", nullptr, "Drives",
      "with --sim: run the simulated drives at their real pace (a full\n"
      "default test then takes about as long as on a real drive)",
      Set<&CliOptions::realTime>},
     {"--start", "LBA", "Test",
-     "start address (first logical block). Default: the window's\n"
-     "default, which moves to 10002 blocks before the end of the\n"
-     "recorded area once the disc's capacity has been read",
-     // The field texts are handed on unchecked: the window's own conversion judges them.
+     "start address (first logical block), from 0. Default: the\n"
+     "window's default, which moves to 10002 blocks before the end\n"
+     "of the recorded area once the disc's capacity has been read",
+     // The field texts are judged by CheckFields, before the drive is looked at.
      [](CliOptions& o, const std::string&, const std::string& v) -> std::string {
        o.start = v;
        return {};
      }},
-    {"--blocks", "N", "Test", "amount of blocks to read (default 10000)",
+    {"--blocks", "N", "Test",
+     "amount of blocks to read, from 1 (default 10000). A range that\n"
+     "runs past the end of the disc is shortened to end 2 blocks\n"
+     "before the lead-out, with a note; a start at or past the end\n"
+     "is refused",
      [](CliOptions& o, const std::string&, const std::string& v) -> std::string {
        o.blocks = v;
        return {};
@@ -98,7 +109,9 @@ const std::vector<CliOption> kOptions = {
      "calculation during Read\": no current speed is computed during\n"
      "the read, and the highest speed lines are not written",
      Set<&CliOptions::noDisplay>},
-    {"--wait", "SECONDS", "Test", "how long to wait for the drive to become ready (default 30)",
+    {"--wait", "SECONDS", "Test",
+     "how long to wait for the drive to become ready (default 30;\n"
+     "0: ask it once)",
      [](CliOptions& o, const std::string&, const std::string& v) -> std::string {
        if (ParseInt(v, 0, 3600, o.waitSeconds)) return {};
        return "--wait needs seconds from 0 to 3600, not '" + v + "'";
@@ -139,12 +152,6 @@ const std::vector<CliOption> kOptions = {
      "stop the disc (START STOP UNIT), wait 3 s, and time until the\n"
      "first read is served",
      Set<&CliOptions::spinUp>},
-    {"--json", "FILE", "Disc scan", "write what the scan measured as JSON (- for standard output)",
-     [](CliOptions& o, const std::string& n, const std::string& v) -> std::string {
-       if (v.empty()) return n + " needs a file name, or - for standard output";
-       o.json = v;
-       return {};
-     }},
     {"--csv", "FILE", "Disc scan",
      "write the curve's samples and the other figures as CSV (- for\n"
      "standard output); standard output then carries only that file,\n"
@@ -170,7 +177,17 @@ const std::vector<CliOption> kOptions = {
      "(command block, data length and direction, status, sense,\n"
      "duration)",
      Set<&CliOptions::trace>},
-    {"--help", nullptr, "Output", "this text", Set<&CliOptions::help>, {"-h"}},
+    {"--json", "FILE", "Output",
+     "also write the test's result record as JSON to FILE; with -\n"
+     "the JSON goes to standard output and the text report to\n"
+     "standard error",
+     [](CliOptions& o, const std::string&, const std::string& v) -> std::string {
+       if (v.empty()) return "--json needs a file name, or - for standard output";
+       o.json = v;
+       return {};
+     }},
+    {"--help", nullptr, "Output", "print this text and exit", Set<&CliOptions::help>, {"-h"}},
+    {"--version", nullptr, "Output", "print the version and exit", Set<&CliOptions::version>},
 };
 
 const CliOption* Find(const std::string& name) {
@@ -252,10 +269,13 @@ CliParse ParseCliOptions(const std::vector<std::string>& args) {
     if (!result.error.empty()) return result;
   }
   const CliOptions& o = result.options;
-  if (o.realTime && !o.sim) result.error = "--real-time only applies with --sim";
-  if ((o.json || o.csv) && !o.Scan())
-    result.error = "--json and --csv write what a scan measured: add --curve, --access, ...";
-  if (o.json && o.csv && *o.json == "-" && *o.csv == "-")
+  if (o.realTime && !o.sim)
+    result.error = "--real-time only applies with --sim";
+  else if (o.device && o.driveGiven)
+    result.error = "--drive and --device both choose the drive: give one of them";
+  else if (o.csv && !o.Scan())
+    result.error = "--csv writes what a scan measured: add --curve, --access, ...";
+  else if (o.json && o.csv && *o.json == "-" && *o.csv == "-")
     result.error = "only one of --json and --csv can go to standard output";
   return result;
 }
@@ -287,16 +307,29 @@ the range fields, clicks Start and prints every report line as it is written.
     }
   }
   text += R"(
+Everything that describes the test goes to standard output, line by line: the drive,
+the disc's capacity, the report and "Test Done"; on a terminal with the report's
+colours (navy, green, red) and bold, otherwise as plain text. Standard error carries
+notes and, on a terminal, a progress line during the read (the percentage done, the
+current speed and the time left).
+
 Exit status
   0  the test ran to its end without failed commands; for a scan: everything
      asked for was measured
   1  the test was aborted (no medium, illegal mode, Abort) or commands failed:
      its results should be ignored; for a scan: a command failed or the drive
      refused something asked for (the report names it)
-  2  the command line was not understood, or a field's text is not a number
+  2  the command line was not understood, a field's text is not a number or is
+     out of range, or the range does not lie on the disc
   3  no drive, or the drive did not become ready in time
+  130  interrupted (Ctrl-C) before the test started
 
-Real drives on Linux are /dev/sr0, /dev/sr1 ... (drive letters D:, E: ...). Reading
+Ctrl-C during a test clicks Abort: the read stops, the figures so far are printed
+with "Results should be ignored !" and the status is 1. A second Ctrl-C ends the
+program at once.
+
+Real drives are /dev/sr0, /dev/sr1 ..., which Velmark names D:, E: ...
+(velmark-probe shows what it finds and why a device could not be used). Reading
 needs read access to the device; setting the speed and the block length needs
 write access (membership of the group that owns the device, usually "cdrom").
 )";

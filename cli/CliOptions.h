@@ -9,8 +9,11 @@
 
 struct CliOptions {
   bool help = false;
+  bool version = false;
   bool list = false;
   int drive = 0;                      // row of the drive list
+  bool driveGiven = false;            // --drive was given
+  std::optional<std::string> device;  // or the drive named: /dev/srN, /dev/sgN, a link, D:
   std::optional<std::string> start;   // text typed into the start address field
   std::optional<std::string> blocks;  // text typed into the amount field
   std::optional<int> mode;            // read mode item: 0 data, 1 raw
@@ -20,16 +23,16 @@ struct CliOptions {
   bool trace = false;                 // every command on standard error
   int waitSeconds = 30;               // how long to wait for the drive to become ready
   std::string colour = "auto";        // auto | always | never
+  std::optional<std::string> json;    // where the JSON record goes; "-": standard output
 
   // The disc scan (done in this order when several are asked for).
-  bool info = false;                // the capabilities summary
-  bool speeds = false;              // the speeds the drive offers
-  std::optional<double> speed;      // a requested speed in x: taken and measured
-  bool curve = false;               // the transfer-rate curve and the reading strategy
-  bool access = false;              // access times
-  bool spinUp = false;              // spin-up time
-  std::optional<std::string> json;  // file for the scan's JSON; "-": standard output
-  std::optional<std::string> csv;   // file for the scan's CSV; "-": standard output
+  bool info = false;               // the capabilities summary
+  bool speeds = false;             // the speeds the drive offers
+  std::optional<double> speed;     // a requested speed in x: taken and measured
+  bool curve = false;              // the transfer-rate curve and the reading strategy
+  bool access = false;             // access times
+  bool spinUp = false;             // spin-up time
+  std::optional<std::string> csv;  // file for the scan's CSV; "-": standard output
 
   bool Scan() const { return info || speeds || speed || curve || access || spinUp; }
 };

@@ -84,3 +84,29 @@ find_program(VELMARK_CCACHE ccache)
 if(VELMARK_CCACHE AND NOT CMAKE_CXX_COMPILER_LAUNCHER)
   set(CMAKE_CXX_COMPILER_LAUNCHER ${VELMARK_CCACHE})
 endif()
+
+# The version, from the project() line only: every program and the registry record read it
+# from the generated header.
+configure_file(${PROJECT_SOURCE_DIR}/cmake/VelmarkVersion.h.in
+               ${PROJECT_BINARY_DIR}/generated/VelmarkVersion.h @ONLY)
+add_library(velmark_version INTERFACE)
+target_include_directories(velmark_version INTERFACE ${PROJECT_BINARY_DIR}/generated)
+
+# velmark_help2man(program "one-line description"): the program's man page, made from its
+# --help and --version by help2man at build time and installed with it.
+find_program(VELMARK_HELP2MAN help2man)
+function(velmark_help2man program description)
+  if(NOT VELMARK_HELP2MAN)
+    message(WARNING "help2man not found: no man page for ${program} "
+                    "(scripts/setup.sh installs it)")
+    return()
+  endif()
+  set(page ${CMAKE_CURRENT_BINARY_DIR}/${program}.1)
+  add_custom_command(OUTPUT ${page}
+    COMMAND ${VELMARK_HELP2MAN} --no-info --section=1 --name=${description}
+            --output=${page} $<TARGET_FILE:${program}>
+    DEPENDS ${program}
+    COMMENT "Writing the man page of ${program}")
+  add_custom_target(${program}_man ALL DEPENDS ${page})
+  install(FILES ${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endfunction()

@@ -57,7 +57,8 @@ BYTE InitMMCSeq::ModeSenseAuto(DeviceEntry& device, BYTE page, WORD allocLength,
   }
   // Byte 4 is reserved in the 8-byte header; holding the page code there means the drive
   // answered with a 4-byte header. The page-saveable bit is not part of the code.
-  if (status == SS_COMP && allocLength > 4 && (reply[4] & 0x3F) == (page & 0x3F)) {
+  if (status == SS_COMP && allocLength > 4 &&
+      (reply[4] & scsi::page::kCodeMask) == (page & scsi::page::kCodeMask)) {
     doubtful = true;
     status = SS_ERR;
   }
@@ -103,7 +104,7 @@ BYTE* InitMMCSeq::FindModePage(BYTE* reply, DWORD replyLength, BYTE layout, BYTE
   // buffer.
   if (pageStart >= replyLength) return nullptr;
   BYTE* found = reply + pageStart;
-  match = (found[0] & 0x3F) == page;
+  match = (found[0] & scsi::page::kCodeMask) == page;
   return found;
 }
 

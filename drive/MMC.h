@@ -12,21 +12,6 @@
 #include "transport/DeviceEntry.h"
 #include "transport/SenseResult.h"
 
-// Operation codes.
-inline constexpr BYTE kOpTestUnitReady = 0x00;
-inline constexpr BYTE kOpModeSelect6 = 0x15;
-inline constexpr BYTE kOpModeSense6 = 0x1A;
-inline constexpr BYTE kOpStartStopUnit = scsi::op::kStartStopUnit;
-inline constexpr BYTE kOpRead10 = 0x28;
-inline constexpr BYTE kOpSeek10 = 0x2B;
-inline constexpr BYTE kOpReadTOCPMAATIP = 0x43;
-inline constexpr BYTE kOpModeSelect10 = 0x55;
-inline constexpr BYTE kOpModeSense10 = 0x5A;
-inline constexpr BYTE kOpGetPerformance = scsi::op::kGetPerformance;
-inline constexpr BYTE kOpReadCDMSF = 0xB9;
-inline constexpr BYTE kOpSetCDSpeed = 0xBB;
-inline constexpr BYTE kOpReadCD = 0xBE;
-
 // GET PERFORMANCE types (byte 10) and the data type of nominal read performance (byte 1:
 // tolerance 10b, Write 0, Except 00b).
 inline constexpr BYTE kPerformanceData = 0x00;

@@ -9,6 +9,9 @@
 
 namespace probe {
 
+// The paragraph of the help that tells where drives are found and what access they need.
+const char* MachineHelpText();
+
 // The carrier of the SCSI pass-through on this machine, for the path line.
 const char* PassThroughText();
 

@@ -14,6 +14,11 @@ bool IsOpticalDriveLetter(char letter) {
 
 }  // namespace
 
+const char* MachineHelpText() {
+  return "Velmark reaches drives through the SCSI pass-through of the Windows NT family\n"
+         "(\\\\.\\D:, \\\\.\\E:, ...), or through an ASPI library (wnaspi32.dll).\n";
+}
+
 const char* PassThroughText() {
   return "SCSI pass-through of Windows NT";
 }

@@ -1,15 +1,19 @@
 // velmark-render: pictures of the window for the documentation and the icon for the
 // desktop, drawn offscreen.
-//   velmark-render --icon FILE.png
+//   velmark-render --icon FILE.png           (the window's 32 x 32 icon, pixel for pixel)
+//   velmark-render --icon-png SIZE FILE.png  (the icon's drawing at SIZE x SIZE)
+//   velmark-render --icon-svg FILE.svg       (the scalable icon)
 //   velmark-render --screenshots DIR   (DIR/window-before.png, DIR/window-after.png)
 #include <QGuiApplication>
 #include <QImage>
+#include <QPainter>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "app/AspiVCL.h"
 #include "app/Glyphs.h"
+#include "app/IconSvg.h"
 #include "app/TForm1.h"
 #include "sim/win32/DemoMachine.h"
 #include "toolkit/Toolkit.h"
@@ -27,6 +31,49 @@ int SaveIcon(const std::string& path) {
     return 1;
   }
   return 0;
+}
+
+// The icon's shapes painted at `size` pixels, smoothed.
+int SaveIconAtSize(int size, const std::string& path) {
+  QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  QPainter painter(&image);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.scale(size / 32.0, size / 32.0);
+  for (const IconShape& s : VelmarkIconShapes()) {
+    const QColor colour = QColor::fromRgba(s.argb);
+    switch (s.kind) {
+      case IconShape::kDisc:
+      case IconShape::kHole:
+        painter.setCompositionMode(s.kind == IconShape::kHole
+                                       ? QPainter::CompositionMode_Clear
+                                       : QPainter::CompositionMode_SourceOver);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(colour);
+        painter.drawEllipse(QPointF(s.x0, s.y0), s.radius, s.radius);
+        break;
+      case IconShape::kStroke:
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        painter.setPen(QPen(colour, 2 * s.radius, Qt::SolidLine, Qt::RoundCap));
+        painter.drawLine(QPointF(s.x0, s.y0), QPointF(s.x1, s.y1));
+        break;
+    }
+  }
+  painter.end();
+  if (!image.save(QString::fromStdString(path), "PNG")) {
+    std::fprintf(stderr, "velmark-render: cannot write %s\n", path.c_str());
+    return 1;
+  }
+  return 0;
+}
+
+int SaveIconSvg(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "w");
+  const std::string svg = IconSvg(VelmarkIconShapes());
+  const bool ok = file != nullptr && std::fwrite(svg.data(), 1, svg.size(), file) == svg.size();
+  if (file != nullptr && std::fclose(file) != 0) return 1;
+  if (!ok) std::fprintf(stderr, "velmark-render: cannot write %s\n", path.c_str());
+  return ok ? 0 : 1;
 }
 
 int SaveScreenshots(const std::string& dir) {
@@ -61,10 +108,24 @@ int main(int argc, char** argv) {
     QGuiApplication app(qtArgc, argv);
     return SaveIcon(argv[2]);
   }
+  if (argc == 4 && std::string(argv[1]) == "--icon-png") {
+    const int size = std::atoi(argv[2]);
+    if (size < 16 || size > 1024) {
+      std::fprintf(stderr, "velmark-render: --icon-png needs a size from 16 to 1024\n");
+      return 2;
+    }
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    int qtArgc = 1;
+    QGuiApplication app(qtArgc, argv);
+    return SaveIconAtSize(size, argv[3]);
+  }
+  if (argc == 3 && std::string(argv[1]) == "--icon-svg") return SaveIconSvg(argv[2]);
   if (argc == 3 && std::string(argv[1]) == "--screenshots") {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     return SaveScreenshots(argv[2]);
   }
-  std::fprintf(stderr, "usage: velmark-render --icon FILE.png | --screenshots DIR\n");
+  std::fprintf(stderr,
+               "usage: velmark-render --icon FILE.png | --icon-png SIZE FILE.png | --icon-svg "
+               "FILE.svg | --screenshots DIR\n");
   return 2;
 }

@@ -11,7 +11,7 @@ static sim::DemoMachine Machine(sim::ClockMode::RealTime);
 AspiVCL DriveAccess;
 
 int main() {
-  toolkit::qt::QtView view;
+  toolkit::qt::QtView view("velmark-sim");
   toolkit::Application->SetBackend(&view);
   const int status = VelmarkMain<DriveAccess>();
   toolkit::Application->SetBackend(nullptr);

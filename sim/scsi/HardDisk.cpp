@@ -6,7 +6,7 @@ namespace {
 
 InquiryIdentity DiskIdentity() {
   InquiryIdentity identity;
-  identity.peripheralType = 0x00;
+  identity.peripheralType = scsi::inquiry::kDirectAccess;
   identity.vendor = "SIMWARE";
   identity.product = "HARD DISK SIM";
   identity.revision = "2.00";

@@ -3,13 +3,14 @@
 #include <algorithm>
 #include <cstring>
 
+#include "scsi/Inquiry.h"
+#include "scsi/Opcodes.h"
+#include "scsi/Sense.h"
+#include "scsi/Status.h"
+
 namespace sim {
 
 namespace {
-
-constexpr std::uint8_t kTestUnitReady = 0x00;
-constexpr std::uint8_t kInquiry = 0x12;
-constexpr std::uint8_t kCheckCondition = 0x02;
 
 void PutText(std::vector<std::uint8_t>& data, std::size_t offset, std::size_t width,
              const std::string& text) {
@@ -21,30 +22,28 @@ void PutText(std::vector<std::uint8_t>& data, std::size_t offset, std::size_t wi
 }  // namespace
 
 void SetCheckCondition(ScsiReply& reply, std::uint8_t key, std::uint8_t asc, std::uint8_t ascq) {
-  reply.status = kCheckCondition;
-  std::memset(reply.sense, 0, sizeof(reply.sense));
-  reply.sense[0] = 0x70;  // current error, fixed format
-  reply.sense[2] = key & 0x0F;
-  reply.sense[7] = sizeof(reply.sense) - 8;  // additional sense length
-  reply.sense[12] = asc;
-  reply.sense[13] = ascq;
-  reply.senseLength = sizeof(reply.sense);
+  reply.status = scsi::status::kCheckCondition;
+  reply.senseLength = static_cast<std::uint8_t>(
+      scsi::BuildSense(reply.sense, sizeof(reply.sense), {key, asc, ascq}));
+}
+
+void SetCheckCondition(ScsiReply& reply, std::uint8_t key, scsi::SenseCode code) {
+  SetCheckCondition(reply, key, code.asc, code.ascq);
 }
 
 InquiryDevice::InquiryDevice(InquiryIdentity identity, InquiryMode mode)
     : identity_(std::move(identity)), mode_(mode) {}
 
 void InquiryDevice::SetRefusalSense(std::uint8_t key, std::uint8_t asc, std::uint8_t ascq) {
-  refusal_[0] = key;
-  refusal_[1] = asc;
-  refusal_[2] = ascq;
+  refusal_ = {key, asc, ascq};
 }
 
 std::vector<std::uint8_t> InquiryDevice::InquiryData() const {
   std::vector<std::uint8_t> data(56, 0);
   const bool full = mode_ == InquiryMode::Answers56;
-  data[0] = identity_.peripheralType & 0x1F;
-  data[1] = identity_.peripheralType == 0x05 ? 0x80 : 0x00;   // optical media are removable
+  data[0] = identity_.peripheralType & scsi::inquiry::kTypeMask;
+  // Optical media are removable.
+  data[1] = identity_.peripheralType == scsi::inquiry::kCdDvd ? scsi::inquiry::kRemovable : 0;
   data[2] = 0x02;                                             // SCSI-2 / MMC
   data[3] = 0x02;                                             // response data format
   data[4] = static_cast<std::uint8_t>((full ? 56 : 36) - 5);  // additional length
@@ -67,13 +66,13 @@ ScsiReply InquiryDevice::Execute(const ScsiRequest& request) {
   }
   ScsiReply reply;
   switch (request.cdb[0]) {
-    case kTestUnitReady:
+    case scsi::op::kTestUnitReady:
       break;
-    case kInquiry:
+    case scsi::op::kInquiry:
       reply = Inquiry(request);
       break;
     default:
-      SetCheckCondition(reply, 0x05, 0x20, 0x00);  // invalid command operation code
+      SetCheckCondition(reply, scsi::key::kIllegalRequest, scsi::asc::kInvalidCommandOperationCode);
       break;
   }
   reply.serviceMicros = serviceMicros_;
@@ -85,16 +84,16 @@ ScsiReply InquiryDevice::Inquiry(const ScsiRequest& request) const {
   const std::uint8_t* cdb = request.cdb;
   const std::uint32_t allocation = cdb[4];    // INQUIRY(6): one-byte allocation length
   if ((cdb[1] & 0x01) != 0 || cdb[2] != 0) {  // vital product data: not kept
-    SetCheckCondition(reply, 0x05, 0x24, 0x00);
+    SetCheckCondition(reply, scsi::key::kIllegalRequest, scsi::asc::kInvalidFieldInCdb);
     return reply;
   }
   switch (mode_) {
     case InquiryMode::NoAnswer:
-      SetCheckCondition(reply, refusal_[0], refusal_[1], refusal_[2]);
+      SetCheckCondition(reply, refusal_.key, refusal_.asc, refusal_.ascq);
       return reply;
     case InquiryMode::Refuses56:
       if (allocation == 56) {
-        SetCheckCondition(reply, 0x05, 0x24, 0x00);
+        SetCheckCondition(reply, scsi::key::kIllegalRequest, scsi::asc::kInvalidFieldInCdb);
         return reply;
       }
       break;

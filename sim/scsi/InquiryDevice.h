@@ -7,12 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "scsi/Inquiry.h"
+#include "scsi/SenseCodes.h"
 #include "sim/scsi/ScsiTarget.h"
 
 namespace sim {
 
 struct InquiryIdentity {
-  std::uint8_t peripheralType = 0x05;
+  std::uint8_t peripheralType = scsi::inquiry::kCdDvd;
   std::string vendor = "SIMWARE";      // 8 characters, space-padded
   std::string product = "CD-ROM SIM";  // 16 characters, space-padded
   std::string revision = "1.00";       // 4 characters, space-padded
@@ -47,7 +49,7 @@ class InquiryDevice : public ScsiTarget {
 
   InquiryIdentity identity_;
   InquiryMode mode_;
-  std::uint8_t refusal_[3] = {0x02, 0x04, 0x01};
+  scsi::Sense refusal_ = scsi::MakeSense(scsi::key::kNotReady, scsi::asc::kBecomingReady);
   std::uint64_t serviceMicros_ = 100;
   mutable std::mutex mutex_;
   std::vector<std::uint8_t> opcodes_;
@@ -55,5 +57,6 @@ class InquiryDevice : public ScsiTarget {
 
 // Fills fixed-format sense data (18 bytes) into a reply with CHECK CONDITION.
 void SetCheckCondition(ScsiReply& reply, std::uint8_t key, std::uint8_t asc, std::uint8_t ascq);
+void SetCheckCondition(ScsiReply& reply, std::uint8_t key, scsi::SenseCode code);
 
 }  // namespace sim

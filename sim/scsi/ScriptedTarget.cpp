@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "scsi/Status.h"
 #include "sim/scsi/InquiryDevice.h"
 
 namespace sim {
@@ -20,7 +21,7 @@ ScriptedStep ScriptedStep::CheckCondition(std::uint8_t key, std::uint8_t asc, st
 }
 
 ScriptedStep ScriptedStep::Busy() {
-  return Status(0x08);
+  return Status(scsi::status::kBusy);
 }
 
 ScriptedStep ScriptedStep::Status(std::uint8_t status) {
@@ -126,7 +127,7 @@ ScsiReply ScriptedTarget::Execute(const ScsiRequest& request) {
         static_cast<std::uint32_t>(std::min<std::size_t>(step.data.size(), request.dataLength));
     if (count != 0) std::memcpy(request.data, step.data.data(), count);
     reply.transferred = count;
-  } else if (request.direction == DataDirection::Out && reply.status == 0x00) {
+  } else if (request.direction == DataDirection::Out && reply.status == scsi::status::kGood) {
     reply.transferred = request.dataLength;
   }
   if (scripted) script_.pop_front();

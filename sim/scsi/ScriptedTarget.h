@@ -20,7 +20,7 @@ struct ScriptedStep {
 
   static ScriptedStep Good(std::vector<std::uint8_t> data = {});
   static ScriptedStep CheckCondition(std::uint8_t key, std::uint8_t asc, std::uint8_t ascq);
-  static ScriptedStep Busy();                             // target status 0x08
+  static ScriptedStep Busy();                             // target status BUSY
   static ScriptedStep Status(std::uint8_t status);        // any other target status byte
   static ScriptedStep NoAnswer();                         // the target does not answer at all
   static ScriptedStep SrbStatus(std::uint8_t srbStatus);  // ASPI path: this SRB_Status
@@ -33,7 +33,7 @@ struct ScriptedStep {
 
 class ScriptedTarget : public ScsiTarget {
  public:
-  explicit ScriptedTarget(std::uint8_t peripheralType = 0x05);
+  explicit ScriptedTarget(std::uint8_t peripheralType = scsi::inquiry::kCdDvd);
 
   // Appends steps to the script.
   ScriptedTarget& Then(ScriptedStep step);

@@ -5,6 +5,9 @@
 
 #include <cstdint>
 
+#include "scsi/Inquiry.h"
+#include "scsi/Status.h"
+
 namespace sim {
 
 enum class DataDirection { None, In, Out };
@@ -19,9 +22,9 @@ struct ScsiRequest {
 };
 
 struct ScsiReply {
-  bool responded = true;        // false: no answer at all (selection time-out, vanished)
-  std::uint8_t status = 0x00;   // SCSI status: 0x00 GOOD, 0x02 CHECK CONDITION, 0x08 BUSY
-  std::uint8_t sense[18] = {};  // fixed-format sense data with CHECK CONDITION
+  bool responded = true;  // false: no answer at all (selection time-out, vanished)
+  std::uint8_t status = scsi::status::kGood;  // SCSI status (GOOD, CHECK CONDITION, BUSY ...)
+  std::uint8_t sense[18] = {};  // sense data with CHECK CONDITION (fixed format, 18 bytes)
   std::uint8_t senseLength = 0;
   std::uint32_t transferred = 0;       // data bytes moved
   std::uint64_t serviceMicros = 0;     // how long the command took in the drive
@@ -36,8 +39,8 @@ class ScsiTarget {
   virtual ~ScsiTarget() = default;
   virtual ScsiReply Execute(const ScsiRequest& request) = 0;
   // The peripheral device type the ASPI manager reports for SC_GET_DEV_TYPE (what it learnt
-  // from the device at start-up): 0x05 CD-ROM unless the device says otherwise.
-  virtual std::uint8_t PeripheralType() const { return 0x05; }
+  // from the device at start-up): CD-ROM unless the device says otherwise.
+  virtual std::uint8_t PeripheralType() const { return scsi::inquiry::kCdDvd; }
   // A bus device reset (SC_RESET_DEV) reached the device.
   virtual void Reset() {}
 };

@@ -5,6 +5,10 @@
 #include <cmath>
 #include <cstring>
 
+#include "scsi/Opcodes.h"
+#include "scsi/Sense.h"
+#include "scsi/Status.h"
+#include "sim/scsi/InquiryDevice.h"
 #include "sim/scsi/SimDriveCommandTable.h"
 #include "sim/scsi/SimDriveState.h"
 
@@ -28,23 +32,15 @@ std::uint64_t Micros(double micros) {
 
 }  // namespace
 
-void SimDriveCommand::Fail(std::uint8_t key, std::uint8_t asc, std::uint8_t ascq) {
-  reply.status = 0x02;
-  std::memset(reply.sense, 0, sizeof reply.sense);
-  reply.sense[0] = 0x70;  // current error, fixed format
-  reply.sense[2] = key;
-  reply.sense[7] = 10;  // additional sense length: bytes 8-17
-  reply.sense[12] = asc;
-  reply.sense[13] = ascq;
-  reply.senseLength = 18;
+void SimDriveCommand::Fail(std::uint8_t key, scsi::SenseCode code) {
+  SetCheckCondition(reply, key, code);
   reply.transferred = 0;
 }
 
-void SimDriveCommand::FailAt(std::uint8_t key, std::uint8_t asc, std::uint8_t ascq,
-                             std::int32_t lba) {
-  Fail(key, asc, ascq);
-  reply.sense[0] |= 0x80;  // VALID: the information field holds the LBA
-  PutBe32(reply.sense + 3, static_cast<std::uint32_t>(lba));
+void SimDriveCommand::FailAt(std::uint8_t key, scsi::SenseCode code, std::int32_t lba) {
+  Fail(key, code);
+  scsi::BuildSense(reply.sense, sizeof reply.sense, scsi::MakeSense(key, code),
+                   scsi::SenseFormat::Fixed, static_cast<std::uint32_t>(lba));
 }
 
 std::uint32_t SimDriveCommand::Room(std::uint32_t allocation) const {
@@ -55,7 +51,7 @@ void SimDriveCommand::Deliver(const std::uint8_t* bytes, std::uint32_t length,
                               std::uint32_t allocation) {
   const std::uint32_t n = std::min(length, Room(allocation));
   if (out && n) std::memcpy(out, bytes, n);
-  reply.status = 0x00;
+  reply.status = scsi::status::kGood;
   reply.transferred = n;
 }
 
@@ -80,7 +76,7 @@ SimDrive::SimDrive(SimDriveConfig config)
   state_->blockLength = config_.blockLength == 2352 ? 2352 : 2048;
   state_->chosenSpeed = model_.Timing().maxDataSpeed;
   state_->quirks = config_.quirks;
-  if (config_.powerOnAttention) state_->pendingAttention.push_back(0x29);
+  if (config_.powerOnAttention) state_->pendingAttention.push_back(scsi::asc::kPowerOnOrReset);
 }
 
 SimDrive::~SimDrive() = default;
@@ -138,19 +134,19 @@ ScsiReply Run(SimDriveState& state, const SimDriveConfig& config, const DriveTim
   const std::uint8_t flags = command != nullptr ? command->flags : std::uint8_t{NO_CHECKS};
   if (faults.busyCommands > 0) {
     --faults.busyCommands;
-    c.reply.status = 0x08;
+    c.reply.status = scsi::status::kBusy;
   } else if (!(flags & ALLOW_UA) && !state.pendingAttention.empty()) {
-    c.Fail(0x06, state.pendingAttention.front(), 0x00);
+    c.Fail(scsi::key::kUnitAttention, state.pendingAttention.front());
     state.pendingAttention.pop_front();
   } else if (command == nullptr) {
-    c.Fail(0x05, 0x20, 0x00);
+    c.Fail(scsi::key::kIllegalRequest, scsi::asc::kInvalidCommandOperationCode);
   } else if (faults.abortedCommands > 0) {
     --faults.abortedCommands;
-    c.Fail(0x0B, 0x00, 0x06);
+    c.Fail(scsi::key::kAbortedCommand, scsi::asc::kIoProcessTerminated);
   } else if ((flags & CHECK_READY) && !state.disc) {
-    c.Fail(0x02, 0x3A, 0x00);
+    c.Fail(scsi::key::kNotReady, scsi::asc::kMediumNotPresent);
   } else if ((flags & CHECK_READY) && now < state.readyAtMicros) {
-    c.Fail(0x02, 0x04, 0x01);
+    c.Fail(scsi::key::kNotReady, scsi::asc::kBecomingReady);
   } else if ((flags & SPINS_UP) && state.stopped) {
     // A stopped disc spins up before the command is served; the head starts from the inside.
     const auto spinUp = timing.zeroLatency ? 0 : timing.spinUpMicros;
@@ -180,11 +176,10 @@ ScsiReply SimDrive::Execute(const ScsiRequest& request) {
   std::lock_guard lock(mutex_);
   ScsiReply reply = Run(*state_, config_, model_, request, false);
   state_->lastServiceMicros = reply.serviceMicros;
-  if (reply.status == 0x02) {
-    state_->lastSense[0] = reply.sense[2];
-    state_->lastSense[1] = reply.sense[12];
-    state_->lastSense[2] = reply.sense[13];
-  }
+  const scsi::Sense sense = reply.status == scsi::status::kCheckCondition
+                                ? scsi::ParseSense(reply.sense, reply.senseLength).sense
+                                : scsi::Sense{};
+  if (reply.status == scsi::status::kCheckCondition) state_->lastSense = sense;
   if (recording_) {
     ReceivedCommand r;
     if (request.cdb) std::memcpy(r.cdb, request.cdb, sizeof r.cdb);
@@ -197,11 +192,9 @@ ScsiReply SimDrive::Execute(const ScsiRequest& request) {
     r.nowMicros = request.nowMicros;
     r.responded = reply.responded;
     r.status = reply.status;
-    if (reply.status == 0x02) {
-      r.senseKey = reply.sense[2];
-      r.asc = reply.sense[12];
-      r.ascq = reply.sense[13];
-    }
+    r.senseKey = sense.key;
+    r.asc = sense.asc;
+    r.ascq = sense.ascq;
     r.transferred = reply.transferred;
     r.serviceMicros = reply.serviceMicros;
     received_.push_back(std::move(r));
@@ -223,7 +216,10 @@ void SimDrive::InsertDisc(Disc disc, std::optional<std::uint64_t> atMicros) {
   state_->readyAtNextCommand = !atMicros.has_value();
   state_->readyAtMicros = atMicros ? *atMicros + model_.Timing().spinUpMicros : 0;
   auto& pending = state_->pendingAttention;
-  if (std::find(pending.begin(), pending.end(), 0x28) == pending.end()) pending.push_back(0x28);
+  if (std::find(pending.begin(), pending.end(), scsi::asc::kMediumMayHaveChanged) ==
+      pending.end()) {
+    pending.push_back(scsi::asc::kMediumMayHaveChanged);
+  }
 }
 
 void SimDrive::EjectDisc() {
@@ -240,7 +236,7 @@ void SimDrive::Reset() {
   state_->stopped = false;
   state_->head.Forget();
   state_->pendingAttention.clear();
-  state_->pendingAttention.push_back(0x29);
+  state_->pendingAttention.push_back(scsi::asc::kPowerOnOrReset);
 }
 
 bool SimDrive::HasDisc() const {

@@ -4,6 +4,10 @@
 #include <cstring>
 #include <vector>
 
+#include "scsi/Inquiry.h"
+#include "scsi/Opcodes.h"
+#include "scsi/Sense.h"
+#include "scsi/Status.h"
 #include "sim/scsi/SimDriveCommandTable.h"
 #include "sim/scsi/SimDriveState.h"
 
@@ -44,38 +48,33 @@ void PutTrackDescriptor(std::uint8_t* out, std::uint8_t adrControl, std::uint8_t
 }  // namespace
 
 void TestUnitReady(SimDriveCommand& c) {
-  c.reply.status = 0x00;
+  c.reply.status = scsi::status::kGood;
 }
 
 void RequestSense(SimDriveCommand& c) {
-  std::uint8_t key = 0, asc = 0, ascq = 0;
+  scsi::Sense sense;
   SimDriveState& s = c.state;
   if (!s.pendingAttention.empty()) {
-    key = 0x06;
-    asc = s.pendingAttention.front();
+    sense = scsi::MakeSense(scsi::key::kUnitAttention, s.pendingAttention.front());
     s.pendingAttention.pop_front();
   } else if (!s.disc) {
-    key = 0x02;
-    asc = 0x3A;
+    sense = scsi::MakeSense(scsi::key::kNotReady, scsi::asc::kMediumNotPresent);
   } else if (c.request.nowMicros < s.readyAtMicros || s.readyAtNextCommand) {
-    key = 0x02;
-    asc = 0x04;
-    ascq = 0x01;
+    sense = scsi::MakeSense(scsi::key::kNotReady, scsi::asc::kBecomingReady);
   }
-  std::uint8_t sense[18] = {0x70, 0, key, 0, 0, 0, 0, 10};
-  sense[12] = asc;
-  sense[13] = ascq;
-  c.Deliver(sense, sizeof sense, c.cdb[4]);
+  std::uint8_t data[scsi::kFixedSenseLength];
+  const std::size_t length = scsi::BuildSense(data, sizeof data, sense);
+  c.Deliver(data, static_cast<std::uint32_t>(length), c.cdb[4]);
 }
 
 void Inquiry(SimDriveCommand& c) {
   if ((c.cdb[1] & 0x01) || c.cdb[2] != 0) {  // no vital product data pages
-    c.Fail(0x05, 0x24, 0x00);
+    c.Fail(scsi::key::kIllegalRequest, scsi::asc::kInvalidFieldInCdb);
     return;
   }
   std::uint8_t data[36] = {};
-  data[0] = 0x05;  // CD/DVD device, connected
-  data[1] = 0x80;  // removable medium
+  data[0] = scsi::inquiry::kCdDvd;  // connected
+  data[1] = scsi::inquiry::kRemovable;
   data[2] = 0x00;
   data[3] = 0x02;  // response data format
   data[4] = sizeof data - 5;
@@ -101,7 +100,7 @@ void ReadToc(SimDriveCommand& c) {
   const std::uint8_t start = c.cdb[6];
   const std::uint32_t allocation = Be16(c.cdb + 7);
   if (disc.IsBlank() || format > 1) {
-    c.Fail(0x05, 0x24, 0x00);
+    c.Fail(scsi::key::kIllegalRequest, scsi::asc::kInvalidFieldInCdb);
     return;
   }
   const std::vector<Track>& tracks = disc.Tracks();
@@ -114,11 +113,11 @@ void ReadToc(SimDriveCommand& c) {
     PutTrackDescriptor(data.data() + 4, AdrControl(tracks.front().kind), tracks.front().number,
                        tracks.front().startLba, msf);
   } else {
-    if (start != 0xAA && start > disc.LastTrack()) {
-      c.Fail(0x05, 0x24, 0x00);
+    if (start != scsi::kLeadOutTrack && start > disc.LastTrack()) {
+      c.Fail(scsi::key::kIllegalRequest, scsi::asc::kInvalidFieldInCdb);
       return;
     }
-    if (start != 0xAA) {
+    if (start != scsi::kLeadOutTrack) {
       for (const Track& t : tracks) {
         if (t.number < start) continue;
         const std::size_t at = data.size();
@@ -128,7 +127,8 @@ void ReadToc(SimDriveCommand& c) {
     }
     const std::size_t at = data.size();
     data.resize(at + 8);
-    PutTrackDescriptor(data.data() + at, AdrControl(tracks.back().kind), 0xAA, disc.LeadOut(), msf);
+    PutTrackDescriptor(data.data() + at, AdrControl(tracks.back().kind), scsi::kLeadOutTrack,
+                       disc.LeadOut(), msf);
   }
   PutBe16(data.data(), static_cast<std::uint32_t>(data.size() - 2));
   c.Deliver(data.data(), static_cast<std::uint32_t>(data.size()), allocation);
@@ -137,13 +137,13 @@ void ReadToc(SimDriveCommand& c) {
 void Seek10(SimDriveCommand& c) {
   const std::int64_t lba = static_cast<std::int32_t>(Be32(c.cdb + 2));
   if (lba < 0 || lba >= c.state.disc->LeadOut()) {
-    c.Fail(0x05, 0x21, 0x00);
+    c.Fail(scsi::key::kIllegalRequest, scsi::asc::kLbaOutOfRange);
     return;
   }
   if (!c.model.Timing().zeroLatency)
     c.serviceMicros = c.state.head.Seek(SpeedsOf(c.state, c.model), static_cast<std::int32_t>(lba),
                                         static_cast<double>(c.request.nowMicros));
-  c.reply.status = 0x00;
+  c.reply.status = scsi::status::kGood;
 }
 
 void SetCdSpeed(SimDriveCommand& c) {
@@ -155,7 +155,7 @@ void SetCdSpeed(SimDriveCommand& c) {
     requested = std::max(static_cast<double>(read) / 176.0, 1.0);  // 1x = 176 kB/s
   }
   c.state.chosenSpeed = c.model.ChooseSpeed(requested);
-  c.reply.status = 0x00;
+  c.reply.status = scsi::status::kGood;
 }
 
 }  // namespace sim

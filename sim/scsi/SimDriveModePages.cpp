@@ -5,15 +5,17 @@
 #include <cstring>
 #include <vector>
 
+#include "scsi/Opcodes.h"
+#include "scsi/Status.h"
 #include "sim/scsi/SimDriveCommandTable.h"
 #include "sim/scsi/SimDriveState.h"
 
 namespace sim {
 namespace {
 
-constexpr std::uint8_t kErrorRecoveryPage = 0x01;
-constexpr std::uint8_t kCapabilitiesPage = 0x2A;
-constexpr std::uint8_t kAllPages = 0x3F;
+constexpr std::uint8_t kErrorRecoveryPage = scsi::page::kErrorRecovery;
+constexpr std::uint8_t kCapabilitiesPage = scsi::page::kCapabilities;
+constexpr std::uint8_t kAllPages = scsi::page::kAllPages;
 constexpr std::uint8_t kErrorRecoveryLength = 0x0A;
 constexpr std::uint8_t kCapabilitiesLength = 0x18;
 
@@ -55,7 +57,7 @@ void AppendCapabilities(std::vector<std::uint8_t>& d, const SimDriveCommand& c, 
 void ModeSense(SimDriveCommand& c, bool tenByte) {
   const FirmwareQuirks& q = c.state.quirks;
   if (tenByte && q.rejectsModeSense10) {
-    c.Fail(0x05, 0x20, 0x00);
+    c.Fail(scsi::key::kIllegalRequest, scsi::asc::kInvalidCommandOperationCode);
     return;
   }
   const bool dbd = (c.cdb[1] & 0x08) != 0;
@@ -63,13 +65,13 @@ void ModeSense(SimDriveCommand& c, bool tenByte) {
   const std::uint8_t page = c.cdb[2] & 0x3F;
   const std::uint32_t allocation = tenByte ? Be16(c.cdb + 7) : c.cdb[4];
   if (pc == PageControl::Saved) {
-    c.Fail(0x05, 0x39, 0x00);  // saving parameters not supported
+    c.Fail(scsi::key::kIllegalRequest, scsi::asc::kSavingParametersNotSupported);
     return;
   }
   const bool capabilitiesMissing = q.capabilitiesPage == FirmwareQuirks::CapabilitiesPage::Missing;
   if ((page != kErrorRecoveryPage && page != kCapabilitiesPage && page != kAllPages) ||
       (page == kCapabilitiesPage && capabilitiesMissing)) {
-    c.Fail(0x05, 0x24, 0x00);
+    c.Fail(scsi::key::kIllegalRequest, scsi::asc::kInvalidFieldInCdb);
     return;
   }
   const bool shortHeader = !tenByte || q.modeSense10ShortHeader;
@@ -103,18 +105,20 @@ void ModeSense(SimDriveCommand& c, bool tenByte) {
 
 void ModeSelect(SimDriveCommand& c, bool tenByte) {
   if (tenByte && c.state.quirks.rejectsModeSense10) {
-    c.Fail(0x05, 0x20, 0x00);
+    c.Fail(scsi::key::kIllegalRequest, scsi::asc::kInvalidCommandOperationCode);
     return;
   }
   const std::uint32_t listLength = tenByte ? Be16(c.cdb + 7) : c.cdb[4];
   if (listLength == 0) {  // nothing to change
-    c.reply.status = 0x00;
+    c.reply.status = scsi::status::kGood;
     return;
   }
   const std::uint32_t n = c.in ? std::min(listLength, c.inLength) : 0;
   const std::uint8_t* list = c.in;
   const std::uint32_t header = tenByte ? 8 : 4;
-  auto malformed = [&c] { c.Fail(0x05, 0x26, 0x00); };
+  auto malformed = [&c] {
+    c.Fail(scsi::key::kIllegalRequest, scsi::asc::kInvalidFieldInParameterList);
+  };
   if (n < header) return malformed();
   const std::uint32_t mdl = tenByte ? Be16(list) : list[0];
   const std::uint32_t bdl = tenByte ? Be16(list + 6) : list[3];
@@ -133,7 +137,7 @@ void ModeSelect(SimDriveCommand& c, bool tenByte) {
     at += 2 + length;
   }
   c.state.blockLength = static_cast<std::uint16_t>(newLength);
-  c.reply.status = 0x00;
+  c.reply.status = scsi::status::kGood;
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <optional>
 
+#include "scsi/Status.h"
 #include "sim/scsi/SectorData.h"
 #include "sim/scsi/SimDriveCommandTable.h"
 #include "sim/scsi/SimDriveState.h"
@@ -91,11 +92,11 @@ void ReadBlocks(SimDriveCommand& c, std::int64_t lba, std::int64_t blocks,
   SimDriveState& s = c.state;
   const Disc& disc = *s.disc;
   if (blocks == 0) {
-    c.reply.status = 0x00;
+    c.reply.status = scsi::status::kGood;
     return;
   }
   if (lba < 0 || lba + blocks > disc.LeadOut()) {
-    c.Fail(0x05, 0x21, 0x00);
+    c.Fail(scsi::key::kIllegalRequest, scsi::asc::kLbaOutOfRange);
     return;
   }
   const std::int32_t first = static_cast<std::int32_t>(lba);
@@ -107,7 +108,7 @@ void ReadBlocks(SimDriveCommand& c, std::int64_t lba, std::int64_t blocks,
     if (t.startLba + t.blocks <= first || t.startLba >= end) continue;
     const std::optional<std::uint32_t> bytes = BlockBytes(selection, t.kind);
     if (!bytes || (size && *size != *bytes)) {
-      c.Fail(0x05, 0x64, 0x00);
+      c.Fail(scsi::key::kIllegalRequest, scsi::asc::kIllegalModeForThisTrack);
       return;
     }
     size = bytes;
@@ -160,14 +161,14 @@ void ReadBlocks(SimDriveCommand& c, std::int64_t lba, std::int64_t blocks,
 
   if (bad) {
     ++bad->triesSoFar;
-    c.FailAt(0x03, 0x11, 0x00, stop);
+    c.FailAt(scsi::key::kMediumError, scsi::asc::kUnrecoveredReadError, stop);
   } else if (pulled) {
     s.disc.reset();
     s.faults.removeDiscAtLba.reset();
     s.head.Forget();
-    c.Fail(0x02, 0x3A, 0x00);
+    c.Fail(scsi::key::kNotReady, scsi::asc::kMediumNotPresent);
   } else {
-    c.reply.status = 0x00;
+    c.reply.status = scsi::status::kGood;
   }
   c.reply.transferred = delivered;
 }
@@ -188,7 +189,8 @@ void ReadCdCommon(SimDriveCommand& c, std::int64_t lba, std::int64_t blocks) {
   selection.expectedType = (c.cdb[1] >> 2) & 0x07;
   selection.flags = c.cdb[9];
   if (selection.expectedType >= 6 || (c.cdb[10] & 0x07) != 0 || !FieldsServed(selection.flags)) {
-    c.Fail(0x05, 0x24, 0x00);  // reserved type, sub-channel data, or fields not served
+    c.Fail(scsi::key::kIllegalRequest,
+           scsi::asc::kInvalidFieldInCdb);  // reserved type, sub-channel data, or fields not served
     return;
   }
   ReadBlocks(c, lba, blocks, selection);
@@ -203,13 +205,13 @@ void ReadCd(SimDriveCommand& c) {
 void ReadCdMsf(SimDriveCommand& c) {
   const std::uint8_t* m = c.cdb;
   if (m[4] >= 60 || m[5] >= 75 || m[7] >= 60 || m[8] >= 75) {
-    c.Fail(0x05, 0x24, 0x00);
+    c.Fail(scsi::key::kIllegalRequest, scsi::asc::kInvalidFieldInCdb);
     return;
   }
   const std::int64_t start = (std::int64_t{m[3]} * 60 + m[4]) * 75 + m[5] - 150;
   const std::int64_t end = (std::int64_t{m[6]} * 60 + m[7]) * 75 + m[8] - 150;
   if (end < start) {
-    c.Fail(0x05, 0x24, 0x00);
+    c.Fail(scsi::key::kIllegalRequest, scsi::asc::kInvalidFieldInCdb);
     return;
   }
   ReadCdCommon(c, start, end - start);

@@ -7,6 +7,7 @@
 #include <deque>
 #include <optional>
 
+#include "scsi/SenseCodes.h"
 #include "sim/scsi/Disc.h"
 #include "sim/scsi/DriveFaults.h"
 #include "sim/scsi/DriveTiming.h"
@@ -20,9 +21,9 @@ struct SimDriveState {
   explicit SimDriveState(const DriveTimingModel* model) : head(model) {}
 
   std::optional<Disc> disc;
-  bool readyAtNextCommand = false;            // the spin-up starts with the next command's clock
-  std::uint64_t readyAtMicros = 0;            // becoming ready until then
-  std::deque<std::uint8_t> pendingAttention;  // ASCs of unit attentions (29h, 28h)
+  bool readyAtNextCommand = false;               // the spin-up starts with the next command's clock
+  std::uint64_t readyAtMicros = 0;               // becoming ready until then
+  std::deque<scsi::SenseCode> pendingAttention;  // unit attentions to report (29h, 28h)
   std::uint16_t blockLength = 2048;
   double chosenSpeed = 1.0;  // x, from SET CD SPEED
   bool stopped = false;      // START STOP UNIT stopped the disc: the next access spins it up
@@ -31,7 +32,7 @@ struct SimDriveState {
   bool vanished = false;
   bool hung = false;
   DriveTimingHead head;
-  std::uint8_t lastSense[3] = {};  // key, ASC, ASCQ of the last command (REQUEST SENSE)
+  scsi::Sense lastSense;  // of the last command that failed
   std::uint64_t lastServiceMicros = 0;
 };
 
@@ -54,9 +55,9 @@ struct SimDriveCommand {
   double serviceMicros = 0.0;  // the whole service time; dispatch starts it at the overhead
 
   // CHECK CONDITION with fixed-format sense data.
-  void Fail(std::uint8_t key, std::uint8_t asc, std::uint8_t ascq);
+  void Fail(std::uint8_t key, scsi::SenseCode code);
   // The same with the VALID bit and the information field set to `lba`.
-  void FailAt(std::uint8_t key, std::uint8_t asc, std::uint8_t ascq, std::int32_t lba);
+  void FailAt(std::uint8_t key, scsi::SenseCode code, std::int32_t lba);
   // GOOD, handing `bytes` of reply data to the host, at most `allocation` of them and at
   // most what the transfer area holds.
   void Deliver(const std::uint8_t* bytes, std::uint32_t length, std::uint32_t allocation);

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/SpinWait.h"
+#include "scsi/Sense.h"
 #include "sim/machine/SimMachine.h"
 #include "sim/win32/InstalledMachine.h"
 #include "sim/win32/ModuleExports.h"
@@ -511,10 +512,11 @@ void AspiManager::CompleteExec(SRB_ExecSCSICmd& srb, const ScsiAddress& address)
   trace.delivered = reply.responded;
   trace.error = reply.responded ? ERROR_SUCCESS : ERROR_DEVICE_NOT_CONNECTED;
   trace.scsiStatus = reply.status;
-  if (reply.status == STATUS_CHKCOND && reply.senseLength >= 14) {
-    trace.senseKey = reply.sense[2] & 0x0F;
-    trace.asc = reply.sense[12];
-    trace.ascq = reply.sense[13];
+  if (reply.status == STATUS_CHKCOND) {
+    const scsi::Sense sense = scsi::ParseSense(reply.sense, reply.senseLength).sense;
+    trace.senseKey = sense.key;
+    trace.asc = sense.asc;
+    trace.ascq = sense.ascq;
   }
   trace.milliseconds = static_cast<double>(reply.serviceMicros) / 1000.0;
   machine_.Trace(trace);

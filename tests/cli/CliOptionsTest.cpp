@@ -73,6 +73,18 @@ TEST(CliOptionsTest, HelpNamesEveryOption) {
   EXPECT_NE(usage.find("virtual"), std::string::npos);
 }
 
+TEST(CliOptionsTest, VersionDeviceAndJson) {
+  EXPECT_TRUE(ParseCliOptions({"--version"}).options.version);
+  const CliParse p = ParseCliOptions({"--device", "/dev/cdrom", "--json=-"});
+  ASSERT_EQ(p.error, "");
+  EXPECT_EQ(p.options.device, "/dev/cdrom");
+  EXPECT_EQ(p.options.json, "-");
+  EXPECT_EQ(ParseCliOptions({"--drive", "1", "--device", "/dev/sr0"}).error,
+            "--drive and --device both choose the drive: give one of them");
+  EXPECT_EQ(ParseCliOptions({"--json="}).error,
+            "--json needs a file name, or - for standard output");
+}
+
 // Every row of the table, as it is and as the next option added will be: listed in the usage
 // under its heading with its value's name, and parsed by the common rules.
 TEST(CliOptionsTest, EveryTableRowIsInTheUsageAndFollowsTheCommonRules) {

@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "app/AspiVCL.h"
+#include "cli/FieldCheck.h"
 #include "cli/ReportPrinter.h"
 #include "sim/win32/DemoMachine.h"
 #include "toolkit/Toolkit.h"
@@ -38,11 +42,13 @@ struct CliResult {
 };
 
 // Runs the command line on a fresh demo machine (virtual clock); `prepare` may change the
-// machine before the drive-access object is built.
+// machine before the drive-access object is built, `adjust` the options and the output.
 template <class Prepare>
-CliResult RunCommandLine(const std::vector<std::string>& args, Prepare prepare) {
-  const CliParse parse = ParseCliOptions(args);
+CliResult RunCommandLine(const std::vector<std::string>& args, Prepare prepare,
+                         const std::function<void(CliOptions&, CliOutput&)>& adjust = {}) {
+  CliParse parse = ParseCliOptions(args);
   EXPECT_EQ(parse.error, "");
+  EXPECT_EQ(CheckFields(parse.options), "");
   sim::DemoMachine machine(sim::ClockMode::Virtual);
   prepare(machine);
   AspiVCL drive;
@@ -51,6 +57,7 @@ CliResult RunCommandLine(const std::vector<std::string>& args, Prepare prepare) 
   CliOutput output;
   output.out = out.get();
   output.err = err.get();
+  if (adjust) adjust(parse.options, output);
   const int status = RunCli(parse.options, drive, output);
   return {status, out.Text(), err.Text()};
 }
@@ -84,9 +91,13 @@ TEST(CliRunTest, DefaultRunPrintsTheCompleteReport) {
     at = found;
   }
   EXPECT_EQ(r.out.find('\033'), std::string::npos);  // plain text off a terminal
-  EXPECT_TRUE(Contains(r.err, "Drive: D: [0,0]  VELMSIM   CD-ROM SIM-52X    1.00"));
-  EXPECT_TRUE(Contains(r.err, "CD Recorded Capacity = 359775    (79:59:00)"));
-  EXPECT_TRUE(Contains(r.err, "Test Done"));
+  // A saved report says which drive and disc it measured; progress stays off a pipe.
+  EXPECT_TRUE(Contains(r.out,
+                       "Drive: D: [0,0]  VELMSIM   CD-ROM SIM-52X    1.00\n"
+                       "CD Recorded Capacity = 359775    (79:59:00)\n"
+                       "StartAddress : 349773\n"));
+  EXPECT_TRUE(Contains(r.out, "BURST : 60.00 x\nTest Done\n"));
+  EXPECT_EQ(r.err, "");
 }
 
 TEST(CliRunTest, ListRangeModeAndDisplayOptions) {
@@ -119,10 +130,9 @@ TEST(CliRunTest, FailuresAndTheirExitStatus) {
   EXPECT_EQ(noRow.status, kExitNoDrive);
   EXPECT_TRUE(Contains(noRow.err, "There is no drive 5: the list has 5 (see --list)."));
 
-  const CliResult text = RunCommandLine({"--sim", "--start", "abc"});
-  EXPECT_EQ(text.status, kExitUsage);
-  EXPECT_TRUE(Contains(text.err, "Velmark: 'abc' is not a valid integer value")) << text.err;
-  EXPECT_EQ(text.out, "");
+  // A field that is no number is refused before any drive is looked at, naming its option.
+  EXPECT_EQ(CheckFields(ParseCliOptions({"--sim", "--start", "abc"}).options),
+            "--start: 'abc' is not a valid integer value");
 
   const CliResult noDisc = RunCommandLine({"--sim", "--wait", "2"},
                                           [](sim::DemoMachine& m) { m.dataDrive().EjectDisc(); });
@@ -137,6 +147,81 @@ TEST(CliRunTest, FailuresAndTheirExitStatus) {
   EXPECT_EQ(bad.status, kExitResultsIgnored);
   EXPECT_TRUE(Contains(bad.out, "Failed with 03/11/00"));
   EXPECT_TRUE(Contains(bad.out, "Errors encountered during test !\nResults should be ignored !"));
+}
+
+TEST(CliRunTest, TheRangeIsCheckedAgainstTheDiscBeforeReading) {
+  const CliResult past = RunCommandLine({"--sim", "--start", "400000"});
+  EXPECT_EQ(past.status, kExitUsage);
+  EXPECT_TRUE(Contains(past.err, "--start: block 400000 is not on the disc")) << past.err;
+  EXPECT_FALSE(Contains(past.out, "Set CD Speed"));  // nothing was read
+
+  const CliResult end = RunCommandLine({"--sim", "--start", "359770"});
+  EXPECT_EQ(end.status, kExitDone);
+  EXPECT_TRUE(Contains(end.err, "so 3 blocks are read (359770 to 359772")) << end.err;
+  EXPECT_TRUE(Contains(end.out, "BlockAmount : 3\n"));
+  EXPECT_TRUE(Contains(end.out, "KB Processed : 6\n"));
+  EXPECT_FALSE(Contains(end.out, "Failed"));
+
+  // --wait 0 asks the drive once and does not wait further.
+  const CliResult once = RunCommandLine({"--sim", "--wait", "0", "--blocks", "270"});
+  EXPECT_EQ(once.status, kExitDone) << once.err;
+  const CliResult empty = RunCommandLine({"--sim", "--wait", "0"},
+                                         [](sim::DemoMachine& m) { m.dataDrive().EjectDisc(); });
+  EXPECT_EQ(empty.status, kExitNoDrive);
+  EXPECT_TRUE(Contains(empty.err, "did not become ready within 0 s: No CD Present")) << empty.err;
+}
+
+TEST(CliRunTest, InterruptClicksAbortAndTheFiguresSoFarArePrinted) {
+  int calls = 0;
+  const CliResult r = RunCommandLine(
+      {"--sim"}, [](sim::DemoMachine&) {},
+      [&](CliOptions&, CliOutput& output) {
+        // Ctrl-C well into the timed read.
+        output.interrupted = [&] { return ++calls > 150; };
+      });
+  EXPECT_EQ(r.status, kExitResultsIgnored);
+  EXPECT_TRUE(Contains(r.out, "Abort Requested ...\nSeconds : ")) << r.out;
+  EXPECT_TRUE(Contains(r.out, "Results should be ignored !\nAverage Measured Velmark : "));
+  EXPECT_FALSE(Contains(r.out, "KB Processed : 20000"));  // stopped before the end
+}
+
+TEST(CliRunTest, DeviceNamesTheDriveByLetter) {
+  auto device = [](const char* name) {
+    return [name](CliOptions& options, CliOutput&) { options.device = name; };
+  };
+  const CliResult e = RunCommandLine(
+      {"--sim", "--blocks", "270"}, [](sim::DemoMachine&) {}, device("e:"));
+  EXPECT_EQ(e.status, kExitDone);
+  EXPECT_TRUE(Contains(e.out, "Drive: E: [0,1]")) << e.out;
+  const CliResult f = RunCommandLine(
+      {"--sim"}, [](sim::DemoMachine&) {}, device("F:"));
+  EXPECT_EQ(f.status, kExitNoDrive);
+  EXPECT_TRUE(Contains(f.err, "--device F: (F:) is not a drive Velmark found")) << f.err;
+}
+
+TEST(CliRunTest, JsonCarriesTheRecordAndTheInterrupt) {
+  Captured json;
+  int calls = 0;
+  const CliResult r = RunCommandLine(
+      {"--sim", "--no-display"}, [](sim::DemoMachine&) {},
+      [&](CliOptions&, CliOutput& output) {
+        output.json = json.get();
+        output.interrupted = [&] { return ++calls > 150; };
+      });
+  EXPECT_EQ(r.status, kExitResultsIgnored);
+  const nlohmann::json j = nlohmann::json::parse(json.Text());
+  EXPECT_EQ(j["drive"]["letter"], "D:");
+  EXPECT_EQ(j["drive"]["product"], "CD-ROM SIM-52X");
+  EXPECT_EQ(j["disc"]["capacity_blocks"], 359775);
+  EXPECT_EQ(j["mode"], "data");
+  EXPECT_EQ(j["range"]["start"], 349773);
+  EXPECT_EQ(j["range"]["blocks"], 10000);
+  EXPECT_TRUE(j["burst_x"].is_null());  // none is computed with the display off
+  EXPECT_EQ(j["aborted"], "Abort Requested (Ctrl-C)");
+  EXPECT_LT(j["kb"].get<double>(), 20000);
+  for (const char* key : {"version", "date", "seconds", "average_kb_per_s", "kb_per_x", "average_x",
+                          "highest_x", "failed_commands"})
+    EXPECT_TRUE(j.contains(key)) << key;
 }
 
 TEST(ReportPrinterTest, ColourAndBoldOnATerminal) {
