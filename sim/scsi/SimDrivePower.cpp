@@ -50,7 +50,7 @@ void StartStopUnit(SimDriveCommand& c) {
   const bool loadEject = (c.cdb[4] & 0x02) != 0;
   SimDriveState& s = c.state;
   if ((c.cdb[4] & 0xF0) != 0) {  // power conditions are not modelled
-    c.Fail(0x05, 0x24, 0x00);
+    c.Fail(scsi::key::kIllegalRequest, scsi::asc::kInvalidFieldInCdb);
     return;
   }
   c.reply.status = 0x00;
@@ -68,7 +68,7 @@ void StartStopUnit(SimDriveCommand& c) {
     return;
   }
   if (!s.disc) {
-    c.Fail(0x02, 0x3A, 0x00);
+    c.Fail(scsi::key::kNotReady, scsi::asc::kMediumNotPresent);
     return;
   }
   if (!s.stopped) return;
@@ -104,7 +104,7 @@ void GetPerformance(SimDriveCommand& c) {
         d, static_cast<std::uint32_t>(from), KiloBytesPerSecond(c.model.SpeedAt(from, max)),
         static_cast<std::uint32_t>(lastLba), KiloBytesPerSecond(c.model.SpeedAt(lastLba, max)));
   } else {  // write performance, exceptions and the other types are not offered
-    c.Fail(0x05, 0x24, 0x00);
+    c.Fail(scsi::key::kIllegalRequest, scsi::asc::kInvalidFieldInCdb);
     return;
   }
   PutBe32(d.data(), static_cast<std::uint32_t>(d.size() - 4));

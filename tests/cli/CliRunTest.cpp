@@ -194,9 +194,9 @@ TEST(CliRunTest, DeviceNamesTheDriveByLetter) {
   EXPECT_EQ(e.status, kExitDone);
   EXPECT_TRUE(Contains(e.out, "Drive: E: [0,1]")) << e.out;
   const CliResult f = RunCommandLine(
-      {"--sim"}, [](sim::DemoMachine&) {}, device("F:"));
+      {"--sim"}, [](sim::DemoMachine&) {}, device("J:"));
   EXPECT_EQ(f.status, kExitNoDrive);
-  EXPECT_TRUE(Contains(f.err, "--device F: (F:) is not a drive Velmark found")) << f.err;
+  EXPECT_TRUE(Contains(f.err, "--device J: (J:) is not a drive Velmark found")) << f.err;
 }
 
 TEST(CliRunTest, JsonCarriesTheRecordAndTheInterrupt) {
