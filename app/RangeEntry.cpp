@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/TForm1.h"
+#include "drive/CommandBuffer.h"
 #include "scsi/Opcodes.h"
 #include "transport/wnaspi32.h"
 
@@ -28,7 +29,7 @@ std::string Decimal(std::int64_t v) {
 }  // namespace
 
 void TForm1::ShowCDCapacity(DeviceEntry& device) {
-  BYTE toc[kTocBufferSize] = {};
+  alignas(kCommandBufferAlignment) BYTE toc[kTocBufferSize] = {};
   SenseResult sense{};
   BYTE status = 0;
   for (int attempt = 0; attempt < kTocAttempts && status != SS_COMP; ++attempt)

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "drive/CommandBuffer.h"
+
 namespace {
 
 DWORD Get16(const BYTE* at) {
@@ -25,7 +27,7 @@ void InitMMCSeq::ProbeDevices() {
 }
 
 BYTE InitMMCSeq::ProbeDevice(DeviceEntry& device, SenseResult* sense) {
-  BYTE reply[kModeReplySize];
+  alignas(kCommandBufferAlignment) BYTE reply[kModeReplySize];
   std::memset(reply, 0, sizeof reply);
   BYTE layout = kModeLayoutNone;
   BYTE status = ModeSenseAuto(device, kPageCapabilities, kModeReplySize, reply, sense, layout);
@@ -137,7 +139,7 @@ WORD InitMMCSeq::SetBlockLength(DeviceEntry& device, WORD wanted, SenseResult* s
   WORD result = kDefaultBlockLength;
   if (device.HasBlockDescriptor != 1) return result;
 
-  BYTE reply[kModeReplySize];
+  alignas(kCommandBufferAlignment) BYTE reply[kModeReplySize];
   std::memset(reply, 0, sizeof reply);
   BYTE layout = kModeLayoutNone;
   const BYTE status =

@@ -7,7 +7,7 @@
 set -euo pipefail
 
 packages=(cmake make g++ ccache libgtest-dev libgmock-dev googletest libbenchmark-dev qt6-base-dev
-          qt6-svg-dev nlohmann-json3-dev fonts-dejavu-core help2man)
+          qt6-svg-dev nlohmann-json3-dev fonts-dejavu-core help2man python3)
 if [[ "${1:-}" == "--ci" ]]; then
   packages+=(g++-multilib desktop-file-utils appstream man-db)
 fi

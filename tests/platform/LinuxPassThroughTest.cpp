@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -326,6 +327,18 @@ TEST_P(PassThroughTest, BadBlocksAreRefusedBeforeTheKernel) {
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
     EXPECT_TRUE(kernel.received.empty());
   }
+}
+
+// The queue limits are read when the drive opens, never per command: with the sysfs folder
+// gone afterwards the device limit still holds and commands still go through.
+TEST_P(PassThroughTest, QueueLimitsAreLearntWhenTheDriveOpens) {
+  std::filesystem::remove_all(folder.path() + "/sys/block/sr0/queue");
+  node->answers.push_back(DriveAnswer::Good(std::vector<BYTE>(36, 0x05)));
+  EXPECT_TRUE(Send(kInquiry, SCSI_IOCTL_DATA_IN, 36).ok);
+  const Outcome overLong = Send(kInquiry, SCSI_IOCTL_DATA_IN, 128 * 1024 + 1);
+  EXPECT_FALSE(overLong.ok);
+  EXPECT_EQ(overLong.error, ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(kernel.received.size(), 1u);
 }
 
 TEST_P(PassThroughTest, BlockShorterThanTheStructureIsRefused) {
