@@ -9,6 +9,7 @@
 #include "report/ScanCsv.h"
 #include "report/ScanJson.h"
 #include "report/ScanText.h"
+#include "report/plot/PlotWriter.h"
 #include "scan/DiscScan.h"
 #include "transport/wnaspi32.h"
 
@@ -138,9 +139,11 @@ int RunScan(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& ou
   scan::DiscScan scan(driveAccess, device, settings, observer);
 
   report::ScanRecord record;
+  report::plot::PlotHead plotHead{row, {}};
   if (scan.ReadRecordedArea(record)) {
     disc.capacityBlocks = scan.LeadOut();
-    note("Disc: " + DiscText(scan.LeadOut()));
+    plotHead.disc = DiscText(scan.LeadOut());
+    note("Disc: " + plotHead.disc);
     if (options.info) scan.Info(record);
     if (options.speeds) scan.Speeds(record);
     if (options.speed) scan.RequestSpeed(record);
@@ -155,6 +158,15 @@ int RunScan(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& ou
   if (options.json)
     written = WriteFile(*options.json, report::ScanJson(drive, disc, record), output);
   if (options.csv) written = WriteFile(*options.csv, report::ScanCsv(record), output) && written;
+  if (options.plot) {
+    std::string error = "no curve was measured: " + *options.plot + " is not written";
+    if (record.curve && !record.curve->samples.empty())
+      error = report::plot::WriteCurvePlot(*record.curve, plotHead, *options.plot);
+    if (!error.empty()) {
+      std::fprintf(output.err, "velmark-cli: %s\n", error.c_str());
+      written = false;
+    }
+  }
   if (record.failed || !written) return kExitResultsIgnored;
   return kExitDone;
 }
