@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
   if (sim) machine = std::make_unique<sim::DemoMachine>(sim::ClockMode::RealTime);
   static AspiVCL driveAccess;
 
-  toolkit::qt::QtView view;
+  toolkit::qt::QtView view(sim ? "velmark-scan-sim" : "velmark-scan");
   toolkit::Application->SetBackend(&view);
   TScanForm* form = nullptr;
   try {
