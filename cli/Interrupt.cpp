@@ -6,7 +6,11 @@ namespace {
 
 // Written by the signal handler only: the one thing a handler may safely do.
 volatile std::sig_atomic_t gInterrupted = 0;
+#ifndef _WIN32
 struct sigaction gPrevious {};
+#else
+void (*gPrevious)(int) = SIG_DFL;
+#endif
 
 extern "C" void OnInterrupt(int) {
   gInterrupted = 1;
@@ -14,6 +18,24 @@ extern "C" void OnInterrupt(int) {
 
 }  // namespace
 
+#ifdef _WIN32
+// The C run time resets a handler to the default before calling it, so the next Ctrl-C
+// after the first one ends the program, as SA_RESETHAND does elsewhere.
+InterruptCatcher::InterruptCatcher() {
+  gInterrupted = 0;
+  gPrevious = std::signal(SIGINT, OnInterrupt);
+  if (gPrevious == SIG_ERR) return;
+  if (gPrevious == SIG_IGN) {
+    std::signal(SIGINT, SIG_IGN);
+    return;
+  }
+  installed_ = true;
+}
+
+InterruptCatcher::~InterruptCatcher() {
+  if (installed_) std::signal(SIGINT, gPrevious);
+}
+#else
 InterruptCatcher::InterruptCatcher() {
   gInterrupted = 0;
   struct sigaction current {};
@@ -28,6 +50,7 @@ InterruptCatcher::InterruptCatcher() {
 InterruptCatcher::~InterruptCatcher() {
   if (installed_) sigaction(SIGINT, &gPrevious, nullptr);
 }
+#endif
 
 bool InterruptCatcher::Requested() {
   return gInterrupted != 0;

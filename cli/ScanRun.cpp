@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "cli/DeviceChoice.h"
 #include "platform/Host.h"
 #include "report/ScanCsv.h"
 #include "report/ScanJson.h"
@@ -102,12 +104,28 @@ int RunScan(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& ou
         "simulated machine).");
     return kExitNoDrive;
   }
-  if (options.drive >= rows) {
+  int chosen = options.drive;
+  if (options.device) {  // --device names the drive by its node or letter, as for the speed test
+    const DeviceChoice choice = ChooseDevice(*options.device, options.sim, output.devRoot);
+    if (!choice.error.empty()) {
+      note(choice.error + ".");
+      return kExitNoDrive;
+    }
+    std::vector<char> letters;
+    for (int i = 0; i < rows; ++i)
+      letters.push_back(static_cast<char>(driveAccess.DeviceTable[i].DriveLetter));
+    chosen = RowOfLetter(letters, choice.letter);
+    if (chosen < 0) {
+      note("--device " + *options.device + " (" + std::string(1, choice.letter) +
+           ":) is not a drive Velmark found (see --list).");
+      return kExitNoDrive;
+    }
+  } else if (options.drive >= rows) {
     note("There is no drive " + std::to_string(options.drive) + ": the list has " +
          std::to_string(rows) + " (see --list).");
     return kExitNoDrive;
   }
-  DeviceEntry& device = driveAccess.DeviceTable[options.drive];
+  DeviceEntry& device = driveAccess.DeviceTable[chosen];
   std::string row = driveAccess.DeviceRowText(device, kWindowRowKind);
   row = row.substr(0, row.find('\0'));
   const report::DriveRecord drive = DriveOf(device);

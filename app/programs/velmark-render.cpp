@@ -193,7 +193,6 @@ int main(int argc, char** argv) {
   }
   std::fprintf(stderr,
                "usage: velmark-render --icon FILE.png | --icon-png SIZE FILE.png | --icon-svg "
-               "FILE.svg | --screenshots DIR | --scan-screenshots DIR
-");
+               "FILE.svg | --screenshots DIR | --scan-screenshots DIR\n");
   return 2;
 }
