@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "app/DriveRecordOf.h"
 #include "app/NumberText.h"
 #include "app/SpeedStats.h"
 #include "app/TForm1.h"
@@ -32,26 +33,6 @@ std::string Signed(DWORD v) {
   return std::to_string(static_cast<LONG>(v));
 }
 
-// Bytes `from` to `from + length` of the INQUIRY data, up to a zero byte, trailing blanks
-// removed.
-std::string InquiryField(const DeviceEntry& d, size_t from, size_t length) {
-  std::string s(reinterpret_cast<const char*>(d.InquiryData) + from, length);
-  s = s.substr(0, s.find('\0'));
-  while (!s.empty() && s.back() == ' ') s.pop_back();
-  return s;
-}
-
-report::DriveRecord DriveOf(const DeviceEntry& d) {
-  report::DriveRecord r;
-  r.vendor = InquiryField(d, 8, 8);
-  r.product = InquiryField(d, 16, 16);
-  r.revision = InquiryField(d, 32, 4);
-  if (d.DriveLetter >= 'A' && d.DriveLetter <= 'Z') r.letter = std::string(1, d.DriveLetter) + ":";
-  r.device =
-      std::to_string(d.HostAdapter) + ":" + std::to_string(d.Target) + ":" + std::to_string(d.Lun);
-  return r;
-}
-
 }  // namespace
 
 void TForm1::SpeedButton2Click(TObject* /*sender*/) {
@@ -74,7 +55,7 @@ void TForm1::SpeedButton2Click(TObject* /*sender*/) {
   const LONG amount = StrToInt(Edit2->Text());
   lastTest_.started = true;
   report::SpeedTestRecord& record = lastRecord_;
-  record.drive = DriveOf(*device);
+  record.drive = DriveRecordOf(*device);
   if (CapacityShown != 0) record.disc.capacityBlocks = RecordedCapacity;
   record.start = start;
   record.blocks = amount;

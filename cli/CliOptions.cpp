@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "report/plot/PlotWriter.h"
+
 namespace {
 
 bool ParseInt(const std::string& text, int low, int high, int& out) {
@@ -161,6 +163,16 @@ const std::vector<CliOption> kOptions = {
        o.csv = v;
        return {};
      }},
+    {"--plot", "FILE", "Disc scan",
+     "draw the curve (with --curve): speed in x and rotation in rpm\n"
+     "against the position on the disc, the strategy and the drive\n"
+     "named; PNG or SVG by the file's extension",
+     [](CliOptions& o, const std::string& n, const std::string& v) -> std::string {
+       if (report::plot::PictureFormatOf(v) == report::plot::PictureFormat::None)
+         return n + " needs a file name ending in .png or .svg";
+       o.plot = v;
+       return {};
+     }},
     {"--colour",
      "WHEN",
      "Output",
@@ -277,6 +289,9 @@ CliParse ParseCliOptions(const std::vector<std::string>& args) {
     result.error = "--csv writes what a scan measured: add --curve, --access, ...";
   else if (o.json && o.csv && *o.json == "-" && *o.csv == "-")
     result.error = "only one of --json and --csv can go to standard output";
+  if (o.plot && !o.curve) result.error = "--plot draws the curve: add --curve";
+  if (o.plot && !report::plot::PlotAvailable())
+    result.error = "--plot is not available: this velmark-cli was built without Qt";
   return result;
 }
 

@@ -26,13 +26,14 @@ struct CliOptions {
   std::optional<std::string> json;    // where the JSON record goes; "-": standard output
 
   // The disc scan (done in this order when several are asked for).
-  bool info = false;               // the capabilities summary
-  bool speeds = false;             // the speeds the drive offers
-  std::optional<double> speed;     // a requested speed in x: taken and measured
-  bool curve = false;              // the transfer-rate curve and the reading strategy
-  bool access = false;             // access times
-  bool spinUp = false;             // spin-up time
-  std::optional<std::string> csv;  // file for the scan's CSV; "-": standard output
+  bool info = false;                // the capabilities summary
+  bool speeds = false;              // the speeds the drive offers
+  std::optional<double> speed;      // a requested speed in x: taken and measured
+  bool curve = false;               // the transfer-rate curve and the reading strategy
+  bool access = false;              // access times
+  bool spinUp = false;              // spin-up time
+  std::optional<std::string> csv;   // file for the scan's CSV; "-": standard output
+  std::optional<std::string> plot;  // picture of the curve: a .png or .svg file
 
   bool Scan() const { return info || speeds || speed || curve || access || spinUp; }
 };

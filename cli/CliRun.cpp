@@ -96,10 +96,14 @@ bool CheckTheRange(const CliOptions& options, TForm1& form, ReportPrinter& print
 // The run's record as JSON. On this machine the drive is named by its device node.
 void WriteJson(report::SpeedTestRecord record, const CliOptions& options, bool interrupted,
                std::FILE* json) {
+#ifndef _WIN32  // Windows has no device nodes: the drive keeps its address
   if (!options.sim && record.drive.letter.size() == 2) {
     const std::string node = platform::LinuxHost::DriveNode(record.drive.letter[0]);
     if (!node.empty()) record.drive.device = node;
   }
+#else
+  (void)options;
+#endif
   if (interrupted && record.aborted) record.abortReason += " (Ctrl-C)";
   const std::string text = report::SpeedTestJsonText(record);
   std::fwrite(text.data(), 1, text.size(), json);

@@ -17,8 +17,12 @@ bool IsLetter(const std::string& name) {
 }
 
 char LetterOfNode(const std::string& node) {
+#ifndef _WIN32
   for (char letter = 'D'; letter <= 'Z'; ++letter)
     if (platform::LinuxHost::DriveNode(letter) == node) return letter;
+#else
+  (void)node;  // Windows names its drives by letter only
+#endif
   return 0;
 }
 

@@ -4,11 +4,14 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "cli/DeviceChoice.h"
 #include "platform/Host.h"
 #include "report/ScanCsv.h"
 #include "report/ScanJson.h"
 #include "report/ScanText.h"
+#include "report/plot/PlotWriter.h"
 #include "scan/DiscScan.h"
 #include "transport/wnaspi32.h"
 
@@ -101,12 +104,28 @@ int RunScan(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& ou
         "simulated machine).");
     return kExitNoDrive;
   }
-  if (options.drive >= rows) {
+  int chosen = options.drive;
+  if (options.device) {  // --device names the drive by its node or letter, as for the speed test
+    const DeviceChoice choice = ChooseDevice(*options.device, options.sim, output.devRoot);
+    if (!choice.error.empty()) {
+      note(choice.error + ".");
+      return kExitNoDrive;
+    }
+    std::vector<char> letters;
+    for (int i = 0; i < rows; ++i)
+      letters.push_back(static_cast<char>(driveAccess.DeviceTable[i].DriveLetter));
+    chosen = RowOfLetter(letters, choice.letter);
+    if (chosen < 0) {
+      note("--device " + *options.device + " (" + std::string(1, choice.letter) +
+           ":) is not a drive Velmark found (see --list).");
+      return kExitNoDrive;
+    }
+  } else if (options.drive >= rows) {
     note("There is no drive " + std::to_string(options.drive) + ": the list has " +
          std::to_string(rows) + " (see --list).");
     return kExitNoDrive;
   }
-  DeviceEntry& device = driveAccess.DeviceTable[options.drive];
+  DeviceEntry& device = driveAccess.DeviceTable[chosen];
   std::string row = driveAccess.DeviceRowText(device, kWindowRowKind);
   row = row.substr(0, row.find('\0'));
   const report::DriveRecord drive = DriveOf(device);
@@ -138,9 +157,11 @@ int RunScan(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& ou
   scan::DiscScan scan(driveAccess, device, settings, observer);
 
   report::ScanRecord record;
+  report::plot::PlotHead plotHead{row, {}};
   if (scan.ReadRecordedArea(record)) {
     disc.capacityBlocks = scan.LeadOut();
-    note("Disc: " + DiscText(scan.LeadOut()));
+    plotHead.disc = DiscText(scan.LeadOut());
+    note("Disc: " + plotHead.disc);
     if (options.info) scan.Info(record);
     if (options.speeds) scan.Speeds(record);
     if (options.speed) scan.RequestSpeed(record);
@@ -155,6 +176,15 @@ int RunScan(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& ou
   if (options.json)
     written = WriteFile(*options.json, report::ScanJson(drive, disc, record), output);
   if (options.csv) written = WriteFile(*options.csv, report::ScanCsv(record), output) && written;
+  if (options.plot) {
+    std::string error = "no curve was measured: " + *options.plot + " is not written";
+    if (record.curve && !record.curve->samples.empty())
+      error = report::plot::WriteCurvePlot(*record.curve, plotHead, *options.plot);
+    if (!error.empty()) {
+      std::fprintf(output.err, "velmark-cli: %s\n", error.c_str());
+      written = false;
+    }
+  }
   if (record.failed || !written) return kExitResultsIgnored;
   return kExitDone;
 }

@@ -96,6 +96,11 @@ target_include_directories(velmark_version INTERFACE ${PROJECT_BINARY_DIR}/gener
 # --help and --version by help2man at build time and installed with it.
 find_program(VELMARK_HELP2MAN help2man)
 function(velmark_help2man program description)
+  # The page is made by running the program: not in builds for another machine (the 32-bit
+  # and Windows builds), whose programs this machine may not execute.
+  if(VELMARK_M32 OR CMAKE_CROSSCOMPILING)
+    return()
+  endif()
   if(NOT VELMARK_HELP2MAN)
     message(WARNING "help2man not found: no man page for ${program} "
                     "(scripts/setup.sh installs it)")

@@ -4,6 +4,8 @@
 //   velmark-render --icon-png SIZE FILE.png  (the icon's drawing at SIZE x SIZE)
 //   velmark-render --icon-svg FILE.svg       (the scalable icon)
 //   velmark-render --screenshots DIR   (DIR/window-before.png, DIR/window-after.png)
+//   velmark-render --scan-screenshots DIR   (DIR/scan-before.png, scan-during.png,
+//                                            scan-after.png)
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -14,7 +16,9 @@
 #include "app/AspiVCL.h"
 #include "app/Glyphs.h"
 #include "app/IconSvg.h"
+#include "app/ScanForm.h"
 #include "app/TForm1.h"
+#include "report/plot/PlotWriter.h"
 #include "sim/win32/DemoMachine.h"
 #include "toolkit/Toolkit.h"
 #include "toolkit/qt/QtView.h"
@@ -99,6 +103,65 @@ int SaveScreenshots(const std::string& dir) {
   return ok ? 0 : 1;
 }
 
+// The row of the drive list whose text holds `product`, or 0.
+int RowOf(const toolkit::TComboBox& list, const std::string& product) {
+  for (int i = 0; i < list.Items().Count(); ++i)
+    if (list.Items()[i].find(product) != std::string::npos) return i;
+  return 0;
+}
+
+// Takes a picture of the scan window once the curve has `points` samples.
+class MidScanShot : public toolkit::TControlObserver {
+ public:
+  MidScanShot(toolkit::qt::QtView& view, TScanForm& form, std::size_t points, std::string path)
+      : view_(view), form_(form), points_(points), path_(std::move(path)) {}
+  void ControlChanged(toolkit::TControl& control, toolkit::TChange change) override {
+    if (&control != form_.Graph || change != toolkit::TChange::Graph || taken) return;
+    const auto& series = form_.Graph->Model().Series;
+    if (series.empty() || series[0].Points.size() != points_) return;
+    taken = view_.SaveScreenshot(form_, path_);
+  }
+  void ControlDestroyed(toolkit::TControl&) override {}
+  bool taken = false;
+
+ private:
+  toolkit::qt::QtView& view_;
+  TScanForm& form_;
+  std::size_t points_;
+  std::string path_;
+};
+
+int SaveScanScreenshots(const std::string& dir) {
+  // A whole-disc scan of the P-CAV demo drive on the virtual clock: the same at every run.
+  sim::DemoMachine machine(sim::ClockMode::Virtual, false);
+  AspiVCL drive;
+  toolkit::qt::QtView view;
+  toolkit::Application->SetBackend(&view);
+  toolkit::Application->SetTitle("Velmark scan");
+  auto* form = new TScanForm(toolkit::Application, drive);
+  form->SavePicture = [](const toolkit::TGraphModel& graph, const std::string& path) {
+    return report::plot::WritePlot(graph, path);
+  };
+  form->Show();
+  view.Show(*form);
+  form->DriveList->UserSelect(RowOf(*form->DriveList, "PCAV"));
+  form->AccessCheck->SetChecked(true);
+  form->SpinUpCheck->SetChecked(true);
+  toolkit::Application->ProcessMessages();
+  bool ok = view.SaveScreenshot(*form, dir + "/scan-before.png");
+  MidScanShot during(view, *form, 45, dir + "/scan-during.png");
+  form->AddObserver(&during);
+  form->StartButton->PostClick();
+  toolkit::Application->ProcessMessages();
+  form->RemoveObserver(&during);
+  ok = during.taken && !form->Scanning() && form->Record().curve.has_value() && ok;
+  ok = view.SaveScreenshot(*form, dir + "/scan-after.png") && ok;
+  delete form;
+  toolkit::Application->SetBackend(nullptr);
+  if (!ok) std::fprintf(stderr, "velmark-render: cannot draw the scan in %s\n", dir.c_str());
+  return ok ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -124,8 +187,12 @@ int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     return SaveScreenshots(argv[2]);
   }
+  if (argc == 3 && std::string(argv[1]) == "--scan-screenshots") {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    return SaveScanScreenshots(argv[2]);
+  }
   std::fprintf(stderr,
                "usage: velmark-render --icon FILE.png | --icon-png SIZE FILE.png | --icon-svg "
-               "FILE.svg | --screenshots DIR\n");
+               "FILE.svg | --screenshots DIR | --scan-screenshots DIR\n");
   return 2;
 }

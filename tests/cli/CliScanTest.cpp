@@ -88,4 +88,22 @@ TEST(CliScanTest, RefusedRequestIsNamedAndFailsTheRun) {
   EXPECT_EQ(r.out, "figure,value\nrefused,MODE SENSE page 2Ah refused: 05/24/00\n");
 }
 
+TEST(CliScanTest, DeviceChoosesTheDriveByItsLetter) {
+  struct Case {
+    const char* device;
+    int status;
+    const char* expect;  // in the output or the error stream
+  };
+  const Case cases[] = {
+      {"G:", kExitDone, "PCAV SIM-40X"},
+      {"J:", kExitNoDrive, "(J:) is not a drive Velmark found"},
+  };
+  for (const Case& c : cases) {
+    const ScanResult r =
+        Scan({"--sim", "--device", c.device, "--speeds"}, [](sim::DemoMachine&) {});
+    EXPECT_EQ(r.status, c.status) << c.device << r.err;
+    EXPECT_NE((r.out + r.err).find(c.expect), std::string::npos) << c.device << r.err;
+  }
+}
+
 }  // namespace
