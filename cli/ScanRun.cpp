@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/DriveRecordOf.h"
 #include "cli/DeviceChoice.h"
 #include "platform/Host.h"
 #include "report/ScanCsv.h"
@@ -48,26 +49,6 @@ bool WriteFile(const std::string& path, const std::string& text, const CliOutput
     return false;
   }
   return true;
-}
-
-// Bytes `from` to `from + length` of the INQUIRY data, up to a zero byte, trailing blanks
-// removed.
-std::string InquiryField(const DeviceEntry& d, size_t from, size_t length) {
-  std::string s(reinterpret_cast<const char*>(d.InquiryData) + from, length);
-  s = s.substr(0, s.find('\0'));
-  while (!s.empty() && s.back() == ' ') s.pop_back();
-  return s;
-}
-
-report::DriveRecord DriveOf(const DeviceEntry& d) {
-  report::DriveRecord r;
-  r.vendor = InquiryField(d, 8, 8);
-  r.product = InquiryField(d, 16, 16);
-  r.revision = InquiryField(d, 32, 4);
-  if (d.DriveLetter >= 'A' && d.DriveLetter <= 'Z') r.letter = std::string(1, d.DriveLetter) + ":";
-  r.device =
-      std::to_string(d.HostAdapter) + ":" + std::to_string(d.Target) + ":" + std::to_string(d.Lun);
-  return r;
 }
 
 std::optional<std::int64_t> Number(const std::optional<std::string>& text) {
@@ -128,7 +109,7 @@ int RunScan(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& ou
   DeviceEntry& device = driveAccess.DeviceTable[chosen];
   std::string row = driveAccess.DeviceRowText(device, kWindowRowKind);
   row = row.substr(0, row.find('\0'));
-  const report::DriveRecord drive = DriveOf(device);
+  const report::DriveRecord drive = DriveRecordOf(device);
   report::DiscRecord disc;
   note("Drive: " + row);
 
