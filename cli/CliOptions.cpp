@@ -9,6 +9,14 @@
 
 namespace {
 
+// The pictures are drawn with Qt, which the Windows build does not have.
+#ifdef _WIN32
+constexpr const char* kPlotUnavailable = "--plot is not available on Windows";
+#else
+constexpr const char* kPlotUnavailable =
+    "--plot is not available: this velmark-cli was built without Qt";
+#endif
+
 bool ParseInt(const std::string& text, int low, int high, int& out) {
   if (text.empty()) return false;
   char* end = nullptr;
@@ -290,8 +298,7 @@ CliParse ParseCliOptions(const std::vector<std::string>& args) {
   else if (o.json && o.csv && *o.json == "-" && *o.csv == "-")
     result.error = "only one of --json and --csv can go to standard output";
   if (o.plot && !o.curve) result.error = "--plot draws the curve: add --curve";
-  if (o.plot && !report::plot::PlotAvailable())
-    result.error = "--plot is not available: this velmark-cli was built without Qt";
+  if (o.plot && !report::plot::PlotAvailable()) result.error = kPlotUnavailable;
   return result;
 }
 
