@@ -62,12 +62,15 @@ std::string ScanCsv(const ScanRecord& r) {
     if (r.curve->rpm) Row(out, "rpm", Number(*r.curve->rpm, 0));
     for (std::int64_t z : r.curve->zones) Row(out, "zone_lba", std::to_string(z));
   }
-  if (r.access) {
+  if (r.access && r.access->aborted) {
+    Row(out, "access_aborted", "aborted");
+  } else if (r.access) {
     Row(out, "access_random_ms", Number(r.access->randomMs, 2));
     Row(out, "access_third_ms", Number(r.access->thirdMs, 2));
     Row(out, "access_full_ms", Number(r.access->fullMs, 2));
   }
   if (r.spinUpMs) Row(out, "spin_up_ms", Number(*r.spinUpMs, 1));
+  if (r.spinUpAborted) Row(out, "spin_up_aborted", "aborted");
   for (const std::string& refusal : r.refused) Row(out, "refused", refusal);
   return out;
 }
