@@ -297,8 +297,10 @@ CliParse ParseCliOptions(const std::vector<std::string>& args) {
     result.error = "--csv writes what a scan measured: add --curve, --access, ...";
   else if (o.json && o.csv && *o.json == "-" && *o.csv == "-")
     result.error = "only one of --json and --csv can go to standard output";
-  if (o.plot && !o.curve) result.error = "--plot draws the curve: add --curve";
-  if (o.plot && !report::plot::PlotAvailable()) result.error = kPlotUnavailable;
+  if (o.plot && !o.curve)
+    result.error = "--plot draws the curve: add --curve";
+  else if (o.plot && !report::plot::PlotAvailable())
+    result.error = kPlotUnavailable;
   return result;
 }
 
