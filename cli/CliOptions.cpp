@@ -163,9 +163,10 @@ const std::vector<CliOption> kOptions = {
      "first read is served",
      Set<&CliOptions::spinUp>},
     {"--csv", "FILE", "Disc scan",
-     "write the curve's samples and the other figures as CSV (- for\n"
-     "standard output); standard output then carries only that file,\n"
-     "and the scan's report goes to standard error",
+     "write the curve's samples as CSV (without --curve: the other\n"
+     "figures, as figure,value rows; - for standard output); standard\n"
+     "output then carries only that file, and the scan's report goes\n"
+     "to standard error",
      [](CliOptions& o, const std::string& n, const std::string& v) -> std::string {
        if (v.empty()) return n + " needs a file name, or - for standard output";
        o.csv = v;
