@@ -32,19 +32,32 @@ bool NotReady(const SenseResult& s) {
 }
 
 constexpr std::uint32_t kPollMs = 10;
+// Far enough that no drive's read-ahead holds the place read after another: 4 MB of data,
+// more than the buffers drives carry. The range needs three of these for a one-third stroke.
+constexpr std::int64_t kFarBlocks = 2048;
 
 }  // namespace
 
 void DiscScan::Access(report::ScanRecord& record) {
+  if (blocks_ < 3 * kFarBlocks) {
+    record.refused.push_back("access times need a range of at least " +
+                             std::to_string(3 * kFarBlocks) +
+                             " blocks, so that the drive's cache cannot hold the place read; "
+                             "the range has " +
+                             std::to_string(blocks_));
+    record.failed = true;
+    Note(record.refused.back());
+    return;
+  }
+  if (!Prepare(record)) return;
   report::AccessResult& access = record.access.emplace();
   const int trials = std::max(settings_.accessTrials, 1);
   access.trials = trials;
-  if (!Prepare(record)) return;
   Note("Timing accesses: random, one-third and full stroke");
   const std::int64_t first = start_, last = start_ + blocks_ - 1;
   const std::int64_t third = blocks_ / 3;
-  // Far enough apart that the cache cannot hold the target: 5 % of the range.
-  const std::int64_t minimum = std::max<std::int64_t>(blocks_ / 20, 1);
+  // Far enough apart that the cache cannot hold the target: 5 % of the range, at least.
+  const std::int64_t minimum = std::max(blocks_ / 20, kFarBlocks);
   bool failed = false, aborted = false;
 
   // Adds one timed access to `sum`; false when the trials stop (a failed read, Abort).
@@ -70,17 +83,15 @@ void DiscScan::Access(report::ScanRecord& record) {
   Positions positions;
   double sum = 0;
   int done = 0;
-  if (blocks_ > 2 * minimum) {
-    std::int64_t head = positions.Next(first, blocks_);
-    if (Read(head, 1) != SS_COMP) failed = true;
-    for (int i = 0; i < trials; ++i) {
-      std::int64_t to = positions.Next(first, blocks_);
-      while (std::llabs(to - head) < minimum) to = positions.Next(first, blocks_);
-      done += trial("random", head, to, false, sum);
-      head = to;
-    }
-    if (done == trials) access.randomMs = sum / trials;
+  std::int64_t head = positions.Next(first, blocks_);
+  if (Read(head, 1) != SS_COMP) failed = true;
+  for (int i = 0; i < trials; ++i) {
+    std::int64_t to = positions.Next(first, blocks_);
+    while (std::llabs(to - head) < minimum) to = positions.Next(first, blocks_);
+    done += trial("random", head, to, false, sum);
+    head = to;
   }
+  if (done == trials) access.randomMs = sum / trials;
   sum = 0;
   done = 0;
   for (int i = 0; i < trials; ++i) {

@@ -207,6 +207,36 @@ TEST(DiscScan, RequestedSpeedNotOfferedIsNamedAndMeasured) {
   EXPECT_FALSE(record.failed);
 }
 
+TEST(DiscScan, AccessTimesNeedARangeTheCacheCannotHold) {
+  // A range too short for accesses the cache cannot serve gets no figures, never zeros.
+  const struct {
+    std::int64_t blocks;
+    bool timed;
+  } cases[] = {{2, false}, {6143, false}, {6144, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.blocks);
+    Rig rig(kDrives[0]);
+    ASSERT_TRUE(rig.found());
+    scan::ScanSettings settings;
+    settings.blocks = c.blocks;
+    scan::DiscScan scan(rig.chain(), rig.device(), settings);
+    report::ScanRecord record;
+    ASSERT_TRUE(scan.ReadRecordedArea(record));
+    scan.Access(record);
+    ASSERT_EQ(record.access.has_value(), c.timed);
+    EXPECT_EQ(record.failed, !c.timed);
+    if (c.timed) {
+      EXPECT_GT(record.access->randomMs, 1.0);
+      EXPECT_GT(record.access->thirdMs, 1.0);
+      EXPECT_GT(record.access->fullMs, 1.0);
+    } else {
+      ASSERT_EQ(record.refused.size(), 1u);
+      EXPECT_EQ(record.refused[0].rfind("access times need a range of at least 6144 blocks", 0),
+                0u);
+    }
+  }
+}
+
 #if !defined(__SANITIZE_ADDRESS__)
 long ResidentPages() {
   long size = 0, resident = 0;
