@@ -27,7 +27,7 @@ toolchain() {
   cmake --build "$dir" -j2 --target "$@"
 }
 
-toolchain build-win mingw-w64-i686.cmake velmark-cli velmark-probe
+toolchain build-win mingw-w64-i686.cmake velmark-cli velmark-probe velmark velmark-sim velmark-scan
 
 # The Linux build's report, to compare with the Windows one line by line.
 linux_report=$(build/bin/velmark-cli --sim --colour never 2>/dev/null || true)

@@ -8,10 +8,10 @@
 
 #include "app/AspiVCL.h"
 #include "app/ScanForm.h"
+#include "app/programs/ProgramView.h"
 #include "report/plot/PlotWriter.h"
 #include "sim/win32/DemoMachine.h"
 #include "toolkit/Toolkit.h"
-#include "toolkit/qt/QtView.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
   if (sim) machine = std::make_unique<sim::DemoMachine>(sim::ClockMode::RealTime);
   static AspiVCL driveAccess;
 
-  toolkit::qt::QtView view(sim ? "velmark-scan-sim" : "velmark-scan");
+  ProgramView view(sim ? "velmark-scan-sim" : "velmark-scan");
   toolkit::Application->SetBackend(&view);
   TScanForm* form = nullptr;
   try {

@@ -2,8 +2,8 @@
 // administrator without an ASPI library; D: a 52x CAV drive with a 79:57 data disc, E: a
 // 40x drive with a 74-minute audio CD.
 #include "app/StartUp.h"
+#include "app/programs/ProgramView.h"
 #include "sim/win32/DemoMachine.h"
-#include "toolkit/qt/QtView.h"
 
 // Defined in this order in one file: the machine (and its host) exists before the
 // drive-access object is built on it, and is gone only after it.
@@ -11,7 +11,7 @@ static sim::DemoMachine Machine(sim::ClockMode::RealTime);
 AspiVCL DriveAccess;
 
 int main() {
-  toolkit::qt::QtView view("velmark-sim");
+  ProgramView view("velmark-sim");
   toolkit::Application->SetBackend(&view);
   const int status = VelmarkMain<DriveAccess>();
   toolkit::Application->SetBackend(nullptr);

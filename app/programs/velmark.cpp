@@ -1,13 +1,13 @@
 // velmark: the window, on this machine's drives. Reads no arguments.
 #include "app/StartUp.h"
-#include "toolkit/qt/QtView.h"
+#include "app/programs/ProgramView.h"
 
 // The one drive-access object: its construction loads the transport and fills the device
 // table before main runs.
 AspiVCL DriveAccess;
 
 int main() {
-  toolkit::qt::QtView view("velmark");
+  ProgramView view("velmark");
   toolkit::Application->SetBackend(&view);
   const int status = VelmarkMain<DriveAccess>();
   toolkit::Application->SetBackend(nullptr);
