@@ -528,6 +528,10 @@ TEST(SendSPTICommand, FailedCallJudgedByTheElapsedTime) {
       {"FailsAtOnce", 0, ScriptedStep::IoctlFailure(ERROR_IO_DEVICE), SS_INVALID_SRB},
       {"FailsLateButWithinTime", 0, ScriptedStep::IoctlFailure(ERROR_IO_DEVICE).Service(20000000),
        SS_INVALID_SRB},
+      {"FailsAfterExactlyItsTimeOut", 0,
+       ScriptedStep::IoctlFailure(ERROR_IO_DEVICE).Service(30000000), SS_INVALID_SRB},
+      {"FailsASecondAfterItsTimeOut", 0,
+       ScriptedStep::IoctlFailure(ERROR_IO_DEVICE).Service(31000000), SS_ABORTED},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
