@@ -105,7 +105,7 @@ class SimDrive : public ScsiTarget {
   void EjectDisc();
   // Power-on / bus reset: block length and speed back to the power-on values, cache
   // emptied, one 06/29/00 pending.
-  void Reset();
+  void Reset() override;
   bool HasDisc() const;
   std::optional<Disc> CurrentDisc() const;
   bool IsReady(std::uint64_t nowMicros) const;
