@@ -18,6 +18,7 @@ constexpr DWORD kSpinUpBlocks = 10;
 constexpr int kSpinUpPasses = 5;
 constexpr int kMediaCheckSeeks = 3;
 constexpr WORD kMaximumSpeed = 0xFFFF;
+constexpr char kDriveStoppedText[] = "Drive stopped responding";
 
 bool IllegalMode(const SenseResult& s) {
   return s.SenseKey == 0x05 && s.ASC == 0x64;
@@ -120,6 +121,13 @@ void TForm1::SpeedButton2Click(TObject* /*sender*/) {
     ReportBold("Aborting due to No Media Present " + AspiVCL::SenseText(sense), kReportRed);
   }
 
+  // A drive that stopped answering during set-up: the run ends here.
+  if (drive_.StoppedResponding(*device)) {
+    AbortFlag = 1;
+    ReportBold(kDriveStoppedText, kReportRed);
+    ReportBold("Results should be ignored !", kReportRed);
+  }
+
   // 8. Display during the read.
   if (CheckBox->Checked()) {
     request.onProgress = ReadCallback::Bind<TForm1, &TForm1::QuietProgressCallback>(this);
@@ -134,6 +142,7 @@ void TForm1::SpeedButton2Click(TObject* /*sender*/) {
   // 9. Aborted during set-up: nothing more is written.
   if (AbortFlag != 0) {
     lastTest_.aborted = true;
+    lastTest_.finished = true;
     return;
   }
 
@@ -162,6 +171,8 @@ void TForm1::SpeedButton2Click(TObject* /*sender*/) {
   timeEndPeriod(period);
   if (elapsed == 0) elapsed = 1;
   Timer->SetEnabled(true);
+  // A drive that stopped answering ended the read as an abort does.
+  if (drive_.StoppedResponding(*device)) ReportBold(kDriveStoppedText, kReportRed);
 
   // 16. The figures.
   const RunFigures f =
@@ -195,6 +206,7 @@ void TForm1::SpeedButton2Click(TObject* /*sender*/) {
   lastTest_.errorCount = stats.errorCount;
   lastTest_.blocksDone = request.blocksDone;
   lastTest_.elapsedMs = elapsed;
+  lastTest_.finished = true;
   // 22. The buffers go with the vectors, on every path.
 }
 
@@ -210,6 +222,8 @@ BYTE TForm1::ReadErrorCallback(ReadCallbackInfo& info) {
          kReportRed);
   // Counted as done: no third attempt and no block-by-block recovery.
   *info.status = SS_COMP;
+  // A drive that has stopped answering ends the read as an abort would.
+  if (drive_.StoppedResponding(*info.request->device)) AbortFlag = 1;
   return AbortFlag;
 }
 

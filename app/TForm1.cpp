@@ -228,6 +228,8 @@ void TForm1::TimerTimer(TObject* /*sender*/) {
     CDSize->SetCaption("No CD Present");
   } else if (sense.SenseKey == 0x02 && sense.ASC == 0x04) {
     CDSize->SetCaption("In Progress of becoming ready");
+  } else if (drive_.StoppedResponding(*device)) {
+    CDSize->SetCaption("Drive stopped responding");
   } else {
     CDSize->SetCaption(AspiVCL::CommandErrorText(sense, status));
   }

@@ -4,6 +4,7 @@
 
 #include "app/TForm1.h"
 #include "cli/ReportPrinter.h"
+#include "diag/PrintableText.h"
 #include "platform/Host.h"
 #include "toolkit/Toolkit.h"
 
@@ -51,7 +52,7 @@ int RunCli(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& out
       return kExitNoDrive;
     }
     for (int i = 0; i < list.Items().Count(); ++i)
-      std::fprintf(output.out, "%d  %s\n", i, list.Items()[i].c_str());
+      std::fprintf(output.out, "%d  %s\n", i, PrintableText(list.Items()[i]).c_str());
     return kExitDone;
   }
 
@@ -66,7 +67,7 @@ int RunCli(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& out
                  std::to_string(list.Items().Count()) + " (see --list).");
     return kExitNoDrive;
   }
-  printer.Note("Drive: " + list.Items()[options.drive]);
+  printer.Note("Drive: " + PrintableText(list.Items()[options.drive]));
   if (options.drive != 0) {
     list.PostSelect(options.drive);  // the user's choice: the poll runs at once
     Application->ProcessMessages();
@@ -78,6 +79,11 @@ int RunCli(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& out
   const DWORD limit = static_cast<DWORD>(options.waitSeconds) * 1000u;
   std::string shown = form->CDSize->Caption();
   while (!form->StartButton->Enabled()) {
+    const DeviceEntry* device = form->SelectedDevice();
+    if (device != nullptr && driveAccess.StoppedResponding(*device)) {
+      printer.Note("Drive stopped responding: no test is possible.");
+      return kExitNoDrive;
+    }
     if (host.Milliseconds() - begin > limit) {
       printer.Note(
           "The drive did not become ready within " + std::to_string(options.waitSeconds) + " s" +
@@ -110,6 +116,7 @@ int RunCli(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& out
     if (boxes.count == boxesBefore) printer.Note("The test did not start.");
     return kExitUsage;
   }
-  if (outcome.aborted || outcome.errorCount > 0) return kExitResultsIgnored;
+  // A run that started and did not reach its end (whatever ended it) is no result either.
+  if (!outcome.finished || outcome.aborted || outcome.errorCount > 0) return kExitResultsIgnored;
   return kExitDone;
 }

@@ -40,6 +40,8 @@ SimProfile DemoMachine::Profile(ClockMode clock, std::shared_ptr<SimDrive> data,
                                 std::shared_ptr<SimDrive> audio) {
   SimProfile p = SimProfile::Windows2000(true);
   p.WithAspi(AspiPlacement::None).WithClock(clock);
+  // The demo keeps no record of the calls it answers: a long run holds bounded memory.
+  p.recordCalls = false;
   // Both drives on the first port, as master and slave of one IDE channel.
   p.AddDrive('D', {0, 0, 0, 0}, std::move(data));
   p.AddDrive('E', {0, 0, 1, 0}, std::move(audio));
@@ -50,7 +52,10 @@ DemoMachine::DemoMachine(ClockMode clock)
     : dataDrive_(std::make_shared<SimDrive>(DataDriveConfig())),
       audioDrive_(std::make_shared<SimDrive>(AudioDriveConfig())),
       host_(std::make_unique<SimHost>(Profile(clock, dataDrive_, audioDrive_))),
-      installed_(std::make_unique<platform::ScopedHost>(*host_)) {}
+      installed_(std::make_unique<platform::ScopedHost>(*host_)) {
+  dataDrive_->SetRecording(false);
+  audioDrive_->SetRecording(false);
+}
 
 DemoMachine::~DemoMachine() = default;
 
