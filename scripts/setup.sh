@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, whatever Velmark needs to build and test that is not yet on this
 # Debian machine. `--ci` adds what the continuous-integration run needs on top (the 32-bit
-# tool chain).
+# tool chain, clang with its sanitizer and fuzzer runtimes).
 set -euo pipefail
 
 packages=(cmake make g++ ccache libgtest-dev libgmock-dev googletest libbenchmark-dev qt6-base-dev qt6-svg-dev
           fonts-dejavu-core)
 if [[ "${1:-}" == "--ci" ]]; then
-  packages+=(g++-multilib)
+  packages+=(g++-multilib clang-14 libclang-rt-14-dev)
 fi
 
 missing=()
