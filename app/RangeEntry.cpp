@@ -19,6 +19,11 @@ constexpr int kTocAttempts = 3;
 constexpr LONG kDefaultStartDistance = 10002;
 constexpr LONG kDefaultAmount = 10000;
 constexpr LONG kUnreadBeforeLeadOut = 2;
+
+std::string Decimal(std::int64_t v) {
+  return std::to_string(v);
+}
+
 }  // namespace
 
 void TForm1::ShowCDCapacity(DeviceEntry& device) {
