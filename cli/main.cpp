@@ -29,9 +29,11 @@ int main(int argc, char** argv) {
   // The machine is chosen before the drive-access object exists: both live to the end of
   // the program and go in reverse order at static finalisation.
   static std::unique_ptr<sim::DemoMachine> machine;
-  if (options.sim)
+  if (options.sim) {
     machine = std::make_unique<sim::DemoMachine>(options.realTime ? sim::ClockMode::RealTime
                                                                   : sim::ClockMode::Virtual);
+    machine->StopRecording();
+  }
   static platform::CommandTracePrinter tracePrinter(stderr);
   if (options.trace) platform::CurrentHost().SetCommandObserver(&tracePrinter);
 

@@ -21,7 +21,7 @@ struct Machine {
   std::shared_ptr<sim::ScriptedTarget> cd = std::make_shared<sim::ScriptedTarget>();
   std::unique_ptr<sim::SimHost> host;
   std::unique_ptr<platform::ScopedHost> installed;
-  std::unique_ptr<AspiVCL> access;
+  AspiVCL* access = nullptr;  // lives as long as the process (it has no virtual destructor)
   Machine() {
     cd->SetRecording(false);
     sim::SimProfile profile = sim::SimProfile::Windows2000(true);
@@ -29,7 +29,12 @@ struct Machine {
     profile.WithAspi(sim::AspiPlacement::None).AddDrive('D', {0, 0, 1, 0}, cd);
     host = std::make_unique<sim::SimHost>(std::move(profile));
     installed = std::make_unique<platform::ScopedHost>(*host);
-    access = std::make_unique<AspiVCL>();
+    // A CD-ROM drive at start-up, so that the pass-through path is taken and its buses are
+    // scanned for every input.
+    cd->SetDefault(sim::ScriptedStep::Good(
+        {0x05, 0x80, 0x00, 0x32, 31, 0, 0, 0, 'V', 'E', 'L', 'M', 'S', 'I', 'M', ' '}));
+    access = new AspiVCL();
+    if (access->SPTIActive != 1 || access->DeviceCount != 1) std::abort();
   }
 };
 

@@ -9,7 +9,7 @@
 #include "app/AspiVCL.h"
 #include "app/TocLeadOut.h"
 #include "drive/AspiTools.h"
-#include "toolkit/Strings.h"
+#include "toolkit/Convert.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   // An exactly sized heap copy, so that a read past the reply is caught.

@@ -52,7 +52,9 @@ DemoMachine::DemoMachine(ClockMode clock)
     : dataDrive_(std::make_shared<SimDrive>(DataDriveConfig())),
       audioDrive_(std::make_shared<SimDrive>(AudioDriveConfig())),
       host_(std::make_unique<SimHost>(Profile(clock, dataDrive_, audioDrive_))),
-      installed_(std::make_unique<platform::ScopedHost>(*host_)) {
+      installed_(std::make_unique<platform::ScopedHost>(*host_)) {}
+
+void DemoMachine::StopRecording() {
   dataDrive_->SetRecording(false);
   audioDrive_->SetRecording(false);
 }

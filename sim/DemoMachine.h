@@ -22,6 +22,9 @@ class DemoMachine {
   DemoMachine& operator=(const DemoMachine&) = delete;
 
   SimHost& host() { return *host_; }
+  // The drives stop keeping the commands they receive (the machine itself keeps none): a
+  // program that runs for long holds bounded memory.
+  void StopRecording();
   SimDrive& dataDrive() { return *dataDrive_; }    // D:
   SimDrive& audioDrive() { return *audioDrive_; }  // E:
 

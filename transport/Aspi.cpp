@@ -30,7 +30,7 @@ bool IsRetriedSense(const scsi::Sense& sense) {
 
 // The drive gave no answer to the command: it timed out (and was aborted), is gone from the
 // bus, or answered nothing but BUSY through all the resends.
-bool Unanswered(const SRB_ExecSCSICmd& srb, bool passThrough, DWORD passThroughError) {
+bool WentUnanswered(const SRB_ExecSCSICmd& srb, bool passThrough, DWORD passThroughError) {
   if (srb.SRB_Status == SS_ABORTED) return true;
   if (srb.SRB_Status == SS_ERR &&
       (srb.SRB_HaStat == HASTAT_TIMEOUT || srb.SRB_HaStat == HASTAT_SEL_TO ||
@@ -90,7 +90,7 @@ BYTE Aspi::ExecSCSICmd(DeviceEntry& entry, SRB_ExecSCSICmd& srb, SenseResult& se
       buffer != nullptr && (static_cast<DWORD>(entry.AlignmentMask()) &
                             static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(buffer))) != 0;
   BYTE refusal = SS_PENDING;
-  int& unanswered = unanswered_[DriveKey(entry)];
+  int& unanswered = UnansweredCount(entry);
   if (unanswered >= kUnansweredCommandLimit) {
     refusal = SS_NO_DEVICE;  // known to be gone: nothing is sent, nothing waited for
   } else if (CompletionEvent == nullptr) {
@@ -171,7 +171,7 @@ BYTE Aspi::ExecSCSICmd(DeviceEntry& entry, SRB_ExecSCSICmd& srb, SenseResult& se
   }
   if (refusal != SS_PENDING) {
     srb.SRB_Status = refusal;
-  } else if (Unanswered(srb, SPTIActive != 0, passThroughError)) {
+  } else if (WentUnanswered(srb, SPTIActive != 0, passThroughError)) {
     ++unanswered;
   } else {
     unanswered = 0;
@@ -180,15 +180,36 @@ BYTE Aspi::ExecSCSICmd(DeviceEntry& entry, SRB_ExecSCSICmd& srb, SenseResult& se
   return srb.SRB_Status;
 }
 
-std::uint32_t Aspi::DriveKey(const DeviceEntry& entry) const {
-  return static_cast<std::uint32_t>(SPTIActive) << 24 |
+namespace {
+
+std::uint32_t DriveKey(BYTE path, const DeviceEntry& entry) {
+  return static_cast<std::uint32_t>(path) << 24 |
          static_cast<std::uint32_t>(entry.HostAdapter) << 16 |
          static_cast<std::uint32_t>(entry.Target) << 8 | entry.Lun;
 }
 
+}  // namespace
+
+int& Aspi::UnansweredCount(const DeviceEntry& entry) {
+  const std::uint32_t drive = DriveKey(SPTIActive, entry);
+  for (std::size_t i = 0; i < unansweredDrives_; ++i) {
+    if (unanswered_[i].drive == drive) return unanswered_[i].count;
+  }
+  // A drive beyond the table (more than the device table holds) is never given up.
+  if (unansweredDrives_ == unanswered_.size()) {
+    untracked_ = 0;
+    return untracked_;
+  }
+  unanswered_[unansweredDrives_] = {drive, 0};
+  return unanswered_[unansweredDrives_++].count;
+}
+
 bool Aspi::StoppedResponding(const DeviceEntry& entry) const {
-  const auto found = unanswered_.find(DriveKey(entry));
-  return found != unanswered_.end() && found->second >= kUnansweredCommandLimit;
+  const std::uint32_t drive = DriveKey(SPTIActive, entry);
+  for (std::size_t i = 0; i < unansweredDrives_; ++i) {
+    if (unanswered_[i].drive == drive) return unanswered_[i].count >= kUnansweredCommandLimit;
+  }
+  return false;
 }
 
 // The ASPI manager finishes the block on its own thread: it writes SRB_Status, then signals

@@ -3,8 +3,9 @@
 // the choice between the ASPI library and the pass-through layer.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
-#include <map>
 
 #include "platform/win32.h"
 #include "transport/AspiLoad.h"
@@ -80,8 +81,14 @@ class Aspi : public AspiLoad, public Cdr4vsd, public SPTI {
 
  private:
   void WaitForCompletion(SRB_ExecSCSICmd& srb);
-  std::uint32_t DriveKey(const DeviceEntry& entry) const;
-
-  // Commands in a row each drive left unanswered.
-  std::map<std::uint32_t, int> unanswered_;
+  // The count of commands in a row the entry's drive left unanswered (fixed storage: a
+  // command allocates nothing).
+  int& UnansweredCount(const DeviceEntry& entry);
+  struct Unanswered {
+    std::uint32_t drive = 0;  // path, adapter, target and LUN
+    int count = 0;
+  };
+  std::array<Unanswered, kMaxDevices + 2> unanswered_{};
+  std::size_t unansweredDrives_ = 0;
+  int untracked_ = 0;
 };

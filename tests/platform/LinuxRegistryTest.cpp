@@ -166,12 +166,13 @@ TEST_F(LinuxRegistryTest, KeyFileThatDoesNotReadCleanlyIsNeverRewritten) {
       {"too large", header + std::string(platform::kMaxKeyFileSize, ';') + "\n", 0600,
        kRegistryCorrupt},
   };
+  HKEY key = nullptr;
+  ASSERT_EQ(Open(key), static_cast<LONG>(ERROR_SUCCESS));  // the folders
+  RegCloseKey(key);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     if (c.mode == 0200 && geteuid() == 0) continue;  // root reads it anyway
-    HKEY key = nullptr;
-    ASSERT_EQ(Open(key), static_cast<LONG>(ERROR_SUCCESS));
-    RegCloseKey(key);
+    std::filesystem::remove(KeyFile());
     std::ofstream(KeyFile(), std::ios::binary | std::ios::trunc) << c.text;
     chmod(KeyFile().c_str(), c.mode);
     EXPECT_EQ(Open(key), c.error);
@@ -181,7 +182,6 @@ TEST_F(LinuxRegistryTest, KeyFileThatDoesNotReadCleanlyIsNeverRewritten) {
 
   std::filesystem::remove(KeyFile());
   ASSERT_EQ(mkfifo(KeyFile().c_str(), 0600), 0);
-  HKEY key = nullptr;
   EXPECT_EQ(Open(key), static_cast<LONG>(ERROR_ACCESS_DENIED));
   struct stat info;
   ASSERT_EQ(stat(KeyFile().c_str(), &info), 0);
