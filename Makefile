@@ -1,4 +1,5 @@
 # Thin front over CMake. `make run` and `make test` install what is missing first.
+# `make run` builds only the program it runs; `make test` builds everything.
 BUILD ?= build
 JOBS ?= 2
 CMAKE_ARGS ?=
@@ -17,7 +18,8 @@ build: configure
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
 
-run: build
+run: configure
+	cmake --build $(BUILD) -j$(JOBS) --target velmark-cli
 	$(BUILD)/bin/velmark-cli --sim
 
 clean:

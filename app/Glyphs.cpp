@@ -59,16 +59,37 @@ void Triangle(TBitmap& b, double ax, double ay, double bx, double by, double cx,
 
 }  // namespace
 
+std::vector<IconShape> VelmarkIconShapes() {
+  auto disc = [](double x, double y, double r, std::uint32_t argb) {
+    return IconShape{IconShape::kDisc, x, y, 0, 0, r, argb};
+  };
+  return {
+      disc(16, 16, 15.5, kGrey),
+      disc(16, 16, 14.5, kSilver),
+      disc(13, 12, 7, kLight),  // the shine
+      disc(16, 16, 5, kGrey),
+      IconShape{IconShape::kHole, 16, 16, 0, 0, 2.5, 0},  // the hole stays transparent
+      // The needle of a speed gauge, pointing high.
+      IconShape{IconShape::kStroke, 16, 16, 27, 7, 1.4, kRed},
+      disc(16, 16, 2, kNavy),
+  };
+}
+
 toolkit::TIcon VelmarkIcon() {
   TBitmap b(32, 32);
-  Disc(b, 16, 16, 15.5, kGrey);
-  Disc(b, 16, 16, 14.5, kSilver);
-  Disc(b, 13, 12, 7, kLight);  // the shine
-  Disc(b, 16, 16, 5, kGrey);
-  Disc(b, 16, 16, 2.5, 0x00000000);  // the hole stays transparent
-  // The needle of a speed gauge, pointing high.
-  Stroke(b, 16, 16, 27, 7, 1.4, kRed);
-  Disc(b, 16, 16, 2, kNavy);
+  for (const IconShape& s : VelmarkIconShapes()) {
+    switch (s.kind) {
+      case IconShape::kDisc:
+        Disc(b, s.x0, s.y0, s.radius, s.argb);
+        break;
+      case IconShape::kHole:
+        Disc(b, s.x0, s.y0, s.radius, 0x00000000);
+        break;
+      case IconShape::kStroke:
+        Stroke(b, s.x0, s.y0, s.x1, s.y1, s.radius, s.argb);
+        break;
+    }
+  }
   return b;
 }
 

@@ -7,13 +7,15 @@
 
 #include "app/TForm1.h"
 #include "app/TocLeadOut.h"
+#include "drive/CommandBuffer.h"
+#include "scsi/Opcodes.h"
 #include "transport/wnaspi32.h"
 
 using namespace toolkit;
 
 namespace {
 
-constexpr BYTE kLeadOutTrack = 0xAA;
+constexpr BYTE kLeadOutTrack = scsi::kLeadOutTrack;
 constexpr WORD kTocBufferSize = 2352;
 constexpr int kTocAttempts = 3;
 constexpr LONG kDefaultStartDistance = 10002;
@@ -27,7 +29,7 @@ std::string Decimal(std::int64_t v) {
 }  // namespace
 
 void TForm1::ShowCDCapacity(DeviceEntry& device) {
-  BYTE toc[kTocBufferSize] = {};
+  alignas(kCommandBufferAlignment) BYTE toc[kTocBufferSize] = {};
   SenseResult sense{};
   BYTE status = 0;
   for (int attempt = 0; attempt < kTocAttempts && status != SS_COMP; ++attempt)

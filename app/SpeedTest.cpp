@@ -3,9 +3,11 @@
 #include <string>
 #include <vector>
 
+#include "app/DriveRecordOf.h"
 #include "app/NumberText.h"
 #include "app/SpeedStats.h"
 #include "app/TForm1.h"
+#include "drive/CommandBuffer.h"
 #include "transport/wnaspi32.h"
 
 using namespace toolkit;
@@ -21,10 +23,11 @@ constexpr WORD kMaximumSpeed = 0xFFFF;
 constexpr char kDriveStoppedText[] = "Drive stopped responding";
 
 bool IllegalMode(const SenseResult& s) {
-  return s.SenseKey == 0x05 && s.ASC == 0x64;
+  return scsi::KeyAndAsc(SenseOf(s), scsi::key::kIllegalRequest,
+                         scsi::asc::kIllegalModeForThisTrack);
 }
 bool NoMedia(const SenseResult& s) {
-  return s.SenseKey == 0x02 && s.ASC == 0x3A;
+  return scsi::IsNoMedium(SenseOf(s));
 }
 
 std::string Signed(DWORD v) {
@@ -48,9 +51,15 @@ void TForm1::SpeedButton2Click(TObject* /*sender*/) {
   AbortFlag = 0;
   Velmark->SetCaption("x");
   lastTest_ = TestOutcome{};
+  lastRecord_ = report::SpeedTestRecord{};
   const LONG start = StrToInt(Edit1->Text());
   const LONG amount = StrToInt(Edit2->Text());
   lastTest_.started = true;
+  report::SpeedTestRecord& record = lastRecord_;
+  record.drive = DriveRecordOf(*device);
+  if (CapacityShown != 0) record.disc.capacityBlocks = RecordedCapacity;
+  record.start = start;
+  record.blocks = amount;
 
   // 2. The report starts afresh.
   RichEdit->Clear();
@@ -61,7 +70,9 @@ void TForm1::SpeedButton2Click(TObject* /*sender*/) {
 
   // 3. Mode, buffers and the request.
   const bool data = RadioGroup->ItemIndex() == 0;
-  std::vector<BYTE> commandBuffer(kCommandBufferSize);
+  // On a boundary the adapter's alignment mask accepts: no command goes through the transit
+  // buffer.
+  const CommandBuffer commandBuffer(kCommandBufferSize, CommandBufferAlignment(*device));
   std::vector<BYTE> blockStatus(kBlocksPerCommand);
   SenseResult sense{};
   SpeedStats stats{};
@@ -109,6 +120,8 @@ void TForm1::SpeedButton2Click(TObject* /*sender*/) {
   // 6. Still no readable mode after the last pass.
   if (spinStatus != SS_COMP && IllegalMode(sense)) {
     AbortFlag = 1;
+    if (record.abortReason.empty())
+      record.abortReason = "Illegal Mode for this track " + AspiVCL::SenseText(sense);
     ReportBold("Aborting due to Illegal Mode for this track " + AspiVCL::SenseText(sense),
                kReportRed);
   }
@@ -118,6 +131,8 @@ void TForm1::SpeedButton2Click(TObject* /*sender*/) {
   for (int i = 0; i < kMediaCheckSeeks; ++i) seekStatus = drive_.Seek10(*device, start, &sense);
   if (seekStatus != SS_COMP && NoMedia(sense)) {
     AbortFlag = 1;
+    if (record.abortReason.empty())
+      record.abortReason = "No Media Present " + AspiVCL::SenseText(sense);
     ReportBold("Aborting due to No Media Present " + AspiVCL::SenseText(sense), kReportRed);
   }
 
@@ -140,9 +155,11 @@ void TForm1::SpeedButton2Click(TObject* /*sender*/) {
   request.onCommandError = ReadCallback::Bind<TForm1, &TForm1::ReadErrorCallback>(this);
 
   // 9. Aborted during set-up: nothing more is written.
+  record.mode = request.readMode == 1 ? report::ReadMode::Data : report::ReadMode::Raw;
   if (AbortFlag != 0) {
     lastTest_.aborted = true;
     lastTest_.finished = true;
+    record.aborted = true;
     return;
   }
 
@@ -166,7 +183,9 @@ void TForm1::SpeedButton2Click(TObject* /*sender*/) {
   // 13.-15. The read, timed.
   stats.Start(timeGetTime());
   request.blockCount = static_cast<DWORD>(amount);
+  activeRead_ = &request;
   drive_.ReadBlocks(&request);
+  activeRead_ = nullptr;
   DWORD elapsed = timeGetTime() - stats.startTime;
   timeEndPeriod(period);
   if (elapsed == 0) elapsed = 1;
@@ -201,13 +220,28 @@ void TForm1::SpeedButton2Click(TObject* /*sender*/) {
                kReportNavy);
   }
 
+  // The record holds what the report shows.
+  report::SpeedFigures figures;
+  figures.seconds = f.seconds;
+  figures.kilobytes = f.kilobytes;
+  figures.averageKBps = f.average;
+  figures.kbPerX = stats.kbPerSpeedUnit;
+  figures.averageX = f.speed;
+  if (!CheckBox->Checked()) {
+    if (stats.highestSpeed > 0) figures.highestX = stats.highestSpeed;
+    figures.burstX = stats.highestBurst;
+  }
+  figures.failedCommands = stats.errorCount;
+  record.figures = figures;
+  record.aborted = AbortFlag != 0;
+
   lastTest_.timedRead = true;
   lastTest_.aborted = AbortFlag != 0;
   lastTest_.errorCount = stats.errorCount;
   lastTest_.blocksDone = request.blocksDone;
   lastTest_.elapsedMs = elapsed;
   lastTest_.finished = true;
-  // 22. The buffers go with the vectors, on every path.
+  // 22. The buffers go with their owners, on every path.
 }
 
 BYTE TForm1::StopOnErrorCallback(ReadCallbackInfo& /*info*/) {

@@ -224,9 +224,9 @@ void TForm1::TimerTimer(TObject* /*sender*/) {
   }
   CapacityShown = 0;
   StartButton->SetEnabled(false);
-  if (sense.SenseKey == 0x02 && sense.ASC == 0x3A) {
+  if (scsi::IsNoMedium(SenseOf(sense))) {
     CDSize->SetCaption("No CD Present");
-  } else if (sense.SenseKey == 0x02 && sense.ASC == 0x04) {
+  } else if (scsi::IsBecomingReady(SenseOf(sense))) {
     CDSize->SetCaption("In Progress of becoming ready");
   } else if (drive_.StoppedResponding(*device)) {
     CDSize->SetCaption("Drive stopped responding");
@@ -243,6 +243,7 @@ void TForm1::ComboBoxChange(TObject* sender) {
 
 void TForm1::AbortButtonClick(TObject* /*sender*/) {
   AbortFlag = 1;
+  if (testRunning_ && lastRecord_.abortReason.empty()) lastRecord_.abortReason = "Abort Requested";
   drive_.AddStyledLine(RichEdit, "Abort Requested ...", kReportRed, kReportBold);
 }
 

@@ -5,9 +5,11 @@
 
 #include <string>
 
+#include "VelmarkVersion.h"
 #include "app/AspiVCL.h"
 #include "drive/ReadRequest.h"
 #include "platform/win32.h"
+#include "report/SpeedTestRecord.h"
 #include "toolkit/Toolkit.h"
 
 // Report colours, 0x00BBGGRR.
@@ -18,7 +20,7 @@ inline constexpr DWORD kReportBold = 0;  // style code
 
 // The identification record written at every start.
 inline constexpr const char* kRegistryKey = "Software\\Tessaly\\Velmark";
-inline constexpr const char* kVersionText = "0.99.2";
+inline constexpr const char* kVersionText = kVelmarkVersion;
 inline constexpr const char* kWebAddress = "https://tessaly.example/velmark";
 inline constexpr const char* kContactAddress = "support@tessaly.example";
 
@@ -91,7 +93,11 @@ class TForm1 : public toolkit::TForm {
     DWORD elapsedMs = 0;
   };
   const TestOutcome& LastTest() const { return lastTest_; }
+  // The result record of the last speed test, filled as it ran.
+  const report::SpeedTestRecord& LastRecord() const { return lastRecord_; }
   bool TestRunning() const { return testRunning_; }
+  // The timed read while it runs (its blocksDone grows command by command), else null.
+  const ReadRequest* ActiveRead() const { return activeRead_; }
   // The entry of the selected row, or null when no valid row is selected.
   DeviceEntry* SelectedDevice();
   AspiVCL& DriveAccess() { return drive_; }
@@ -107,7 +113,9 @@ class TForm1 : public toolkit::TForm {
 
   AspiVCL& drive_;
   bool testRunning_ = false;
+  const ReadRequest* activeRead_ = nullptr;
   TestOutcome lastTest_;
+  report::SpeedTestRecord lastRecord_;
 };
 
 // The main window, once the application has created it.

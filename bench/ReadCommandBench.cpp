@@ -11,10 +11,11 @@
 #include "drive/FileMMCSeq.h"
 #include "drive/ReadRequest.h"
 #include "platform/Host.h"
-#include "sim/Disc.h"
-#include "sim/SimDrive.h"
-#include "sim/SimHost.h"
-#include "sim/SimProfile.h"
+#include "scsi/Opcodes.h"
+#include "sim/machine/SimProfile.h"
+#include "sim/scsi/Disc.h"
+#include "sim/scsi/SimDrive.h"
+#include "sim/win32/SimHost.h"
 
 namespace {
 
@@ -66,8 +67,15 @@ BENCHMARK(BM_BareMemcpy);
 void BM_DriveOnly(benchmark::State& state) {
   auto drive = ZeroLatencyDrive();
   std::vector<BYTE> buffer(kBytes);
-  const BYTE cdb[16] = {0x28, 0, BYTE(kLba >> 24), BYTE(kLba >> 16), BYTE(kLba >> 8), BYTE(kLba),
-                        0,    0, kBlocks};
+  const BYTE cdb[16] = {scsi::op::kRead10,
+                        0,
+                        BYTE(kLba >> 24),
+                        BYTE(kLba >> 16),
+                        BYTE(kLba >> 8),
+                        BYTE(kLba),
+                        0,
+                        0,
+                        kBlocks};
   sim::ScsiRequest request;
   request.cdb = cdb;
   request.cdbLength = 10;

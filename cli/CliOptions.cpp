@@ -3,6 +3,9 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
+
+#include "report/plot/PlotWriter.h"
 
 namespace {
 
@@ -16,11 +19,236 @@ bool ParseInt(const std::string& text, int low, int high, int& out) {
   return true;
 }
 
+using Handler = std::string (*)(CliOptions&, const std::string&, const std::string&);
+
+// A switch: sets its flag.
+template <bool CliOptions::*Flag>
+std::string Set(CliOptions& o, const std::string&, const std::string&) {
+  o.*Flag = true;
+  return {};
+}
+
+const std::vector<CliSection> kSections = {
+    {"Drives", ""},
+    {"Test", ""},
+    {"Disc scan",
+     "Instead of the speed test: several may be given, and are done in this order:\n"
+     "info, speeds, speed, curve, access, spin-up. --start, --blocks, --mode, --drive\n"
+     "and --wait apply as for the speed test; the range defaults to the whole recorded\n"
+     "area. --json writes the scan's record.\n"},
+    {"Output", ""},
+};
+
+const std::vector<CliOption> kOptions = {
+    {"--list", nullptr, "Drives",
+     "print the drive list (one row per drive, as the window's list\n"
+     "shows it) with each row's number, and exit",
+     Set<&CliOptions::list>},
+    {"--drive", "N", "Drives", "use row N of the drive list (default 0, the first drive)",
+     [](CliOptions& o, const std::string&, const std::string& v) -> std::string {
+       o.driveGiven = true;
+       if (ParseInt(v, 0, 29, o.drive)) return {};
+       return "--drive needs a row number from 0 to 29, not '" + v + "'";
+     }},
+    {"--device", "PATH", "Drives",
+     "use the drive at PATH: /dev/sr0, /dev/sr1 ..., a link to one\n"
+     "(/dev/cdrom), or the /dev/sgN of an optical drive; or a drive\n"
+     "letter (D:), as the simulated machine's drives are named",
+     [](CliOptions& o, const std::string&, const std::string& v) -> std::string {
+       if (v.empty()) return "--device needs a device path or a drive letter";
+       o.device = v;
+       return {};
+     }},
+    {"--sim", nullptr, "Drives",
+     "use the built-in simulated machine instead of this machine's\n"
+     "drives. It holds two optical drives: D:, a 52x CAV drive with\n"
+     "a data disc of 359775 blocks (79:57 of data), and E:, a 40x\n"
+     "drive with a 74-minute audio CD of 16 tracks; and for the disc\n"
+     "scan a drive of each other reading strategy with the 79:57\n"
+     "disc: F: 32x CLV, G: 40x P-CAV, H: 48x Z-CLV. Its clock is\n"
+     "virtual by default: the drives' timing is modelled exactly but\n"
+     "no time is waited, so a full test takes a moment.",
+     Set<&CliOptions::sim>},
+    {"--real-time", nullptr, "Drives",
+     "with --sim: run the simulated drives at their real pace (a full\n"
+     "default test then takes about as long as on a real drive)",
+     Set<&CliOptions::realTime>},
+    {"--start", "LBA", "Test",
+     "start address (first logical block), from 0. Default: the\n"
+     "window's default, which moves to 10002 blocks before the end\n"
+     "of the recorded area once the disc's capacity has been read",
+     // The field texts are judged by CheckFields, before the drive is looked at.
+     [](CliOptions& o, const std::string&, const std::string& v) -> std::string {
+       o.start = v;
+       return {};
+     }},
+    {"--blocks", "N", "Test",
+     "amount of blocks to read, from 1 (default 10000). A range that\n"
+     "runs past the end of the disc is shortened to end 2 blocks\n"
+     "before the lead-out, with a note; a start at or past the end\n"
+     "is refused",
+     [](CliOptions& o, const std::string&, const std::string& v) -> std::string {
+       o.blocks = v;
+       return {};
+     }},
+    {"--mode", "data|raw", "Test",
+     "data: 2048-byte user data with READ(10) (1x = 150 KB/s);\n"
+     "raw: 2352-byte sectors with READ CD, digital audio extraction\n"
+     "(1x = 172 KB/s). Default: data. A data test on an audio range\n"
+     "falls back to raw by itself.",
+     [](CliOptions& o, const std::string&, const std::string& v) -> std::string {
+       if (v == "data") {
+         o.mode = 0;
+       } else if (v == "raw") {
+         o.mode = 1;
+       } else {
+         return "--mode is data or raw, not '" + v + "'";
+       }
+       return {};
+     }},
+    {"--no-display", nullptr, "Test",
+     "the window's check box \"Disable Display and Current Speed\n"
+     "calculation during Read\": no current speed is computed during\n"
+     "the read, and the highest speed lines are not written",
+     Set<&CliOptions::noDisplay>},
+    {"--wait", "SECONDS", "Test",
+     "how long to wait for the drive to become ready (default 30;\n"
+     "0: ask it once)",
+     [](CliOptions& o, const std::string&, const std::string& v) -> std::string {
+       if (ParseInt(v, 0, 3600, o.waitSeconds)) return {};
+       return "--wait needs seconds from 0 to 3600, not '" + v + "'";
+     }},
+    {"--info", nullptr, "Disc scan",
+     "the drive's capabilities page (MODE SENSE 2Ah): maximum and\n"
+     "current read speed, CD-DA support and accuracy, C2 pointers,\n"
+     "buffer size",
+     Set<&CliOptions::info>},
+    {"--speeds", nullptr, "Disc scan",
+     "the read speeds the drive offers (GET PERFORMANCE); \"not\n"
+     "reported\" when the drive refuses the command",
+     Set<&CliOptions::speeds>},
+    {"--speed", "N", "Disc scan",
+     "ask for N x with SET CD SPEED, where 1x is a CD's 176.4 kB/s\n"
+     "(75 sectors of 2352 bytes): the speed the drive says it took\n"
+     "and the speed measured at the end of the range; the other\n"
+     "steps then run at that speed instead of the maximum",
+     [](CliOptions& o, const std::string&, const std::string& v) -> std::string {
+       int x = 0;
+       if (!ParseInt(v, 1, 200, x))
+         return "--speed needs a speed in x from 1 to 200, not '" + v + "'";
+       o.speed = x;
+       return {};
+     }},
+    {"--curve", nullptr, "Disc scan",
+     "the transfer-rate curve: the range read in 27-block commands,\n"
+     "cut into at least 100 zones, each timed to the microsecond;\n"
+     "then the reading strategy (CLV, CAV, P-CAV with its change-over,\n"
+     "Z-CLV with its zones, or unknown), the start and end speeds and\n"
+     "the rotation speed of CAV parts",
+     Set<&CliOptions::curve>},
+    {"--access", nullptr, "Disc scan",
+     "average access time: random, one-third and full stroke, each a\n"
+     "1-block read where the drive's cache cannot help",
+     Set<&CliOptions::access>},
+    {"--spin-up", nullptr, "Disc scan",
+     "stop the disc (START STOP UNIT), wait 3 s, and time until the\n"
+     "first read is served",
+     Set<&CliOptions::spinUp>},
+    {"--csv", "FILE", "Disc scan",
+     "write the curve's samples and the other figures as CSV (- for\n"
+     "standard output); standard output then carries only that file,\n"
+     "and the scan's report goes to standard error",
+     [](CliOptions& o, const std::string& n, const std::string& v) -> std::string {
+       if (v.empty()) return n + " needs a file name, or - for standard output";
+       o.csv = v;
+       return {};
+     }},
+    {"--plot", "FILE", "Disc scan",
+     "draw the curve (with --curve): speed in x and rotation in rpm\n"
+     "against the position on the disc, the strategy and the drive\n"
+     "named; PNG or SVG by the file's extension",
+     [](CliOptions& o, const std::string& n, const std::string& v) -> std::string {
+       if (report::plot::PictureFormatOf(v) == report::plot::PictureFormat::None)
+         return n + " needs a file name ending in .png or .svg";
+       o.plot = v;
+       return {};
+     }},
+    {"--colour",
+     "WHEN",
+     "Output",
+     "auto (default), always or never",
+     [](CliOptions& o, const std::string& spelling, const std::string& v) -> std::string {
+       if (v != "auto" && v != "always" && v != "never")
+         return spelling + " is auto, always or never, not '" + v + "'";
+       o.colour = v;
+       return {};
+     },
+     {"--color"}},
+    {"--trace", nullptr, "Output",
+     "print every SCSI command on standard error as it is sent\n"
+     "(command block, data length and direction, status, sense,\n"
+     "duration)",
+     Set<&CliOptions::trace>},
+    {"--json", "FILE", "Output",
+     "also write the test's result record as JSON to FILE; with -\n"
+     "the JSON goes to standard output and the text report to\n"
+     "standard error",
+     [](CliOptions& o, const std::string&, const std::string& v) -> std::string {
+       if (v.empty()) return "--json needs a file name, or - for standard output";
+       o.json = v;
+       return {};
+     }},
+    {"--help", nullptr, "Output", "print this text and exit", Set<&CliOptions::help>, {"-h"}},
+    {"--version", nullptr, "Output", "print the version and exit", Set<&CliOptions::version>},
+};
+
+const CliOption* Find(const std::string& name) {
+  for (const CliOption& o : kOptions) {
+    if (name == o.name) return &o;
+    for (const char* alias : o.aliases)
+      if (name == alias) return &o;
+  }
+  return nullptr;
+}
+
+// Where an option's description starts, and how wide a usage line may be.
+constexpr size_t kHelpColumn = 20;
+constexpr size_t kLineWidth = 84;
+
+// `text` broken at blanks into lines of at most `width` characters (a longer word stands
+// alone); explicit line breaks are kept.
+std::vector<std::string> Wrap(const std::string& text, size_t width) {
+  std::vector<std::string> lines;
+  size_t from = 0;
+  while (from <= text.size()) {
+    size_t end = text.find('\n', from);
+    if (end == std::string::npos) end = text.size();
+    std::string rest = text.substr(from, end - from);
+    while (rest.size() > width) {
+      size_t cut = rest.rfind(' ', width);
+      if (cut == std::string::npos || cut == 0) cut = rest.find(' ');
+      if (cut == std::string::npos) break;
+      lines.push_back(rest.substr(0, cut));
+      rest.erase(0, cut + 1);
+    }
+    lines.push_back(rest);
+    from = end + 1;
+  }
+  return lines;
+}
+
 }  // namespace
+
+std::span<const CliOption> CliOptionTable() {
+  return kOptions;
+}
+
+std::span<const CliSection> CliSections() {
+  return kSections;
+}
 
 CliParse ParseCliOptions(const std::vector<std::string>& args) {
   CliParse result;
-  CliOptions& o = result.options;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     std::string name = a, value;
@@ -33,139 +261,92 @@ CliParse ParseCliOptions(const std::vector<std::string>& args) {
         inlineValue = true;
       }
     }
-    auto takeValue = [&]() -> bool {
-      if (inlineValue) return true;
-      if (i + 1 >= args.size()) {
-        result.error = "option " + name + " needs a value";
-        return false;
-      }
-      value = args[++i];
-      return true;
-    };
-    auto noValue = [&]() -> bool {
-      if (inlineValue) {
-        result.error = "option " + name + " takes no value";
-        return false;
-      }
-      return true;
-    };
-
-    if (name == "--help" || name == "-h") {
-      if (!noValue()) return result;
-      o.help = true;
-    } else if (name == "--list") {
-      if (!noValue()) return result;
-      o.list = true;
-    } else if (name == "--sim") {
-      if (!noValue()) return result;
-      o.sim = true;
-    } else if (name == "--real-time") {
-      if (!noValue()) return result;
-      o.realTime = true;
-    } else if (name == "--trace") {
-      if (!noValue()) return result;
-      o.trace = true;
-    } else if (name == "--no-display") {
-      if (!noValue()) return result;
-      o.noDisplay = true;
-    } else if (name == "--drive") {
-      if (!takeValue()) return result;
-      if (!ParseInt(value, 0, 29, o.drive)) {
-        result.error = "--drive needs a row number from 0 to 29, not '" + value + "'";
-        return result;
-      }
-    } else if (name == "--start") {
-      if (!takeValue()) return result;
-      o.start = value;
-    } else if (name == "--blocks") {
-      if (!takeValue()) return result;
-      o.blocks = value;
-    } else if (name == "--mode") {
-      if (!takeValue()) return result;
-      if (value == "data") {
-        o.mode = 0;
-      } else if (value == "raw") {
-        o.mode = 1;
-      } else {
-        result.error = "--mode is data or raw, not '" + value + "'";
-        return result;
-      }
-    } else if (name == "--wait") {
-      if (!takeValue()) return result;
-      if (!ParseInt(value, 0, 3600, o.waitSeconds)) {
-        result.error = "--wait needs seconds from 0 to 3600, not '" + value + "'";
-        return result;
-      }
-    } else if (name == "--colour" || name == "--color") {
-      if (!takeValue()) return result;
-      if (value != "auto" && value != "always" && value != "never") {
-        result.error = name + " is auto, always or never, not '" + value + "'";
-        return result;
-      }
-      o.colour = value;
-    } else {
+    const CliOption* option = Find(name);
+    if (option == nullptr) {
       result.error = "unknown argument '" + a + "' (try --help)";
       return result;
     }
+    if (option->value == nullptr && inlineValue) {
+      result.error = "option " + name + " takes no value";
+      return result;
+    }
+    if (option->value != nullptr && !inlineValue) {
+      if (i + 1 >= args.size()) {
+        result.error = "option " + name + " needs a value";
+        return result;
+      }
+      value = args[++i];
+    }
+    result.error = option->handle(result.options, name, value);
+    if (!result.error.empty()) return result;
   }
-  if (o.realTime && !o.sim) result.error = "--real-time only applies with --sim";
+  const CliOptions& o = result.options;
+  if (o.realTime && !o.sim)
+    result.error = "--real-time only applies with --sim";
+  else if (o.device && o.driveGiven)
+    result.error = "--drive and --device both choose the drive: give one of them";
+  else if (o.csv && !o.Scan())
+    result.error = "--csv writes what a scan measured: add --curve, --access, ...";
+  else if (o.json && o.csv && *o.json == "-" && *o.csv == "-")
+    result.error = "only one of --json and --csv can go to standard output";
+  if (o.plot && !o.curve) result.error = "--plot draws the curve: add --curve";
+  if (o.plot && !report::plot::PlotAvailable())
+    result.error = "--plot is not available: this velmark-cli was built without Qt";
   return result;
 }
 
 std::string CliUsage(const std::string& program) {
-  return "Usage: " + program + R"( [options]
+  std::string text = "Usage: " + program + R"( [options]
 
 Measures how fast an optical drive delivers data: the Velmark window's speed test,
 run from the command line. The same window logic runs headless: the program waits
 for the drive to become ready (the window's readiness poll, every 800 ms), fills
 the range fields, clicks Start and prints every report line as it is written.
-
-Drives
-  --list            print the drive list (one row per drive, as the window's list
-                    shows it) with each row's number, and exit
-  --drive N         use row N of the drive list (default 0, the first drive)
-  --sim             use the built-in simulated machine instead of this machine's
-                    drives: Windows 2000 as administrator without an ASPI library,
-                    D: a 52x CAV drive holding a 79:57 data disc, E: a 40x drive
-                    holding a 74-minute audio CD. Its clock is virtual by default:
-                    the drive's timing is modelled exactly but no time is waited,
-                    so a full test takes a moment.
-  --real-time       with --sim: run the simulated drives at their real pace (a full
-                    default test then takes about as long as on a real drive)
-
-Test
-  --start LBA       start address (first logical block). Default: the window's
-                    default, which moves to 10002 blocks before the end of the
-                    recorded area once the disc's capacity has been read
-  --blocks N        amount of blocks to read (default 10000)
-  --mode data|raw   data: 2048-byte user data with READ(10) (1x = 150 KB/s);
-                    raw: 2352-byte sectors with READ CD, digital audio extraction
-                    (1x = 172 KB/s). Default: data. A data test on an audio range
-                    falls back to raw by itself.
-  --no-display      the window's check box "Disable Display and Current Speed
-                    calculation during Read": no current speed is computed during
-                    the read, and the highest speed lines are not written
-  --wait SECONDS    how long to wait for the drive to become ready (default 30)
-
-Output
-  The report goes to standard output, line by line; on a terminal with its colours
-  (navy, green, red) and bold, otherwise as plain text. The status bar is shown as
-  one progress line on standard error (on a terminal).
-  --colour WHEN     auto (default), always or never
-  --trace           print every SCSI command on standard error as it is sent
-                    (command block, data length and direction, status, sense,
-                    duration)
-  --help            this text
+)";
+  for (const CliSection& section : kSections) {
+    text += std::string("\n") + section.name + "\n";
+    if (*section.intro != '\0')
+      for (const std::string& l : Wrap(section.intro, kLineWidth - 2))
+        if (!l.empty()) text += "  " + l + "\n";
+    for (const CliOption& o : kOptions) {
+      if (std::strcmp(o.section, section.name) != 0) continue;
+      std::string head = std::string("  ") + o.name;
+      if (o.value != nullptr) head += std::string(" ") + o.value;
+      head += head.size() + 2 <= kHelpColumn ? std::string(kHelpColumn - head.size(), ' ')
+                                             : std::string(2, ' ');
+      bool first = true;
+      for (const std::string& l : Wrap(o.help, kLineWidth - kHelpColumn)) {
+        text += (first ? head : std::string(kHelpColumn, ' ')) + l + "\n";
+        first = false;
+      }
+    }
+  }
+  text += R"(
+Everything that describes the test goes to standard output, line by line: the drive,
+the disc's capacity, the report and "Test Done"; on a terminal with the report's
+colours (navy, green, red) and bold, otherwise as plain text. Standard error carries
+notes and, on a terminal, a progress line during the read (the percentage done, the
+current speed and the time left).
 
 Exit status
-  0  the test ran to its end without failed commands
+  0  the test ran to its end without failed commands; for a scan: everything
+     asked for was measured
   1  the test was aborted (no medium, illegal mode, Abort) or commands failed:
-     its results should be ignored
-  2  the command line was not understood, or a field's text is not a number
+     its results should be ignored; for a scan: a command failed or the drive
+     refused something asked for (the report names it)
+  2  the command line was not understood, a field's text is not a number or is
+     out of range, or the range does not lie on the disc
   3  no drive, or the drive did not become ready in time
+  130  interrupted (Ctrl-C) before the test started
 
-Real drives on Linux are /dev/sr0, /dev/sr1 ... (drive letters D:, E: ...). Reading
+Ctrl-C during a test clicks Abort: the read stops, the figures so far are printed
+with "Results should be ignored !" and the status is 1. A second Ctrl-C ends the
+program at once.
+
+Real drives are /dev/sr0, /dev/sr1 ..., which Velmark names D:, E: ...
+(velmark-probe shows what it finds and why a device could not be used). Reading
 needs read access to the device; setting the speed and the block length needs
 write access (membership of the group that owns the device, usually "cdrom").
 )";
+  return text;
 }

@@ -1,14 +1,19 @@
-// The command line of velmark-cli.
+// The command line of velmark-cli: the options, and the table that parses them and writes
+// the usage text. An option is one row of the table.
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 struct CliOptions {
   bool help = false;
+  bool version = false;
   bool list = false;
   int drive = 0;                      // row of the drive list
+  bool driveGiven = false;            // --drive was given
+  std::optional<std::string> device;  // or the drive named: /dev/srN, /dev/sgN, a link, D:
   std::optional<std::string> start;   // text typed into the start address field
   std::optional<std::string> blocks;  // text typed into the amount field
   std::optional<int> mode;            // read mode item: 0 data, 1 raw
@@ -18,7 +23,41 @@ struct CliOptions {
   bool trace = false;                 // every command on standard error
   int waitSeconds = 30;               // how long to wait for the drive to become ready
   std::string colour = "auto";        // auto | always | never
+  std::optional<std::string> json;    // where the JSON record goes; "-": standard output
+
+  // The disc scan (done in this order when several are asked for).
+  bool info = false;                // the capabilities summary
+  bool speeds = false;              // the speeds the drive offers
+  std::optional<double> speed;      // a requested speed in x: taken and measured
+  bool curve = false;               // the transfer-rate curve and the reading strategy
+  bool access = false;              // access times
+  bool spinUp = false;              // spin-up time
+  std::optional<std::string> csv;   // file for the scan's CSV; "-": standard output
+  std::optional<std::string> plot;  // picture of the curve: a .png or .svg file
+
+  bool Scan() const { return info || speeds || speed || curve || access || spinUp; }
 };
+
+// One option: how it is spelt, what it takes, what the usage says of it and what it does.
+struct CliOption {
+  const char* name;     // "--drive"
+  const char* value;    // the value's name in the usage ("N"); null: the option takes none
+  const char* section;  // the usage heading it is listed under (see CliSections)
+  const char* help;     // the usage's description; a '\n' starts a continuation line
+  // Stores the option in `options`; returns why `value` is refused, or an empty text.
+  // `spelling` is the name as it was typed.
+  std::string (*handle)(CliOptions& options, const std::string& spelling, const std::string& value);
+  std::vector<const char*> aliases = {};  // further spellings, accepted but not listed
+};
+
+// The usage's headings in order, each with the paragraph written under it before its options.
+struct CliSection {
+  const char* name;
+  const char* intro;  // empty or lines ending in '\n', written indented by two spaces
+};
+
+std::span<const CliOption> CliOptionTable();
+std::span<const CliSection> CliSections();
 
 struct CliParse {
   CliOptions options;
@@ -27,5 +66,5 @@ struct CliParse {
 
 CliParse ParseCliOptions(const std::vector<std::string>& args);
 
-// The --help text.
+// The --help text, made from the option table.
 std::string CliUsage(const std::string& program);

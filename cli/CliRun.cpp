@@ -1,11 +1,17 @@
 #include "cli/CliRun.h"
 
 #include <string>
+#include <vector>
 
 #include "app/TForm1.h"
+#include "cli/CliInput.h"
+#include "cli/DeviceChoice.h"
+#include "cli/RangeCheck.h"
 #include "cli/ReportPrinter.h"
 #include "diag/PrintableText.h"
 #include "platform/Host.h"
+#include "platform/LinuxHost.h"
+#include "report/SpeedTestJson.h"
 #include "toolkit/Toolkit.h"
 
 using namespace toolkit;
@@ -27,6 +33,84 @@ class MessageBoxesToStream {
   int count = 0;
 };
 
+// The command line's input for the application while the run lasts.
+class BackendInstalled {
+ public:
+  explicit BackendInstalled(TBackend& backend) : previous_(Application->Backend()) {
+    Application->SetBackend(&backend);
+  }
+  ~BackendInstalled() { Application->SetBackend(previous_); }
+
+ private:
+  TBackend* previous_;
+};
+
+// The row --drive or --device names, or -1 after telling why there is none.
+int ChosenRow(const CliOptions& options, TForm1& form, const CliOutput& output,
+              ReportPrinter& printer) {
+  const int rows = form.ComboBox->Items().Count();
+  if (!options.device) {
+    if (options.drive < rows) return options.drive;
+    printer.Note("There is no drive " + std::to_string(options.drive) + ": the list has " +
+                 std::to_string(rows) + " (see --list).");
+    return -1;
+  }
+  const DeviceChoice choice = ChooseDevice(*options.device, options.sim, output.devRoot);
+  if (!choice.error.empty()) {
+    printer.Note(choice.error + ".");
+    return -1;
+  }
+  Aspi& aspi = form.DriveAccess();
+  std::vector<char> letters;
+  for (int i = 0; i < rows && i < kMaxDevices; ++i)
+    letters.push_back(static_cast<char>(aspi.DeviceTable[i].DriveLetter));
+  const int row = RowOfLetter(letters, choice.letter);
+  if (row < 0)
+    printer.Note("--device " + *options.device + " (" + std::string(1, choice.letter) +
+                 ":) is not a drive Velmark found (see --list).");
+  return row;
+}
+
+// The range to run: the user's fields, or the window's defaults for the disc.
+bool CheckTheRange(const CliOptions& options, TForm1& form, ReportPrinter& printer,
+                   std::string& blocksText) {
+  const std::string startText = options.start.value_or(form.Edit1->Text());
+  blocksText = options.blocks.value_or(form.Edit2->Text());
+  std::int32_t start = 0, blocks = 0;
+  if (!TryStrToInt(startText, start) || !TryStrToInt(blocksText, blocks)) return true;
+  if (form.CapacityShown == 0) {
+    printer.Note("Note: the disc's capacity could not be read; the range is not checked.");
+    return true;
+  }
+  const RangeVerdict verdict = CheckRange(start, blocks, form.RecordedCapacity);
+  if (verdict.kind == RangeVerdict::kRefused) {
+    printer.Note("velmark-cli: " + verdict.message);
+    return false;
+  }
+  if (verdict.kind == RangeVerdict::kShortened) {
+    printer.Note(verdict.message);
+    blocksText = std::to_string(verdict.blocks);
+  }
+  return true;
+}
+
+// The run's record as JSON. On this machine the drive is named by its device node.
+void WriteJson(report::SpeedTestRecord record, const CliOptions& options, bool interrupted,
+               std::FILE* json) {
+#ifndef _WIN32  // Windows has no device nodes: the drive keeps its address
+  if (!options.sim && record.drive.letter.size() == 2) {
+    const std::string node = platform::LinuxHost::DriveNode(record.drive.letter[0]);
+    if (!node.empty()) record.drive.device = node;
+  }
+#else
+  (void)options;
+#endif
+  if (interrupted && record.aborted) record.abortReason += " (Ctrl-C)";
+  const std::string text = report::SpeedTestJsonText(record);
+  std::fwrite(text.data(), 1, text.size(), json);
+  std::fflush(json);
+}
+
 }  // namespace
 
 int RunCli(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& output) {
@@ -44,6 +128,8 @@ int RunCli(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& out
 
   ReportPrinter printer(*form, output.out, output.err, output.colour, output.liveProgress);
   MessageBoxesToStream boxes(printer);
+  CliInput input(*form, printer, output.interrupted);
+  BackendInstalled installed(input);
   TComboBox& list = *form->ComboBox;
 
   if (options.list) {
@@ -58,18 +144,15 @@ int RunCli(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& out
 
   if (list.Items().Count() == 0) {
     printer.Note(
-        "No CD-ROM drive found (velmark-cli --list shows what is found; --sim runs "
-        "on the simulated machine).");
+        "No CD-ROM drive found (velmark-probe tells why; --sim runs on the simulated "
+        "machine).");
     return kExitNoDrive;
   }
-  if (options.drive >= list.Items().Count()) {
-    printer.Note("There is no drive " + std::to_string(options.drive) + ": the list has " +
-                 std::to_string(list.Items().Count()) + " (see --list).");
-    return kExitNoDrive;
-  }
-  printer.Note("Drive: " + PrintableText(list.Items()[options.drive]));
-  if (options.drive != 0) {
-    list.PostSelect(options.drive);  // the user's choice: the poll runs at once
+  const int row = ChosenRow(options, *form, output, printer);
+  if (row < 0) return kExitNoDrive;
+  printer.Line("Drive: " + PrintableText(list.Items()[row]));
+  if (row != 0) {
+    list.PostSelect(row);  // the user's choice: the poll runs at once
     Application->ProcessMessages();
   }
 
@@ -77,17 +160,23 @@ int RunCli(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& out
   platform::Host& host = platform::CurrentHost();
   const DWORD begin = host.Milliseconds();
   const DWORD limit = static_cast<DWORD>(options.waitSeconds) * 1000u;
-  std::string shown = form->CDSize->Caption();
+  const std::string placeholder = form->CDSize->Caption();  // before the first poll
+  std::string shown = placeholder;
   while (!form->StartButton->Enabled()) {
     const DeviceEntry* device = form->SelectedDevice();
     if (device != nullptr && driveAccess.StoppedResponding(*device)) {
       printer.Note("Drive stopped responding: no test is possible.");
       return kExitNoDrive;
     }
-    if (host.Milliseconds() - begin > limit) {
-      printer.Note(
-          "The drive did not become ready within " + std::to_string(options.waitSeconds) + " s" +
-          (form->CDSize->Caption().empty() ? std::string(".") : ": " + form->CDSize->Caption()));
+    if (input.Interrupted()) {
+      printer.Note("Interrupted while waiting for the drive.");
+      return kExitInterrupted;
+    }
+    // The drive is asked at least once, also with --wait 0.
+    const std::string state = form->CDSize->Caption();
+    if (host.Milliseconds() - begin >= limit && state != placeholder) {
+      printer.Note("The drive did not become ready within " + std::to_string(options.waitSeconds) +
+                   " s" + (state.empty() ? std::string(".") : ": " + state));
       return kExitNoDrive;
     }
     Application->HandleMessage();
@@ -97,21 +186,31 @@ int RunCli(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& out
         printer.Note("Waiting for the drive: " + shown);
     }
   }
-  if (!form->CDSize->Caption().empty()) printer.Note(form->CDSize->Caption());
+  if (!form->CDSize->Caption().empty()) printer.Line(form->CDSize->Caption());
+
+  // The range, checked against the disc before anything is read.
+  std::string blocksText;
+  if (!CheckTheRange(options, *form, printer, blocksText)) return kExitUsage;
 
   // The fields, as the user would set them.
   const int boxesBefore = boxes.count;
   if (options.start) form->Edit1->PostText(*options.start);
-  if (options.blocks) form->Edit2->PostText(*options.blocks);
+  if (blocksText != form->Edit2->Text()) form->Edit2->PostText(blocksText);
   if (options.mode) form->RadioGroup->PostSelect(*options.mode);
   if (options.noDisplay && !form->CheckBox->Checked()) form->CheckBox->PostClick();
   Application->ProcessMessages();
+  if (input.Interrupted()) {
+    printer.Note("Interrupted before the test started.");
+    return kExitInterrupted;
+  }
 
   form->StartButton->PostClick();
   Application->ProcessMessages();
   printer.Finish();
 
   const TForm1::TestOutcome& outcome = form->LastTest();
+  if (output.json != nullptr && outcome.started)
+    WriteJson(form->LastRecord(), options, input.Interrupted(), output.json);
   if (!outcome.started) {
     if (boxes.count == boxesBefore) printer.Note("The test did not start.");
     return kExitUsage;

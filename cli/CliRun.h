@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
+#include <string>
 
 #include "app/AspiVCL.h"
 #include "cli/CliOptions.h"
@@ -13,12 +15,19 @@ inline constexpr int kExitResultsIgnored = 1;
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitNoDrive = 3;
 
+// Ended by Ctrl-C outside a test (while waiting for the drive), as an interrupted program.
+inline constexpr int kExitInterrupted = 130;
+
 struct CliOutput {
-  std::FILE* out = stdout;
-  std::FILE* err = stderr;
-  bool colour = false;        // escape sequences on `out`
-  bool liveProgress = false;  // the status bar redrawn in place on `err`
+  std::FILE* out = stdout;            // the report and every line that describes the test
+  std::FILE* err = stderr;            // progress and diagnostics
+  bool colour = false;                // escape sequences on `out`
+  bool liveProgress = false;          // the progress line drawn in place on `err`
+  std::function<bool()> interrupted;  // whether the user pressed Ctrl-C (may be empty)
+  std::string devRoot;                // prefix of /dev and /sys for --device ("" here)
+  std::FILE* json = nullptr;          // where the result record goes as JSON, if anywhere
 };
 
-// Runs the window on `driveAccess` (built on the installed host) as `options` say.
+// Runs the window on `driveAccess` (built on the installed host) as `options` say. The
+// range fields must have passed CheckFields.
 int RunCli(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& output);

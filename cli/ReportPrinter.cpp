@@ -1,5 +1,6 @@
 #include "cli/ReportPrinter.h"
 
+#include "app/SpeedStats.h"
 #include "app/TForm1.h"
 
 using namespace toolkit;
@@ -43,11 +44,7 @@ std::string ReportPrinter::Format(const TRichLine& line, bool colour) {
 }
 
 void ReportPrinter::ControlChanged(TControl& control, TChange change) {
-  if (&control == form_.RichEdit && change == TChange::Lines) {
-    PrintNewLines();
-  } else if (&control == form_.StatusBar) {
-    if (form_.StatusBar->SimpleText() != progress_) ShowProgress(form_.StatusBar->SimpleText());
-  }
+  if (&control == form_.RichEdit && change == TChange::Lines) PrintNewLines();
 }
 
 void ReportPrinter::ControlDestroyed(TControl& control) {
@@ -68,6 +65,7 @@ void ReportPrinter::PrintNewLines() {
     std::fprintf(out_, "%s\n",
                  Format(rich.Line(static_cast<int>(printed_ - dropped)), colour_).c_str());
   std::fflush(out_);
+  if (form_.ActiveRead() == nullptr) progress_.clear();
   if (liveProgress_ && !progress_.empty()) ShowProgress(progress_);
 }
 
@@ -86,19 +84,42 @@ void ReportPrinter::ClearProgress() {
   progressShown_ = false;
 }
 
-void ReportPrinter::Note(const std::string& text) {
+void ReportPrinter::Print(std::FILE* stream, const std::string& text) {
   ClearProgress();
-  std::fprintf(err_, "%s\n", text.c_str());
-  std::fflush(err_);
+  std::fprintf(stream, "%s\n", text.c_str());
+  std::fflush(stream);
+  if (form_.ActiveRead() == nullptr) progress_.clear();
   if (liveProgress_ && !progress_.empty()) ShowProgress(progress_);
 }
 
-void ReportPrinter::Finish() {
-  if (liveProgress_) {
-    if (progressShown_) std::fprintf(err_, "\n");
-    progressShown_ = false;
-  } else if (!progress_.empty()) {
-    std::fprintf(err_, "%s\n", progress_.c_str());
+void ReportPrinter::Line(const std::string& text) {
+  Print(out_, text);
+}
+
+void ReportPrinter::Note(const std::string& text) {
+  Print(err_, text);
+}
+
+void ReportPrinter::Tick() {
+  const ReadRequest* read = form_.ActiveRead();
+  if (read == nullptr || read->user == nullptr) {
+    // The read is over: its line goes.
+    ClearProgress();
+    progress_.clear();
+    return;
   }
-  std::fflush(err_);
+  if (!liveProgress_) return;
+  if (!gate_.Due(std::chrono::steady_clock::now())) return;
+  const auto* stats = static_cast<const SpeedStats*>(read->user);
+  // The window computes a current speed only with its display on.
+  std::string speed = form_.Velmark->Caption();
+  if (form_.StateDisplayPanel->Caption() != "Current" || speed == "x") speed.clear();
+  ShowProgress(
+      ProgressText(read->blocksDone, read->blockCount, timeGetTime() - stats->startTime, speed));
+}
+
+void ReportPrinter::Finish() {
+  ClearProgress();
+  progress_.clear();
+  if (form_.StatusBar->SimpleText() == "Test Done") Line("Test Done");
 }

@@ -1,11 +1,13 @@
-// Follows the window's report and status bar from the command line: every report line is
-// printed as it is written (with its colour and bold on a terminal), and the status bar is
-// kept as one progress line on the error stream.
+// Follows the window's report from the command line: every report line is printed on the
+// report stream as it is written (with its colour and bold on a terminal), and so are the
+// lines that describe the test (drive, capacity, "Test Done"). While the timed read runs, a
+// progress line is kept on the error stream of a terminal; notes for the user go there too.
 #pragma once
 
 #include <cstdio>
 #include <string>
 
+#include "cli/ProgressLine.h"
 #include "toolkit/Control.h"
 #include "toolkit/TRichEdit.h"
 
@@ -13,18 +15,22 @@ class TForm1;
 
 class ReportPrinter : public toolkit::TControlObserver {
  public:
-  // `colour`: escape sequences for colour and bold. `liveProgress`: the status bar is
-  // redrawn in place on `err` (a terminal); otherwise its last text is printed by Finish.
+  // `colour`: escape sequences for colour and bold. `liveProgress`: the progress line is
+  // drawn in place on `err` (a terminal); otherwise no progress is shown.
   ReportPrinter(TForm1& form, std::FILE* out, std::FILE* err, bool colour, bool liveProgress);
   ~ReportPrinter() override;
 
   void ControlChanged(toolkit::TControl& control, toolkit::TChange change) override;
   void ControlDestroyed(toolkit::TControl& control) override;
 
-  // Ends the progress line.
+  // Ends the progress line, and prints "Test Done" when the status bar says so.
   void Finish();
+  // A line that describes the test, on the report stream.
+  void Line(const std::string& text);
   // A message for the user on the error stream, outside the progress line.
   void Note(const std::string& text);
+  // Redraws the progress line of a running timed read, at most four times a second.
+  void Tick();
 
   // One report line as printed: with escape sequences when `colour`.
   static std::string Format(const toolkit::TRichLine& line, bool colour);
@@ -33,6 +39,7 @@ class ReportPrinter : public toolkit::TControlObserver {
   void PrintNewLines();
   void ShowProgress(const std::string& text);
   void ClearProgress();
+  void Print(std::FILE* stream, const std::string& text);
 
   TForm1& form_;
   std::FILE* out_;
@@ -42,5 +49,6 @@ class ReportPrinter : public toolkit::TControlObserver {
   long long printed_ = 0;  // report lines printed so far, counted from the report's start
   std::string progress_;
   bool progressShown_ = false;
+  RedrawGate gate_{std::chrono::milliseconds(250)};
   bool attached_ = true;
 };

@@ -8,6 +8,15 @@ if(VELMARK_M32)
   set(VELMARK_BENCH OFF CACHE BOOL "" FORCE)
 endif()
 
+# The 32-bit Windows build (cmake/mingw-w64-i686.cmake): no Qt, no benchmarks; its window is
+# the toolkit's native Windows backend.
+if(WIN32)
+  set(VELMARK_QT OFF CACHE BOOL "" FORCE)
+  set(VELMARK_BENCH OFF CACHE BOOL "" FORCE)
+  # The C run time's POSIX names that the code uses (gmtime_r).
+  add_compile_definitions(_POSIX_THREAD_SAFE_FUNCTIONS=200112L)
+endif()
+
 if(VELMARK_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
   add_link_options(-fsanitize=address,undefined)
@@ -32,9 +41,9 @@ endif()
 
 find_package(Threads REQUIRED)
 
-# GoogleTest: the system package normally; built from source for the 32-bit build so that
-# it carries the same flags as our code.
-if(VELMARK_M32)
+# GoogleTest: the system package normally; built from source for the 32-bit and Windows
+# builds so that it carries the same flags and compiler as our code.
+if(VELMARK_M32 OR WIN32)
   if(NOT TARGET gtest)
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
     add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
@@ -45,6 +54,16 @@ else()
   find_package(GTest REQUIRED)
   set(VELMARK_GTEST_LIBS GTest::gtest GTest::gmock)
   set(VELMARK_GTEST_MAIN GTest::gtest_main)
+endif()
+
+# Header-only libraries of the build machine (Debian packages) in a cross build: each
+# through an include folder of its own, never the whole of /usr/include.
+if(CMAKE_CROSSCOMPILING AND NOT TARGET nlohmann_json::nlohmann_json)
+  set(VELMARK_JSON_INCLUDE ${CMAKE_BINARY_DIR}/host-include/json)
+  file(MAKE_DIRECTORY ${VELMARK_JSON_INCLUDE})
+  file(CREATE_LINK /usr/include/nlohmann ${VELMARK_JSON_INCLUDE}/nlohmann SYMBOLIC)
+  add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED GLOBAL)
+  target_include_directories(nlohmann_json::nlohmann_json SYSTEM INTERFACE ${VELMARK_JSON_INCLUDE})
 endif()
 
 function(velmark_warnings target)
@@ -68,7 +87,18 @@ function(velmark_test name)
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} ${VELMARK_GTEST_LIBS} ${VELMARK_GTEST_MAIN}
                                         Threads::Threads)
   velmark_warnings(${name})
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+  if(CMAKE_CROSSCOMPILING)
+    # Each test program runs once, under the emulator (wine): a start costs far more there.
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES TIMEOUT 600)
+  elseif(VELMARK_M32)
+    # Tests listed when CTest runs, not after linking: the build must not need to execute
+    # 32-bit programs, which some kernels cannot.
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+                         PROPERTIES TIMEOUT 300)
+  else()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+  endif()
 endfunction()
 
 # ccache when it is there: builds of other configurations and clean checkouts reuse objects.
@@ -76,3 +106,34 @@ find_program(VELMARK_CCACHE ccache)
 if(VELMARK_CCACHE AND NOT CMAKE_CXX_COMPILER_LAUNCHER)
   set(CMAKE_CXX_COMPILER_LAUNCHER ${VELMARK_CCACHE})
 endif()
+
+# The version, from the project() line only: every program and the registry record read it
+# from the generated header.
+configure_file(${PROJECT_SOURCE_DIR}/cmake/VelmarkVersion.h.in
+               ${PROJECT_BINARY_DIR}/generated/VelmarkVersion.h @ONLY)
+add_library(velmark_version INTERFACE)
+target_include_directories(velmark_version INTERFACE ${PROJECT_BINARY_DIR}/generated)
+
+# velmark_help2man(program "one-line description"): the program's man page, made from its
+# --help and --version by help2man at build time and installed with it.
+find_program(VELMARK_HELP2MAN help2man)
+function(velmark_help2man program description)
+  # The page is made by running the program: not in builds for another machine (the 32-bit
+  # and Windows builds), whose programs this machine may not execute.
+  if(VELMARK_M32 OR CMAKE_CROSSCOMPILING)
+    return()
+  endif()
+  if(NOT VELMARK_HELP2MAN)
+    message(WARNING "help2man not found: no man page for ${program} "
+                    "(scripts/setup.sh installs it)")
+    return()
+  endif()
+  set(page ${CMAKE_CURRENT_BINARY_DIR}/${program}.1)
+  add_custom_command(OUTPUT ${page}
+    COMMAND ${VELMARK_HELP2MAN} --no-info --section=1 --name=${description}
+            --output=${page} $<TARGET_FILE:${program}>
+    DEPENDS ${program}
+    COMMENT "Writing the man page of ${program}")
+  add_custom_target(${program}_man ALL DEPENDS ${page})
+  install(FILES ${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endfunction()

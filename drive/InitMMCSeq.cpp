@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "drive/CommandBuffer.h"
+
 namespace {
 
 DWORD Get16(const BYTE* at) {
@@ -25,7 +27,7 @@ void InitMMCSeq::ProbeDevices() {
 }
 
 BYTE InitMMCSeq::ProbeDevice(DeviceEntry& device, SenseResult* sense) {
-  BYTE reply[kModeReplySize];
+  alignas(kCommandBufferAlignment) BYTE reply[kModeReplySize];
   std::memset(reply, 0, sizeof reply);
   BYTE layout = kModeLayoutNone;
   BYTE status = ModeSenseAuto(device, kPageCapabilities, kModeReplySize, reply, sense, layout);
@@ -57,7 +59,8 @@ BYTE InitMMCSeq::ModeSenseAuto(DeviceEntry& device, BYTE page, WORD allocLength,
   }
   // Byte 4 is reserved in the 8-byte header; holding the page code there means the drive
   // answered with a 4-byte header. The page-saveable bit is not part of the code.
-  if (status == SS_COMP && allocLength > 4 && (reply[4] & 0x3F) == (page & 0x3F)) {
+  if (status == SS_COMP && allocLength > 4 &&
+      (reply[4] & scsi::page::kCodeMask) == (page & scsi::page::kCodeMask)) {
     doubtful = true;
     status = SS_ERR;
   }
@@ -103,7 +106,7 @@ BYTE* InitMMCSeq::FindModePage(BYTE* reply, DWORD replyLength, BYTE layout, BYTE
   // buffer.
   if (pageStart >= replyLength) return nullptr;
   BYTE* found = reply + pageStart;
-  match = (found[0] & 0x3F) == page;
+  match = (found[0] & scsi::page::kCodeMask) == page;
   return found;
 }
 
@@ -136,7 +139,7 @@ WORD InitMMCSeq::SetBlockLength(DeviceEntry& device, WORD wanted, SenseResult* s
   WORD result = kDefaultBlockLength;
   if (device.HasBlockDescriptor != 1) return result;
 
-  BYTE reply[kModeReplySize];
+  alignas(kCommandBufferAlignment) BYTE reply[kModeReplySize];
   std::memset(reply, 0, sizeof reply);
   BYTE layout = kModeLayoutNone;
   const BYTE status =

@@ -5,12 +5,13 @@
 
 #include "drive/MMC.h"
 #include "platform/win32.h"
+#include "scsi/Opcodes.h"
 #include "transport/DeviceEntry.h"
 #include "transport/SenseResult.h"
 
 inline constexpr DWORD kModeReplySize = 120;  // mode reply buffer and allocation length
-inline constexpr BYTE kPageErrorRecovery = 0x01;
-inline constexpr BYTE kPageCapabilities = 0x2A;
+inline constexpr BYTE kPageErrorRecovery = scsi::page::kErrorRecovery;
+inline constexpr BYTE kPageCapabilities = scsi::page::kCapabilities;
 inline constexpr WORD kDefaultBlockLength = 2048;
 
 // Header form of a mode reply.

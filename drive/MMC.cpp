@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "scsi/Opcodes.h"
+
 namespace {
 
 constexpr BYTE kDirIn = SRB_DIR_IN;    // 8: drive to host
@@ -19,17 +21,19 @@ constexpr CdbTemplate Template(BYTE opcode, BYTE byte1 = 0) {
   return t;
 }
 
-constexpr CdbTemplate kTestUnitReady = Template(kOpTestUnitReady);
-constexpr CdbTemplate kModeSense6 = Template(kOpModeSense6);
-constexpr CdbTemplate kModeSelect6 = Template(kOpModeSelect6, 0x10);  // PF = 1
-constexpr CdbTemplate kModeSense10 = Template(kOpModeSense10);
-constexpr CdbTemplate kModeSelect10 = Template(kOpModeSelect10, 0x10);  // PF = 1
-constexpr CdbTemplate kRead10 = Template(kOpRead10);
-constexpr CdbTemplate kReadCD = Template(kOpReadCD);
-constexpr CdbTemplate kReadCDMSF = Template(kOpReadCDMSF);
-constexpr CdbTemplate kReadTOC = Template(kOpReadTOCPMAATIP);
-constexpr CdbTemplate kSeek10 = Template(kOpSeek10);
-constexpr CdbTemplate kSetCDSpeed = Template(kOpSetCDSpeed);
+constexpr CdbTemplate kTestUnitReady = Template(scsi::op::kTestUnitReady);
+constexpr CdbTemplate kModeSense6 = Template(scsi::op::kModeSense6);
+constexpr CdbTemplate kModeSelect6 = Template(scsi::op::kModeSelect6, 0x10);  // PF = 1
+constexpr CdbTemplate kModeSense10 = Template(scsi::op::kModeSense10);
+constexpr CdbTemplate kModeSelect10 = Template(scsi::op::kModeSelect10, 0x10);  // PF = 1
+constexpr CdbTemplate kRead10 = Template(scsi::op::kRead10);
+constexpr CdbTemplate kReadCD = Template(scsi::op::kReadCd);
+constexpr CdbTemplate kReadCDMSF = Template(scsi::op::kReadCdMsf);
+constexpr CdbTemplate kReadTOC = Template(scsi::op::kReadTocPmaAtip);
+constexpr CdbTemplate kSeek10 = Template(scsi::op::kSeek10);
+constexpr CdbTemplate kSetCDSpeed = Template(scsi::op::kSetCdSpeed);
+constexpr CdbTemplate kStartStopUnit = Template(scsi::op::kStartStopUnit);
+constexpr CdbTemplate kGetPerformance = Template(scsi::op::kGetPerformance);
 
 void Put16(BYTE* at, DWORD v) {
   at[0] = static_cast<BYTE>(v >> 8);
@@ -84,6 +88,27 @@ BYTE MMC::Seek10(DeviceEntry& device, LONG lba, SenseResult* sense) {
   std::memcpy(cdb, kSeek10.bytes, kCdbSize);
   Put32(&cdb[2], static_cast<DWORD>(lba));
   return Send(device, cdb, 10, nullptr, 0, kDirOut, sense);
+}
+
+BYTE MMC::StartStopUnit(DeviceEntry& device, bool start, bool loadEject, bool immediate,
+                        SenseResult* sense) {
+  BYTE cdb[kCdbSize];
+  std::memcpy(cdb, kStartStopUnit.bytes, kCdbSize);
+  cdb[1] = immediate ? 0x01 : 0x00;
+  cdb[4] = static_cast<BYTE>((loadEject ? 0x02 : 0x00) | (start ? 0x01 : 0x00));
+  return Send(device, cdb, 6, nullptr, 0, kDirOut, sense);
+}
+
+BYTE MMC::GetPerformance(DeviceEntry& device, BYTE type, BYTE dataType, LONG startLba,
+                         WORD maxDescriptors, BYTE* buffer, DWORD bufferLength,
+                         SenseResult* sense) {
+  BYTE cdb[kCdbSize];
+  std::memcpy(cdb, kGetPerformance.bytes, kCdbSize);
+  cdb[1] = dataType & 0x1F;
+  Put32(&cdb[2], static_cast<DWORD>(startLba));
+  Put16(&cdb[8], maxDescriptors);
+  cdb[10] = type;
+  return Send(device, cdb, 12, buffer, bufferLength, kDirIn, sense);
 }
 
 BYTE MMC::SetCDSpeed(DeviceEntry& device, WORD readSpeed, WORD writeSpeed, SenseResult* sense) {
@@ -146,7 +171,7 @@ BYTE MMC::ModeSense6(DeviceEntry& device, BYTE page, BYTE allocLength, BYTE* buf
                      SenseResult* sense) {
   BYTE cdb[kCdbSize];
   std::memcpy(cdb, kModeSense6.bytes, kCdbSize);
-  cdb[2] = page & 0x3F;  // current values
+  cdb[2] = page & scsi::page::kCodeMask;  // current values
   cdb[4] = allocLength;
   return Send(device, cdb, 6, buffer, allocLength, kDirIn, sense);
 }
@@ -155,7 +180,7 @@ BYTE MMC::ModeSense10(DeviceEntry& device, BYTE page, WORD allocLength, BYTE* bu
                       SenseResult* sense) {
   BYTE cdb[kCdbSize];
   std::memcpy(cdb, kModeSense10.bytes, kCdbSize);
-  cdb[2] = page & 0x3F;  // current values
+  cdb[2] = page & scsi::page::kCodeMask;  // current values
   Put16(&cdb[7], allocLength);
   return Send(device, cdb, 10, buffer, allocLength, kDirIn, sense);
 }

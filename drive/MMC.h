@@ -7,22 +7,16 @@
 #include "drive/AspiTools.h"
 #include "drive/ScrambleTable.h"
 #include "platform/win32.h"
+#include "scsi/Opcodes.h"
 #include "transport/Aspi.h"
 #include "transport/DeviceEntry.h"
 #include "transport/SenseResult.h"
 
-// Operation codes.
-inline constexpr BYTE kOpTestUnitReady = 0x00;
-inline constexpr BYTE kOpModeSelect6 = 0x15;
-inline constexpr BYTE kOpModeSense6 = 0x1A;
-inline constexpr BYTE kOpRead10 = 0x28;
-inline constexpr BYTE kOpSeek10 = 0x2B;
-inline constexpr BYTE kOpReadTOCPMAATIP = 0x43;
-inline constexpr BYTE kOpModeSelect10 = 0x55;
-inline constexpr BYTE kOpModeSense10 = 0x5A;
-inline constexpr BYTE kOpReadCDMSF = 0xB9;
-inline constexpr BYTE kOpSetCDSpeed = 0xBB;
-inline constexpr BYTE kOpReadCD = 0xBE;
+// GET PERFORMANCE types (byte 10) and the data type of nominal read performance (byte 1:
+// tolerance 10b, Write 0, Except 00b).
+inline constexpr BYTE kPerformanceData = 0x00;
+inline constexpr BYTE kWriteSpeedDescriptors = 0x03;
+inline constexpr BYTE kNominalReadPerformance = 0x10;
 
 inline constexpr int kCdbSize = 16;  // every command block is passed as 16 bytes
 
@@ -33,6 +27,14 @@ class MMC : public Aspi, public ScrambleTable, public virtual AspiTools {
 
   BYTE TestUnitReady(DeviceEntry& device, SenseResult* sense);
   BYTE Seek10(DeviceEntry& device, LONG lba, SenseResult* sense);
+  // START STOP UNIT: `start` 1 spins the disc up, 0 stops it; `loadEject` with start 0
+  // ejects, with start 1 loads. `immediate` returns before the operation completes.
+  BYTE StartStopUnit(DeviceEntry& device, bool start, bool loadEject, bool immediate,
+                     SenseResult* sense);
+  // GET PERFORMANCE of `type` (kPerformanceData, kWriteSpeedDescriptors …) with byte 1's
+  // `dataType`, from `startLba`, at most `maxDescriptors`; the reply lands in `buffer`.
+  BYTE GetPerformance(DeviceEntry& device, BYTE type, BYTE dataType, LONG startLba,
+                      WORD maxDescriptors, BYTE* buffer, DWORD bufferLength, SenseResult* sense);
   // Speeds in kB/s; FFFFh asks for the drive's maximum.
   BYTE SetCDSpeed(DeviceEntry& device, WORD readSpeed, WORD writeSpeed, SenseResult* sense);
   BYTE ReadTOCPMAATIP(DeviceEntry& device, BYTE msf, BYTE track, BYTE format, BYTE* buffer,

@@ -12,8 +12,8 @@
 #include "diag/PrintableText.h"
 #include "platform/Host.h"
 #include "probe/Probe.h"
-#include "sim/ScriptedTarget.h"
-#include "sim/SimHost.h"
+#include "sim/scsi/ScriptedTarget.h"
+#include "sim/win32/SimHost.h"
 
 namespace {
 

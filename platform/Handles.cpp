@@ -1,21 +1,18 @@
-// CloseHandle and the per-thread last error.
+// CloseHandle: platform's own handles (devices, modules, keys, and events where platform
+// implements them); on Windows any other handle is the system's (an event).
 #include "platform/KernelObject.h"
 #include "platform/win32.h"
-
-namespace {
-thread_local DWORD lastError = ERROR_SUCCESS;
-}  // namespace
-
-DWORD GetLastError() {
-  return lastError;
-}
-
-void SetLastError(DWORD dwErrCode) {
-  lastError = dwErrCode;
-}
+#if defined(_WIN32)
+#include "platform/windows/WindowsHost.h"
+#endif
 
 BOOL CloseHandle(HANDLE hObject) {
   if (!platform::RemoveHandleIf(hObject, nullptr)) {
+#if defined(_WIN32)
+    if (hObject != nullptr && hObject != INVALID_HANDLE_VALUE) {
+      return platform::CloseSystemHandle(hObject);
+    }
+#endif
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }

@@ -90,6 +90,9 @@ class Host {
 
   // Clock: milliseconds (timeGetTime), calendar seconds (time), sleeping (Sleep).
   virtual DWORD Milliseconds() = 0;
+  // A high-resolution counter in microseconds (QueryPerformanceCounter at 1 MHz). Hosts
+  // without a finer clock count their milliseconds.
+  virtual std::uint64_t Microseconds() { return std::uint64_t{Milliseconds()} * 1000u; }
   virtual std::int64_t CalendarSeconds() = 0;
   virtual void SleepMilliseconds(DWORD ms) = 0;
   virtual MMRESULT BeginTimerPeriod(UINT period) {

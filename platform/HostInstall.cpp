@@ -2,7 +2,11 @@
 #include <atomic>
 
 #include "platform/Host.h"
+#if defined(_WIN32)
+#include "platform/windows/WindowsHost.h"
+#else
 #include "platform/LinuxHost.h"
+#endif
 
 namespace platform {
 namespace {
@@ -13,7 +17,11 @@ std::atomic<Host*>& Installed() {
 }
 
 Host& MachineHost() {
+#if defined(_WIN32)
+  static WindowsHost host;
+#else
   static LinuxHost host;
+#endif
   return host;
 }
 

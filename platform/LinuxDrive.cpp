@@ -25,9 +25,23 @@ LinuxDrive::LinuxDrive(LinuxSystem& system, const LinuxSysfs& sysfs, int drive, 
       drive_(drive),
       fd_(fd),
       writable_(writable),
+      limits_(ReadQueueLimits(sysfs, drive)),
       path_("/dev/sr" + std::to_string(drive)),
       report_(std::move(report)),
       notice_(std::move(notice)) {}
+
+LinuxDrive::QueueLimits LinuxDrive::ReadQueueLimits(const LinuxSysfs& sysfs, int drive) {
+  QueueLimits limits;
+  limits.alignment = sysfs.QueueValue(drive, "dma_alignment");
+  limits.maxSectorsKb = sysfs.QueueValue(drive, "max_sectors_kb");
+  limits.segments = sysfs.QueueValue(drive, "max_segments");
+  // The hard limit of one request; max_sectors_kb when the hardware limit is not shown.
+  auto limitKb = sysfs.QueueValue(drive, "max_hw_sectors_kb");
+  if (!limitKb) limitKb = limits.maxSectorsKb;
+  if (limitKb)
+    limits.maximumTransfer = static_cast<DWORD>(std::min<unsigned long>(*limitKb, 4194303) * 1024);
+  return limits;
+}
 
 LinuxDrive::~LinuxDrive() {
   system_.Close(fd_);
@@ -92,8 +106,8 @@ BOOL LinuxDrive::GetCapabilities(LPVOID out, DWORD outSize, LPDWORD returned, DW
     error = ERROR_INSUFFICIENT_BUFFER;
     return FALSE;
   }
-  const auto alignment = sysfs_.QueueValue(drive_, "dma_alignment");
-  const auto maxSectorsKb = sysfs_.QueueValue(drive_, "max_sectors_kb");
+  const auto& alignment = limits_.alignment;
+  const auto& maxSectorsKb = limits_.maxSectorsKb;
   if (!alignment || !maxSectorsKb) {
     error = ERROR_NOT_SUPPORTED;
     return FALSE;
@@ -102,9 +116,7 @@ BOOL LinuxDrive::GetCapabilities(LPVOID out, DWORD outSize, LPDWORD returned, DW
   answer.Length = sizeof(IO_SCSI_CAPABILITIES);
   answer.MaximumTransferLength =
       static_cast<ULONG>(std::min<unsigned long>(*maxSectorsKb, 4194303) * 1024);
-  if (auto segments = sysfs_.QueueValue(drive_, "max_segments")) {
-    answer.MaximumPhysicalPages = static_cast<ULONG>(*segments);
-  }
+  if (limits_.segments) answer.MaximumPhysicalPages = static_cast<ULONG>(*limits_.segments);
   answer.AlignmentMask = static_cast<ULONG>(*alignment);
   std::memcpy(out, &answer, sizeof(answer));
   *returned = sizeof(answer);
@@ -119,11 +131,7 @@ BOOL LinuxDrive::PassThrough(bool direct, LPVOID in, DWORD inSize, LPVOID out, D
   request.inSize = inSize;
   request.out = out;
   request.outSize = outSize;
-  // The hard limit of one request; max_sectors_kb when the hardware limit is not shown.
-  auto limitKb = sysfs_.QueueValue(drive_, "max_hw_sectors_kb");
-  if (!limitKb) limitKb = sysfs_.QueueValue(drive_, "max_sectors_kb");
-  if (limitKb)
-    request.maximumTransfer = static_cast<DWORD>(std::min<unsigned long>(*limitKb, 4194303) * 1024);
+  request.maximumTransfer = limits_.maximumTransfer;
 
   PassThroughRecord record;
   record.trace.device = path_.c_str();

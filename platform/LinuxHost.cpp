@@ -159,6 +159,13 @@ DWORD LinuxHost::Milliseconds() {
   return static_cast<DWORD>(ms);  // wraps every 49.7 days, as timeGetTime does
 }
 
+std::uint64_t LinuxHost::Microseconds() {
+  struct timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<std::uint64_t>(now.tv_sec) * 1000000u +
+         static_cast<std::uint64_t>(now.tv_nsec) / 1000u;
+}
+
 std::int64_t LinuxHost::CalendarSeconds() {
   return static_cast<std::int64_t>(::time(nullptr));
 }

@@ -44,6 +44,7 @@ class LinuxHost : public Host {
   LONG CreateKey(HKEY root, const char* subKey, std::unique_ptr<RegistryKey>& key,
                  bool& created) override;
   DWORD Milliseconds() override;
+  std::uint64_t Microseconds() override;
   std::int64_t CalendarSeconds() override;
   void SleepMilliseconds(DWORD ms) override;
   int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type) override;

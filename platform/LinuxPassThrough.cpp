@@ -9,6 +9,9 @@
 #include <cstring>
 #include <limits>
 
+#include "platform/PassThroughBlock.h"
+#include "scsi/Sense.h"
+
 namespace platform {
 namespace {
 
@@ -61,25 +64,9 @@ DWORD ErrorFromDriver(unsigned driverStatus) {
   }
 }
 
-// The parts of the two pass-through structures that differ only in the data field's type.
-template <class Block>
-struct Layout;
-template <>
-struct Layout<SCSI_PASS_THROUGH_DIRECT> {
-  static ULONG_PTR Data(const SCSI_PASS_THROUGH_DIRECT& b) {
-    return reinterpret_cast<ULONG_PTR>(b.DataBuffer);
-  }
-};
-template <>
-struct Layout<SCSI_PASS_THROUGH> {
-  static ULONG_PTR Data(const SCSI_PASS_THROUGH& b) { return b.DataBufferOffset; }
-};
-
-template <class Block>
 BOOL Send(LinuxSystem& system, int fd, const PassThroughRequest& request, LPDWORD returned,
           DWORD& error, PassThroughRecord& record) {
   CommandTrace& trace = record.trace;
-  static_assert(sizeof(SCSI_PASS_THROUGH) == sizeof(SCSI_PASS_THROUGH_DIRECT));
   const double start = MonotonicMilliseconds();
   *returned = 0;
   auto fail = [&](DWORD code) {
@@ -89,53 +76,27 @@ BOOL Send(LinuxSystem& system, int fd, const PassThroughRequest& request, LPDWOR
     trace.milliseconds = MonotonicMilliseconds() - start;
     return FALSE;
   };
-  if (request.in == nullptr || request.out == nullptr || request.inSize < sizeof(Block) ||
-      request.outSize < sizeof(Block)) {
-    return fail(ERROR_INVALID_PARAMETER);
+  PassThroughLimits limits;
+  limits.maximumTransfer = request.maximumTransfer;  // beyond it the kernel would answer EIO
+  PassThroughBlock block;
+  const DWORD refusal = ParsePassThrough(request.direct, request.in, request.inSize, request.out,
+                                         request.outSize, limits, block);
+  std::memcpy(record.cdb, block.cdb, sizeof(record.cdb));
+  if (block.read) {
+    trace.cdb = record.cdb;
+    trace.cdbLength = std::min<BYTE>(block.cdbLength, 16);
+    trace.dataLength = block.dataLength;
+    trace.direction = block.dataIn;
   }
-  Block block;
-  std::memcpy(&block, request.in, sizeof(block));
-  std::memcpy(record.cdb, block.Cdb, sizeof(record.cdb));
-  trace.cdb = record.cdb;
-  trace.cdbLength = std::min<BYTE>(block.CdbLength, 16);
-  trace.dataLength = block.DataTransferLength;
-  trace.direction = block.DataIn;
+  if (refusal != ERROR_SUCCESS) return fail(refusal);
 
-  const std::uint64_t length = block.DataTransferLength;
-  const bool dataIn = block.DataIn == SCSI_IOCTL_DATA_IN;
-  const bool dataOut = block.DataIn == SCSI_IOCTL_DATA_OUT;
-  if (block.Length != sizeof(Block) || block.CdbLength == 0 || block.CdbLength > 16 ||
-      block.DataIn > SCSI_IOCTL_DATA_UNSPECIFIED) {
-    return fail(ERROR_INVALID_PARAMETER);
-  }
-  if (request.maximumTransfer && length > *request.maximumTransfer) {
-    return fail(ERROR_INVALID_PARAMETER);  // the kernel would refuse it with EIO
-  }
-  const std::uint64_t senseEnd =
-      static_cast<std::uint64_t>(block.SenseInfoOffset) + block.SenseInfoLength;
-  if (block.SenseInfoLength > 0 &&
-      (block.SenseInfoOffset < sizeof(Block) || senseEnd > request.outSize)) {
-    return fail(ERROR_INVALID_PARAMETER);
-  }
-  BYTE* data = nullptr;
-  std::uint64_t dataEnd = 0;
-  if (length > 0) {
-    const ULONG_PTR where = Layout<Block>::Data(block);
-    if (request.direct) {
-      if (where == 0) return fail(ERROR_INVALID_PARAMETER);
-      data = reinterpret_cast<BYTE*>(where);
-    } else {
-      dataEnd = static_cast<std::uint64_t>(where) + length;
-      const std::uint64_t room = dataIn    ? request.outSize
-                                 : dataOut ? request.inSize
-                                           : std::min(request.inSize, request.outSize);
-      if (where < sizeof(Block) || dataEnd > room) return fail(ERROR_INVALID_PARAMETER);
-      data = static_cast<BYTE*>(dataIn ? request.out : request.in) + where;
-      if (!dataIn && !dataOut && request.in != request.out) {
-        std::memmove(static_cast<BYTE*>(request.out) + where, data, length);
-        data = static_cast<BYTE*>(request.out) + where;
-      }
-    }
+  const std::uint64_t length = block.dataLength;
+  const bool dataIn = block.dataIn == SCSI_IOCTL_DATA_IN;
+  const bool dataOut = block.dataIn == SCSI_IOCTL_DATA_OUT;
+  BYTE* data = block.data;
+  if (data != nullptr && !block.direct && !dataIn && !dataOut && request.in != request.out) {
+    // Both ways: the bytes sent go to the output copy the answer is written over.
+    std::memmove(data, static_cast<const BYTE*>(request.in) + block.dataOffset, length);
   }
 
   BYTE sense[kMaxSense] = {};
@@ -146,13 +107,13 @@ BOOL Send(LinuxSystem& system, int fd, const PassThroughRequest& request, LPDWOR
                            : dataIn    ? SG_DXFER_FROM_DEV
                            : dataOut   ? SG_DXFER_TO_DEV
                                        : SG_DXFER_TO_FROM_DEV;
-  header.cmd_len = block.CdbLength;
-  header.mx_sb_len = block.SenseInfoLength;
+  header.cmd_len = block.cdbLength;
+  header.mx_sb_len = block.senseLength;
   header.dxfer_len = static_cast<unsigned>(length);
   header.dxferp = length > 0 ? data : nullptr;
-  header.cmdp = block.Cdb;
+  header.cmdp = block.cdb;
   header.sbp = sense;
-  const std::uint64_t milliseconds = static_cast<std::uint64_t>(block.TimeOutValue) * 1000u;
+  const std::uint64_t milliseconds = std::uint64_t{block.timeOutSeconds} * 1000u;
   header.timeout = static_cast<unsigned>(
       std::min<std::uint64_t>(milliseconds, std::numeric_limits<unsigned>::max()));
 
@@ -166,25 +127,27 @@ BOOL Send(LinuxSystem& system, int fd, const PassThroughRequest& request, LPDWOR
   }
 
   // Delivered: the target's status, its sense data and the amount moved go back.
-  block.ScsiStatus = header.status;
+  ULONG moved = block.dataLength;
   if (header.resid >= 0 && static_cast<std::uint64_t>(header.resid) <= length) {
-    block.DataTransferLength =
-        static_cast<ULONG>(length - static_cast<std::uint64_t>(header.resid));
+    moved = static_cast<ULONG>(length - static_cast<std::uint64_t>(header.resid));
   }
-  std::memcpy(request.out, &block, sizeof(block));
-  const size_t senseWritten = std::min<size_t>(header.sb_len_wr, block.SenseInfoLength);
-  if (block.SenseInfoLength > 0) {
-    BYTE* senseOut = static_cast<BYTE*>(request.out) + block.SenseInfoOffset;
+  block.WriteBack(request.out, header.status, moved);
+  const size_t senseWritten = std::min<size_t>(header.sb_len_wr, block.senseLength);
+  if (block.senseLength > 0) {
+    BYTE* senseOut = static_cast<BYTE*>(request.out) + block.senseOffset;
     std::memcpy(senseOut, sense, senseWritten);
-    std::memset(senseOut + senseWritten, 0, block.SenseInfoLength - senseWritten);
+    std::memset(senseOut + senseWritten, 0, block.senseLength - senseWritten);
   }
   *returned = static_cast<DWORD>(
-      std::max<std::uint64_t>({sizeof(Block), block.SenseInfoLength > 0 ? senseEnd : 0, dataEnd}));
+      std::max<std::uint64_t>({sizeof(block.header), block.SenseEnd(), block.DataEnd()}));
 
   trace.delivered = true;
   trace.error = ERROR_SUCCESS;
   trace.scsiStatus = header.status;
-  SenseTriple(sense, static_cast<DWORD>(senseWritten), trace.senseKey, trace.asc, trace.ascq);
+  const scsi::Sense parsed = scsi::ParseSense(sense, senseWritten).sense;
+  trace.senseKey = parsed.key;
+  trace.asc = parsed.asc;
+  trace.ascq = parsed.ascq;
   trace.milliseconds = MonotonicMilliseconds() - start;
   return TRUE;
 }
@@ -225,28 +188,11 @@ DWORD ErrorFromErrno(int negativeErrno) {
   }
 }
 
-void SenseTriple(const BYTE* sense, DWORD length, BYTE& key, BYTE& asc, BYTE& ascq) {
-  key = asc = ascq = 0;
-  if (sense == nullptr || length == 0) return;
-  const BYTE code = sense[0] & 0x7F;
-  if (code == 0x72 || code == 0x73) {  // descriptor format
-    if (length > 1) key = sense[1] & 0x0F;
-    if (length > 2) asc = sense[2];
-    if (length > 3) ascq = sense[3];
-  } else if (code == 0x70 || code == 0x71) {  // fixed format
-    if (length > 2) key = sense[2] & 0x0F;
-    if (length > 12) asc = sense[12];
-    if (length > 13) ascq = sense[13];
-  }
-}
-
 BOOL SendPassThrough(LinuxSystem& system, int fd, const PassThroughRequest& request,
                      LPDWORD returned, DWORD& error, PassThroughRecord& record) {
   DWORD ignored = 0;
   if (returned == nullptr) returned = &ignored;
-  return request.direct
-             ? Send<SCSI_PASS_THROUGH_DIRECT>(system, fd, request, returned, error, record)
-             : Send<SCSI_PASS_THROUGH>(system, fd, request, returned, error, record);
+  return Send(system, fd, request, returned, error, record);
 }
 
 }  // namespace platform

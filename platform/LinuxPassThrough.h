@@ -24,15 +24,13 @@ struct PassThroughRecord {
   BYTE cdb[16] = {};
 };
 
-// Validates the block, sends it and writes status, sense and (buffered) data back. On
-// failure returns FALSE with `error` set; the record describes the command either way.
+// Checks the block (platform/PassThroughBlock.h), sends it and writes status, sense and (buffered)
+// data back. On failure returns FALSE with `error` set; the record describes the command either
+// way.
 BOOL SendPassThrough(LinuxSystem& system, int fd, const PassThroughRequest& request,
                      LPDWORD returned, DWORD& error, PassThroughRecord& record);
 
 // The Win32 error for a failed system call (a negative errno).
 DWORD ErrorFromErrno(int negativeErrno);
-
-// Key, ASC and ASCQ of fixed- or descriptor-format sense data; zeros when there is none.
-void SenseTriple(const BYTE* sense, DWORD length, BYTE& key, BYTE& asc, BYTE& ascq);
 
 }  // namespace platform

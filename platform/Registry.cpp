@@ -16,9 +16,13 @@ class KeyObject : public platform::KernelObject {
   std::unique_ptr<platform::RegistryKey> key_;
 };
 
+// The predefined keys are 0x80000000 to 0x80000006; 64-bit Windows headers sign-extend them
+// (HKEY_CURRENT_USER is 0xFFFFFFFF80000001 there).
 bool IsPredefinedRoot(HKEY key) {
-  auto value = reinterpret_cast<ULONG_PTR>(key);
-  return value >= 0x80000000u && value <= 0x80000006u;
+  const auto value = reinterpret_cast<ULONG_PTR>(key);
+  const auto low = static_cast<DWORD>(value);
+  const auto signExtended = static_cast<ULONG_PTR>(static_cast<INT_PTR>(static_cast<LONG>(low)));
+  return (value == low || value == signExtended) && low >= 0x80000000u && low <= 0x80000006u;
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// Events, waits, Sleep and critical sections.
+// The kernel objects platform/ implements where the system has none: the per-thread last
+// error, events, waits and critical sections.
 #include <chrono>
 #include <mutex>
 #include <new>
@@ -45,6 +46,18 @@ DWORD Event::Wait(DWORD milliseconds) {
 
 }  // namespace platform
 
+namespace {
+thread_local DWORD lastError = ERROR_SUCCESS;
+}  // namespace
+
+DWORD GetLastError() {
+  return lastError;
+}
+
+void SetLastError(DWORD dwErrCode) {
+  lastError = dwErrCode;
+}
+
 HANDLE CreateEventA(LPSECURITY_ATTRIBUTES lpEventAttributes, BOOL bManualReset, BOOL bInitialState,
                     LPCSTR lpName) {
   (void)lpEventAttributes;
@@ -86,10 +99,6 @@ DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
     return WAIT_FAILED;
   }
   return event->Wait(dwMilliseconds);
-}
-
-void Sleep(DWORD dwMilliseconds) {
-  platform::CurrentHost().SleepMilliseconds(dwMilliseconds);
 }
 
 // The lock lives behind DebugInfo; the published counters are kept up to date for

@@ -1,5 +1,5 @@
-// Version record, system directory, error mode, clock, multimedia timer and message boxes:
-// all answered by the installed host.
+// Version record, system directory, error mode, clock, sleeping, multimedia timer and message
+// boxes: all answered by the installed host.
 #include <cstring>
 
 #include "platform/Host.h"
@@ -42,6 +42,23 @@ MMRESULT timeEndPeriod(UINT uPeriod) {
 
 DWORD timeGetTime() {
   return platform::CurrentHost().Milliseconds();
+}
+
+void Sleep(DWORD dwMilliseconds) {
+  platform::CurrentHost().SleepMilliseconds(dwMilliseconds);
+}
+
+// The counter runs at 1 MHz on every host: one count is one microsecond.
+BOOL QueryPerformanceCounter(LARGE_INTEGER* lpPerformanceCount) {
+  if (lpPerformanceCount == nullptr) return FALSE;
+  lpPerformanceCount->QuadPart = static_cast<std::int64_t>(platform::CurrentHost().Microseconds());
+  return TRUE;
+}
+
+BOOL QueryPerformanceFrequency(LARGE_INTEGER* lpFrequency) {
+  if (lpFrequency == nullptr) return FALSE;
+  lpFrequency->QuadPart = 1'000'000;
+  return TRUE;
 }
 
 namespace platform {

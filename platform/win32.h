@@ -1,184 +1,72 @@
 // The subset of the Win32 API that Velmark calls, with the published names, types and
-// signatures. Kernel objects (handles, events, critical sections, last error) are
-// implemented once in platform/; everything that differs between machines is answered by
-// the installed platform::Host (platform/Host.h).
+// signatures. Everything that differs between machines is answered by the installed
+// platform::Host (platform/Host.h): devices, modules, version, rights, registry, clock and
+// message boxes.
+//
+// On Windows the types, constants and layouts come from the system's own headers
+// (platform/windows/WindowsApi.h); the calls below still go to platform/ and through the
+// host, so the simulated machine works there as well. Elsewhere platform/Win32Types.h
+// provides them, and the kernel objects (last error, events, waits, critical sections) are
+// implemented by platform/ too; on Windows those are the system's own.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-// ---------------------------------------------------------------------------------------
-// Basic types
-// ---------------------------------------------------------------------------------------
-using BYTE = std::uint8_t;
-using UCHAR = std::uint8_t;
-using BOOLEAN = std::uint8_t;
-using CHAR = char;
-using WORD = std::uint16_t;
-using USHORT = std::uint16_t;
-using DWORD = std::uint32_t;
-using ULONG = std::uint32_t;
-using UINT = std::uint32_t;
-using LONG = std::int32_t;
-using BOOL = std::int32_t;
-using ULONG_PTR = std::uintptr_t;
-using INT_PTR = std::intptr_t;
-using SIZE_T = std::size_t;
+#if defined(_WIN32)
+#include "platform/windows/WindowsApi.h"
+#else
+#include "platform/Win32Types.h"
 
-using PVOID = void*;
-using LPVOID = void*;
-using LPCVOID = const void*;
-using LPBYTE = BYTE*;
-using PBYTE = BYTE*;
-using LPSTR = char*;
-using LPCSTR = const char*;
-using PDWORD = DWORD*;
-using LPDWORD = DWORD*;
-using PBOOL = BOOL*;
-using LPBOOL = BOOL*;
-
-using HANDLE = void*;
-using PHANDLE = HANDLE*;
-using HLOCAL = void*;
-struct HWND__;
-using HWND = HWND__*;
-struct HINSTANCE__;
-using HINSTANCE = HINSTANCE__*;
-using HMODULE = HINSTANCE;
-struct HKEY__;
-using HKEY = HKEY__*;
-using PHKEY = HKEY*;
-
-using FARPROC = INT_PTR (*)();
-using MMRESULT = UINT;
-using REGSAM = DWORD;
-using ACCESS_MASK = DWORD;
-
-inline constexpr BOOL TRUE = 1;
-inline constexpr BOOL FALSE = 0;
-
-inline HANDLE const INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-1));
-inline constexpr DWORD INFINITE = 0xFFFFFFFF;
-inline constexpr UINT MAX_PATH = 260;
-
-// ---------------------------------------------------------------------------------------
-// Error codes (GetLastError)
-// ---------------------------------------------------------------------------------------
-inline constexpr DWORD ERROR_SUCCESS = 0;
-inline constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
-inline constexpr DWORD ERROR_PATH_NOT_FOUND = 3;
-inline constexpr DWORD ERROR_ACCESS_DENIED = 5;
-inline constexpr DWORD ERROR_INVALID_HANDLE = 6;
-inline constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
-inline constexpr DWORD ERROR_NOT_READY = 21;
-inline constexpr DWORD ERROR_CRC = 23;
-inline constexpr DWORD ERROR_GEN_FAILURE = 31;
-inline constexpr DWORD ERROR_NOT_SUPPORTED = 50;
-inline constexpr DWORD ERROR_INVALID_PARAMETER = 87;
-inline constexpr DWORD ERROR_CALL_NOT_IMPLEMENTED = 120;
-inline constexpr DWORD ERROR_SEM_TIMEOUT = 121;
-inline constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
-inline constexpr DWORD ERROR_MOD_NOT_FOUND = 126;
-inline constexpr DWORD ERROR_PROC_NOT_FOUND = 127;
-inline constexpr DWORD ERROR_BUSY = 170;
-inline constexpr DWORD ERROR_NO_TOKEN = 1008;
-inline constexpr DWORD ERROR_NO_MEDIA_IN_DRIVE = 1112;
-inline constexpr DWORD ERROR_IO_DEVICE = 1117;
-inline constexpr DWORD ERROR_DEVICE_NOT_CONNECTED = 1167;
-inline constexpr DWORD ERROR_TIMEOUT = 1460;
-inline constexpr DWORD ERROR_UNKNOWN_REVISION = 1305;
-inline constexpr DWORD ERROR_NO_IMPERSONATION_TOKEN = 1309;
-inline constexpr DWORD ERROR_INVALID_ACL = 1336;
-inline constexpr DWORD ERROR_INVALID_SID = 1337;
-inline constexpr DWORD ERROR_INVALID_SECURITY_DESCR = 1338;
-inline constexpr DWORD ERROR_ALLOTTED_SPACE_EXCEEDED = 1344;
-
-// ---------------------------------------------------------------------------------------
-// Version
-// ---------------------------------------------------------------------------------------
-inline constexpr DWORD VER_PLATFORM_WIN32s = 0;
-inline constexpr DWORD VER_PLATFORM_WIN32_WINDOWS = 1;
-inline constexpr DWORD VER_PLATFORM_WIN32_NT = 2;
-
-struct OSVERSIONINFOA {
-  DWORD dwOSVersionInfoSize;
-  DWORD dwMajorVersion;
-  DWORD dwMinorVersion;
-  DWORD dwBuildNumber;
-  DWORD dwPlatformId;
-  CHAR szCSDVersion[128];
-};
-using LPOSVERSIONINFOA = OSVERSIONINFOA*;
-static_assert(sizeof(OSVERSIONINFOA) == 148);
-
-BOOL GetVersionExA(LPOSVERSIONINFOA lpVersionInformation);
-UINT GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize);
-
-inline constexpr UINT SEM_FAILCRITICALERRORS = 0x0001;
-UINT SetErrorMode(UINT uMode);
-
-// ---------------------------------------------------------------------------------------
-// Handles, last error, synchronisation
-// ---------------------------------------------------------------------------------------
-struct SECURITY_ATTRIBUTES {
-  DWORD nLength;
-  LPVOID lpSecurityDescriptor;
-  BOOL bInheritHandle;
-};
-using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
-
-BOOL CloseHandle(HANDLE hObject);
 DWORD GetLastError();
 void SetLastError(DWORD dwErrCode);
-
 HANDLE CreateEventA(LPSECURITY_ATTRIBUTES lpEventAttributes, BOOL bManualReset, BOOL bInitialState,
                     LPCSTR lpName);
 BOOL SetEvent(HANDLE hEvent);
 BOOL ResetEvent(HANDLE hEvent);
-
-inline constexpr DWORD WAIT_OBJECT_0 = 0;
-inline constexpr DWORD WAIT_TIMEOUT = 258;
-inline constexpr DWORD WAIT_FAILED = 0xFFFFFFFF;
 DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
-
-void Sleep(DWORD dwMilliseconds);
-
-// The published layout; DebugInfo holds the lock that platform/ creates for it.
-struct CRITICAL_SECTION {
-  PVOID DebugInfo;
-  LONG LockCount;
-  LONG RecursionCount;
-  HANDLE OwningThread;
-  HANDLE LockSemaphore;
-  ULONG_PTR SpinCount;
-};
-using LPCRITICAL_SECTION = CRITICAL_SECTION*;
-
 void InitializeCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
 void EnterCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
 void LeaveCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
 void DeleteCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
+#endif
 
-// ---------------------------------------------------------------------------------------
-// Modules
-// ---------------------------------------------------------------------------------------
+// The published layouts, checked on every target; the exact 32-bit sizes on 32-bit ones.
+static_assert(sizeof(OSVERSIONINFOA) == 148);
+static_assert(sizeof(SCSI_ADDRESS) == 8);
+static_assert(offsetof(IO_SCSI_CAPABILITIES, AlignmentMask) == 16);
+static_assert(sizeof(IO_SCSI_CAPABILITIES) == 24);
+static_assert(offsetof(SCSI_PASS_THROUGH, DataTransferLength) == 12);
+static_assert(sizeof(ACL) == 8);
+static_assert(sizeof(ACCESS_ALLOWED_ACE) == 12);
+static_assert(sizeof(PRIVILEGE_SET) == 20);
+#if UINTPTR_MAX == 0xFFFFFFFFu
+static_assert(offsetof(SCSI_PASS_THROUGH, DataBufferOffset) == 20);
+static_assert(sizeof(SCSI_PASS_THROUGH) == 44);
+static_assert(sizeof(SCSI_PASS_THROUGH_DIRECT) == 44);
+static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, SenseInfoOffset) == 24);
+static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, Cdb) == 28);
+static_assert(SECURITY_DESCRIPTOR_MIN_LENGTH == 20);
+#endif
+
+// The Windows host's own sources call the system's functions and see none of these.
+#if !defined(VELMARK_SYSTEM_CALLS)
+
+// Version, system directory, error mode.
+BOOL GetVersionExA(LPOSVERSIONINFOA lpVersionInformation);
+UINT GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize);
+UINT SetErrorMode(UINT uMode);
+
+// Handles of every kind the subset hands out, and Sleep on the host's clock.
+BOOL CloseHandle(HANDLE hObject);
+void Sleep(DWORD dwMilliseconds);
+
+// Modules.
 HMODULE LoadLibraryA(LPCSTR lpLibFileName);
 FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
 BOOL FreeLibrary(HMODULE hLibModule);
 
-// ---------------------------------------------------------------------------------------
-// Files and device control
-// ---------------------------------------------------------------------------------------
-inline constexpr DWORD GENERIC_READ = 0x80000000;
-inline constexpr DWORD GENERIC_WRITE = 0x40000000;
-inline constexpr DWORD FILE_SHARE_READ = 0x00000001;
-inline constexpr DWORD FILE_SHARE_WRITE = 0x00000002;
-inline constexpr DWORD OPEN_EXISTING = 3;
-inline constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x00000080;
-
-struct OVERLAPPED;
-using LPOVERLAPPED = OVERLAPPED*;
-
+// Files and device control.
 HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                    LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
                    DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
@@ -186,219 +74,10 @@ BOOL DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBuffer, D
                      LPVOID lpOutBuffer, DWORD nOutBufferSize, LPDWORD lpBytesReturned,
                      LPOVERLAPPED lpOverlapped);
 
-// SCSI port requests (ntddscsi.h). Natural alignment, as published.
-inline constexpr DWORD IOCTL_SCSI_BASE = 0x00000004;
-inline constexpr DWORD IOCTL_SCSI_PASS_THROUGH = 0x0004D004;
-inline constexpr DWORD IOCTL_SCSI_GET_INQUIRY_DATA = 0x0004100C;
-inline constexpr DWORD IOCTL_SCSI_GET_CAPABILITIES = 0x00041010;
-inline constexpr DWORD IOCTL_SCSI_PASS_THROUGH_DIRECT = 0x0004D014;
-inline constexpr DWORD IOCTL_SCSI_GET_ADDRESS = 0x00041018;
-
-inline constexpr UCHAR SCSI_IOCTL_DATA_OUT = 0;
-inline constexpr UCHAR SCSI_IOCTL_DATA_IN = 1;
-inline constexpr UCHAR SCSI_IOCTL_DATA_UNSPECIFIED = 2;
-
-struct SCSI_PASS_THROUGH {
-  USHORT Length;
-  UCHAR ScsiStatus;
-  UCHAR PathId;
-  UCHAR TargetId;
-  UCHAR Lun;
-  UCHAR CdbLength;
-  UCHAR SenseInfoLength;
-  UCHAR DataIn;
-  ULONG DataTransferLength;
-  ULONG TimeOutValue;
-  ULONG_PTR DataBufferOffset;
-  ULONG SenseInfoOffset;
-  UCHAR Cdb[16];
-};
-
-struct SCSI_PASS_THROUGH_DIRECT {
-  USHORT Length;
-  UCHAR ScsiStatus;
-  UCHAR PathId;
-  UCHAR TargetId;
-  UCHAR Lun;
-  UCHAR CdbLength;
-  UCHAR SenseInfoLength;
-  UCHAR DataIn;
-  ULONG DataTransferLength;
-  ULONG TimeOutValue;
-  PVOID DataBuffer;
-  ULONG SenseInfoOffset;
-  UCHAR Cdb[16];
-};
-
-struct SCSI_ADDRESS {
-  ULONG Length;
-  UCHAR PortNumber;
-  UCHAR PathId;
-  UCHAR TargetId;
-  UCHAR Lun;
-};
-
-struct IO_SCSI_CAPABILITIES {
-  ULONG Length;
-  ULONG MaximumTransferLength;
-  ULONG MaximumPhysicalPages;
-  ULONG SupportedAsynchronousEvents;
-  ULONG AlignmentMask;
-  BOOLEAN TaggedQueuing;
-  BOOLEAN AdapterScansDown;
-  BOOLEAN AdapterUsesPio;
-};
-
-struct SCSI_BUS_DATA {
-  UCHAR NumberOfLogicalUnits;
-  UCHAR InitiatorBusId;
-  ULONG InquiryDataOffset;
-};
-
-struct SCSI_ADAPTER_BUS_INFO {
-  UCHAR NumberOfBuses;
-  SCSI_BUS_DATA BusData[1];
-};
-
-struct SCSI_INQUIRY_DATA {
-  UCHAR PathId;
-  UCHAR TargetId;
-  UCHAR Lun;
-  BOOLEAN DeviceClaimed;
-  ULONG InquiryDataLength;
-  ULONG NextInquiryDataOffset;
-  UCHAR InquiryData[1];
-};
-
-static_assert(sizeof(SCSI_ADDRESS) == 8);
-static_assert(offsetof(IO_SCSI_CAPABILITIES, AlignmentMask) == 16);
-static_assert(sizeof(IO_SCSI_CAPABILITIES) == 24);
-static_assert(offsetof(SCSI_PASS_THROUGH, DataTransferLength) == 12);
-#if UINTPTR_MAX == 0xFFFFFFFFu
-static_assert(offsetof(SCSI_PASS_THROUGH, DataBufferOffset) == 20);
-static_assert(sizeof(SCSI_PASS_THROUGH) == 44);
-static_assert(sizeof(SCSI_PASS_THROUGH_DIRECT) == 44);
-static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, SenseInfoOffset) == 24);
-static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, Cdb) == 28);
-#endif
-
-// ---------------------------------------------------------------------------------------
-// Message boxes
-// ---------------------------------------------------------------------------------------
-inline constexpr UINT MB_OK = 0x00000000;
-inline constexpr UINT MB_ICONSTOP = 0x00000010;
-inline constexpr UINT MB_ICONERROR = MB_ICONSTOP;
-inline constexpr int IDOK = 1;
-
+// Message boxes.
 int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
 
-// ---------------------------------------------------------------------------------------
-// Security (the administrator test)
-// ---------------------------------------------------------------------------------------
-enum SECURITY_IMPERSONATION_LEVEL {
-  SecurityAnonymous,
-  SecurityIdentification,
-  SecurityImpersonation,
-  SecurityDelegation
-};
-
-inline constexpr DWORD TOKEN_QUERY = 0x0008;
-
-struct SID_IDENTIFIER_AUTHORITY {
-  BYTE Value[6];
-};
-using PSID_IDENTIFIER_AUTHORITY = SID_IDENTIFIER_AUTHORITY*;
-inline constexpr SID_IDENTIFIER_AUTHORITY SECURITY_NT_AUTHORITY = {{0, 0, 0, 0, 0, 5}};
-inline constexpr DWORD SECURITY_BUILTIN_DOMAIN_RID = 0x00000020;
-inline constexpr DWORD DOMAIN_ALIAS_RID_ADMINS = 0x00000220;
-
-using PSID = PVOID;
-using PSECURITY_DESCRIPTOR = PVOID;
-
-struct ACL {
-  BYTE AclRevision;
-  BYTE Sbz1;
-  WORD AclSize;
-  WORD AceCount;
-  WORD Sbz2;
-};
-using PACL = ACL*;
-
-struct ACE_HEADER {
-  BYTE AceType;
-  BYTE AceFlags;
-  WORD AceSize;
-};
-
-struct ACCESS_ALLOWED_ACE {
-  ACE_HEADER Header;
-  ACCESS_MASK Mask;
-  DWORD SidStart;
-};
-
-struct GENERIC_MAPPING {
-  ACCESS_MASK GenericRead;
-  ACCESS_MASK GenericWrite;
-  ACCESS_MASK GenericExecute;
-  ACCESS_MASK GenericAll;
-};
-using PGENERIC_MAPPING = GENERIC_MAPPING*;
-
-struct LUID {
-  DWORD LowPart;
-  LONG HighPart;
-};
-
-struct LUID_AND_ATTRIBUTES {
-  LUID Luid;
-  DWORD Attributes;
-};
-
-struct PRIVILEGE_SET {
-  DWORD PrivilegeCount;
-  DWORD Control;
-  LUID_AND_ATTRIBUTES Privilege[1];
-};
-using PPRIVILEGE_SET = PRIVILEGE_SET*;
-
-// The absolute-format security descriptor, as published. Its size is the minimum
-// descriptor length: 20 bytes on 32-bit targets, 40 with 64-bit pointers.
-struct SECURITY_DESCRIPTOR {
-  BYTE Revision;
-  BYTE Sbz1;
-  WORD Control;
-  PSID Owner;
-  PSID Group;
-  PACL Sacl;
-  PACL Dacl;
-};
-inline constexpr WORD SE_OWNER_DEFAULTED = 0x0001;
-inline constexpr WORD SE_GROUP_DEFAULTED = 0x0002;
-inline constexpr WORD SE_DACL_PRESENT = 0x0004;
-inline constexpr WORD SE_DACL_DEFAULTED = 0x0008;
-inline constexpr BYTE ACCESS_ALLOWED_ACE_TYPE = 0x00;
-inline constexpr BYTE ACCESS_DENIED_ACE_TYPE = 0x01;
-inline constexpr BYTE INHERIT_ONLY_ACE = 0x08;
-inline constexpr DWORD GENERIC_EXECUTE = 0x20000000;
-inline constexpr DWORD GENERIC_ALL = 0x10000000;
-inline constexpr DWORD MAXIMUM_ALLOWED = 0x02000000;
-
-static_assert(sizeof(ACL) == 8);
-static_assert(sizeof(ACCESS_ALLOWED_ACE) == 12);
-static_assert(sizeof(PRIVILEGE_SET) == 20);
-
-inline constexpr DWORD ACL_REVISION = 2;
-inline constexpr DWORD SECURITY_DESCRIPTOR_REVISION = 1;
-// The published value is sizeof(SECURITY_DESCRIPTOR): 20 on 32-bit targets, where the
-// descriptor holds 32-bit pointers; a 64-bit descriptor needs 40 bytes.
-inline constexpr SIZE_T SECURITY_DESCRIPTOR_MIN_LENGTH = sizeof(SECURITY_DESCRIPTOR);
-#if UINTPTR_MAX == 0xFFFFFFFFu
-static_assert(SECURITY_DESCRIPTOR_MIN_LENGTH == 20);
-#endif
-inline constexpr UINT LMEM_FIXED = 0x0000;
-inline constexpr UINT LMEM_ZEROINIT = 0x0040;
-inline constexpr UINT LPTR = LMEM_FIXED | LMEM_ZEROINIT;
-
+// Security (the administrator test).
 BOOL ImpersonateSelf(SECURITY_IMPERSONATION_LEVEL ImpersonationLevel);
 BOOL RevertToSelf();
 HANDLE GetCurrentThread();
@@ -429,16 +108,7 @@ BOOL AccessCheck(PSECURITY_DESCRIPTOR pSecurityDescriptor, HANDLE ClientToken, D
                  PGENERIC_MAPPING GenericMapping, PPRIVILEGE_SET PrivilegeSet,
                  LPDWORD PrivilegeSetLength, LPDWORD GrantedAccess, LPBOOL AccessStatus);
 
-// ---------------------------------------------------------------------------------------
-// Registry
-// ---------------------------------------------------------------------------------------
-inline HKEY const HKEY_CURRENT_USER = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x80000001));
-inline constexpr REGSAM KEY_ALL_ACCESS = 0x000F003F;
-inline constexpr DWORD REG_OPTION_NON_VOLATILE = 0;
-inline constexpr DWORD REG_CREATED_NEW_KEY = 1;
-inline constexpr DWORD REG_OPENED_EXISTING_KEY = 2;
-inline constexpr DWORD REG_SZ = 1;
-
+// Registry.
 LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass, DWORD dwOptions,
                      REGSAM samDesired, LPSECURITY_ATTRIBUTES lpSecurityAttributes, PHKEY phkResult,
                      LPDWORD lpdwDisposition);
@@ -446,19 +116,18 @@ LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType,
                     DWORD cbData);
 LONG RegCloseKey(HKEY hKey);
 
-// ---------------------------------------------------------------------------------------
-// Multimedia timer
-// ---------------------------------------------------------------------------------------
-inline constexpr MMRESULT TIMERR_NOERROR = 0;
-inline constexpr MMRESULT TIMERR_NOCANDO = 97;
-
+// Multimedia timer.
 MMRESULT timeBeginPeriod(UINT uPeriod);
 MMRESULT timeEndPeriod(UINT uPeriod);
 DWORD timeGetTime();
 
-// ---------------------------------------------------------------------------------------
+// High-resolution counter: on every host it counts microseconds (frequency 1 MHz).
+BOOL QueryPerformanceCounter(LARGE_INTEGER* lpPerformanceCount);
+BOOL QueryPerformanceFrequency(LARGE_INTEGER* lpFrequency);
+
 // C run time: calendar time in seconds, from the installed host's clock.
-// ---------------------------------------------------------------------------------------
 namespace platform {
 std::int64_t time(std::int64_t* out);
 }  // namespace platform
+
+#endif  // !VELMARK_SYSTEM_CALLS

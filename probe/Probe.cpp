@@ -1,11 +1,10 @@
 #include "probe/Probe.h"
 
-#include <unistd.h>
-
 #include <cstring>
 
 #include "diag/PrintableText.h"
-#include "platform/LinuxHost.h"
+#include "probe/ProbeMachine.h"
+#include "scsi/Opcodes.h"
 
 namespace probe {
 namespace {
@@ -27,6 +26,8 @@ ProbeOptions ParseArguments(const std::vector<std::string>& arguments) {
   for (const std::string& argument : arguments) {
     if (argument == "--help" || argument == "-h") {
       options.help = true;
+    } else if (argument == "--version") {
+      options.version = true;
     } else if (argument == "--trace") {
       options.trace = true;
     } else {
@@ -36,21 +37,26 @@ ProbeOptions ParseArguments(const std::vector<std::string>& arguments) {
   return options;
 }
 
-const char* HelpText() {
-  return "Usage: velmark-probe [--trace] [--help]\n"
+std::string HelpText() {
+  return std::string(
+             "Usage: velmark-probe [--trace] [--help] [--version]\n"
+             "\n"
+             "Run this first to see whether Velmark sees your optical drive. It builds the\n"
+             "command transport on this machine, lists every drive as Velmark's drive list\n"
+             "shows it (drive letter, adapter and target, vendor, product, revision) with the\n"
+             "device behind it, and asks each drive TEST UNIT READY (ready, no disc,\n"
+             "becoming ready). When no drive is found it says where it looked and why\n"
+             "nothing there could be used.\n"
+             "\n"
+             "  --trace    print every SCSI command as it goes: command bytes, data length and\n"
+             "             direction, status, sense key/ASC/ASCQ and duration\n"
+             "  --help     print this text and exit\n"
+             "  --version  print the version and exit\n"
+             "\n") +
+         MachineHelpText() +
          "\n"
-         "Run this first to see whether Velmark sees your optical drive. It builds the\n"
-         "command transport on this machine, prints the path it chose, lists every drive\n"
-         "as Velmark's drive list shows it (drive letter, adapter and target, vendor,\n"
-         "product, revision) with the Linux device behind it, and asks each drive TEST\n"
-         "UNIT READY.\n"
-         "\n"
-         "  --trace  print every SCSI command as it goes: command bytes, data length and\n"
-         "           direction, status, sense key/ASC/ASCQ and duration\n"
-         "  --help   this text\n"
-         "\n"
-         "Reading a drive needs read access to its /dev/sr* node; MODE SELECT and SET CD\n"
-         "SPEED need write access (membership of the 'cdrom' group).\n";
+         "Exit status: 0 when at least one drive was found, 1 when none was, 2 when the\n"
+         "command line was not understood.\n";
 }
 
 std::string DriveRowText(const DeviceEntry& entry) {
@@ -63,9 +69,9 @@ std::string DriveRowText(const DeviceEntry& entry) {
 }
 
 std::string PathText(const Aspi& aspi) {
-  if (aspi.SPTIActive == 1) return "SPTI (SCSI pass-through, carried by SG_IO)";
+  if (aspi.SPTIActive == 1) return std::string("SPTI (") + PassThroughText() + ")";
   if (aspi.AspiLoaded()) return std::string("ASPI (") + aspi.AspiFileName + ")";
-  return "none (the pass-through found no drive and no ASPI library is loaded)";
+  return "none (no optical drive answered; see below)";
 }
 
 int Report(Aspi& aspi, std::FILE* out, const std::string& root) {
@@ -73,37 +79,25 @@ int Report(Aspi& aspi, std::FILE* out, const std::string& root) {
   std::fprintf(out, "Drives: %u\n", static_cast<unsigned>(aspi.DeviceCount));
   for (int i = 0; i < aspi.DeviceCount && i < kMaxDevices; ++i) {
     DeviceEntry& entry = aspi.DeviceTable[i];
-    const std::string node = platform::LinuxHost::DriveNode(entry.DriveLetter);
+    const std::string node = DeviceBehind(entry.DriveLetter);
     std::fprintf(out, "  %s\n", DriveRowText(entry).c_str());
     std::fprintf(out, "      device: %s\n", node.empty() ? "(none)" : node.c_str());
 
     SRB_ExecSCSICmd srb;
     SenseResult sense{};
-    BYTE cdb[16] = {0x00};  // TEST UNIT READY
+    BYTE cdb[16] = {scsi::op::kTestUnitReady};
     const BYTE status = aspi.ExecSCSICmd(entry, srb, sense, nullptr, 0, SRB_DIR_OUT, cdb, 6);
     std::fprintf(out, "      TEST UNIT READY: status %02X, sense %02X/%02X/%02X%s\n", status,
                  sense.SenseKey, sense.ASC, sense.ASCQ,
                  status == SS_COMP                             ? " (ready)"
-                 : sense.SenseKey == 0x02 && sense.ASC == 0x3A ? " (no disc)"
-                 : sense.SenseKey == 0x02 && sense.ASC == 0x04 ? " (becoming ready)"
-                 : sense.SenseKey == 0x06                      ? " (unit attention)"
+                 : scsi::IsNoMedium(SenseOf(sense))            ? " (no disc)"
+                 : scsi::IsBecomingReady(SenseOf(sense))       ? " (becoming ready)"
+                 : sense.SenseKey == scsi::key::kUnitAttention ? " (unit attention)"
                  : status != SS_ERR                            ? " (not delivered)"
                                                                : "");
   }
   if (aspi.DeviceCount == 0) {
-    std::fprintf(out,
-                 "No drive found. Velmark reaches drives through /dev/sr0, /dev/sr1, ... (drive "
-                 "letters D:, E:, ...).\n");
-    bool anyNode = false;
-    for (char letter = 'D'; letter <= 'Z'; ++letter) {
-      const std::string node = platform::LinuxHost::DriveNode(letter);
-      const std::string path = root + node;
-      if (access(path.c_str(), F_OK) != 0) continue;
-      anyNode = true;
-      std::fprintf(out, "  %s exists; this user may %s it.\n", node.c_str(),
-                   access(path.c_str(), R_OK) == 0 ? "read" : "NOT read");
-    }
-    if (!anyNode) std::fprintf(out, "  No /dev/sr* node exists on this machine.\n");
+    ReportNoDrive(out, aspi, root);
     return 1;
   }
   return 0;

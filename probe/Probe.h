@@ -14,13 +14,14 @@ namespace probe {
 struct ProbeOptions {
   bool help = false;
   bool trace = false;
+  bool version = false;
   std::string error;  // a usage error, empty when the arguments were understood
 };
 
 ProbeOptions ParseArguments(const std::vector<std::string>& arguments);
 
 // The usage text of --help.
-const char* HelpText();
+std::string HelpText();
 
 // A drive-list row: "E: [1,0]  " then vendor (8), two spaces, product (16), two spaces,
 // revision (4), each as the drive gave it; vendor and product end at a zero byte.

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "VelmarkVersion.h"
 #include "platform/CommandTracePrinter.h"
 #include "platform/Host.h"
 #include "probe/Probe.h"
@@ -11,11 +12,16 @@ int main(int argc, char** argv) {
   const probe::ProbeOptions options =
       probe::ParseArguments(std::vector<std::string>(argv + 1, argv + argc));
   if (!options.error.empty()) {
-    std::fprintf(stderr, "velmark-probe: %s\n\n%s", options.error.c_str(), probe::HelpText());
+    std::fprintf(stderr, "velmark-probe: %s\n\n%s", options.error.c_str(),
+                 probe::HelpText().c_str());
     return 2;
   }
+  if (options.version) {
+    std::printf("velmark-probe %s\n", kVelmarkVersion);
+    return 0;
+  }
   if (options.help) {
-    std::fputs(probe::HelpText(), stdout);
+    std::fputs(probe::HelpText().c_str(), stdout);
     return 0;
   }
   platform::CommandTracePrinter printer(stdout);

@@ -38,11 +38,20 @@ struct CurveResult {
   std::string abortReason;
 };
 
+// One timed access: a 1-block read at `to` with the head last at `from`.
+struct AccessTrial {
+  std::string kind;  // "random", "third" or "full"
+  std::int64_t from = 0;
+  std::int64_t to = 0;
+  std::int64_t micros = 0;
+};
+
 struct AccessResult {
   double randomMs = 0;
   double thirdMs = 0;
   double fullMs = 0;
-  int trials = 0;
+  int trials = 0;                  // trials of each kind
+  std::vector<AccessTrial> timed;  // every trial, in the order run
 };
 
 struct DriveSpeedInfo {  // the capabilities page 2Ah, summarised
@@ -58,15 +67,22 @@ struct SpeedRequest {
   double requestedX = 0;
   std::optional<double> takenX;  // what page 2Ah says the drive took
   std::optional<double> measuredX;
+  std::int64_t measuredStart = 0;  // the range the measured speed was read over
+  std::int64_t measuredBlocks = 0;
 };
 
 struct ScanRecord {
   std::optional<DriveSpeedInfo> info;
+  bool speedsAsked = false;
   std::optional<std::vector<int>> speedsKBps;  // GET PERFORMANCE; empty optional: not reported
   std::optional<CurveResult> curve;
   std::optional<AccessResult> access;
   std::optional<double> spinUpMs;
   std::optional<SpeedRequest> speed;
+  // What the drive refused or failed, by command name and sense ("GET PERFORMANCE:
+  // 05/20/00"), in the order it happened; `failed` says whether any of it was asked for.
+  std::vector<std::string> refused;
+  bool failed = false;
 };
 
 inline const char* StrategyName(Strategy s) {

@@ -24,6 +24,10 @@ TApplication& DefaultApplication() {
 
 TApplication* Application = &DefaultApplication();
 
+TMessageLoop* CurrentMessageLoop() {
+  return Application;
+}
+
 TApplication::TApplication() : TComponent(nullptr) {}
 
 TApplication::~TApplication() {
@@ -47,6 +51,10 @@ void TApplication::FormShown(TForm& form) {
 void TApplication::FormClosed(TForm& form) {
   if (backend_ != nullptr) backend_->FormHidden(form);
   if (&form == mainForm_) Terminate();
+}
+
+void TApplication::FormDestroyed(TForm& form) {
+  if (&form == mainForm_) mainForm_ = nullptr;
 }
 
 void TApplication::RegisterTimer(TTimer* timer) {

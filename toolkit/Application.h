@@ -20,6 +20,7 @@
 #include "platform/win32.h"
 #include "toolkit/Control.h"
 #include "toolkit/Exception.h"
+#include "toolkit/MessageLoop.h"
 
 namespace toolkit {
 
@@ -39,7 +40,7 @@ class TBackend {
   virtual void WaitForEvents(int milliseconds) = 0;
 };
 
-class TApplication : public TComponent {
+class TApplication : public TComponent, public TMessageLoop {
  public:
   TApplication();
   ~TApplication() override;
@@ -70,7 +71,7 @@ class TApplication : public TComponent {
   // The queue. Post: at the next pump. PostAtPump(n): at the n-th pump from now (1 = the
   // next). PostAtTime: at the first pump when the host clock reads `ms` or later.
   // PostAfter: `ms` from now.
-  void Post(std::function<void()> action);
+  void Post(std::function<void()> action) override;
   void PostAtPump(unsigned n, std::function<void()> action);
   void PostAtTime(DWORD ms, std::function<void()> action);
   void PostAfter(DWORD ms, std::function<void()> action);
@@ -95,8 +96,6 @@ class TApplication : public TComponent {
   bool NextDue(DWORD& ms) const;
 
  private:
-  friend class TTimer;
-  friend class TForm;
   struct Posted {
     enum Kind { kNow, kPump, kTime } kind;
     std::uint64_t pump;
@@ -105,10 +104,11 @@ class TApplication : public TComponent {
     std::function<void()> action;
   };
   void AddForm(TForm* form);
-  void FormShown(TForm& form);
-  void FormClosed(TForm& form);
-  void RegisterTimer(TTimer* timer);
-  void UnregisterTimer(TTimer* timer);
+  void FormShown(TForm& form) override;
+  void FormClosed(TForm& form) override;
+  void FormDestroyed(TForm& form) override;
+  void RegisterTimer(TTimer* timer) override;
+  void UnregisterTimer(TTimer* timer) override;
   bool RunQueued(DWORD now);
   bool RunTimers(DWORD now);
   bool Idle();

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "toolkit/Application.h"
+#include "toolkit/MessageLoop.h"
 
 namespace toolkit {
 
@@ -294,7 +294,7 @@ void TControl::PostClick() {
 
 void TControl::PostUserAction(std::function<void()> action) {
   std::weak_ptr<int> alive = life_;
-  Application->Post([alive, action = std::move(action)] {
+  CurrentMessageLoop()->Post([alive, action = std::move(action)] {
     if (!alive.expired()) action();
   });
 }

@@ -2,18 +2,18 @@
 
 #include <algorithm>
 
-#include "toolkit/Application.h"
+#include "toolkit/MessageLoop.h"
 
 namespace toolkit {
 
-TForm::TForm(TComponent* owner) : TControl(owner), application_(Application) {
+TForm::TForm(TComponent* owner) : TControl(owner), application_(CurrentMessageLoop()) {
   SetVisible(false);
   SetBounds(0, 0, 320, 240);
 }
 
 TForm::~TForm() {
   DestroyComponents();
-  if (application_ != nullptr && application_->mainForm_ == this) application_->mainForm_ = nullptr;
+  if (application_ != nullptr) application_->FormDestroyed(*this);
 }
 
 int TForm::ClientWidth() const {

@@ -6,7 +6,7 @@
 
 namespace toolkit {
 
-class TApplication;
+class TMessageLoop;
 
 enum TPosition { poDesigned, poDefault, poScreenCenter, poDesktopCenter, poMainFormCenter };
 enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog };
@@ -51,7 +51,7 @@ class TForm : public TControl {
   TFormBorderStyle borderStyle_ = bsSizeable;
   TIcon icon_;
   bool closed_ = false;
-  TApplication* application_ = nullptr;
+  TMessageLoop* application_ = nullptr;
 };
 
 }  // namespace toolkit

@@ -1,11 +1,11 @@
 #include "toolkit/TTimer.h"
 
 #include "platform/Host.h"
-#include "toolkit/Application.h"
+#include "toolkit/MessageLoop.h"
 
 namespace toolkit {
 
-TTimer::TTimer(TComponent* owner) : TComponent(owner), application_(Application) {
+TTimer::TTimer(TComponent* owner) : TComponent(owner), application_(CurrentMessageLoop()) {
   Restart();
   if (application_ != nullptr) application_->RegisterTimer(this);
 }

@@ -8,7 +8,7 @@
 
 namespace toolkit {
 
-class TApplication;
+class TMessageLoop;
 
 class TTimer : public TComponent {
  public:
@@ -31,7 +31,7 @@ class TTimer : public TComponent {
   DWORD interval_ = 1000;
   bool enabled_ = true;
   DWORD dueAt_ = 0;
-  TApplication* application_ = nullptr;
+  TMessageLoop* application_ = nullptr;
 };
 
 }  // namespace toolkit

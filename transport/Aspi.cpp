@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "scsi/Inquiry.h"
 #include "scsi/Opcodes.h"
 #include "scsi/Sense.h"
 
@@ -365,7 +366,7 @@ BYTE Aspi::ScanDevices(DeviceEntry* table, BYTE filter) {
       std::memcpy(row.DiskInfo, &disk.SRB_DriveFlags, sizeof(row.DiskInfo));
       row.DriveLetter = static_cast<char>('A' + disk.SRB_Int13HDriveInfo);
 
-      const BYTE inquiryType = row.InquiryData[0] & 0x1F;
+      const BYTE inquiryType = row.InquiryData[0] & scsi::inquiry::kTypeMask;
       if (askDrive) row.DeviceType = inquiryType;
       if (ScanAccepts(inquiryType, filter)) ++DeviceCount;
     }

@@ -1,9 +1,11 @@
 #include "transport/SPTI.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 
 namespace {
 
@@ -16,6 +18,14 @@ void CopyText(BYTE (&field)[16], const char* text) {
   std::memcpy(field, text, std::min(sizeof(field), std::strlen(text)));
 }
 
+// The block inside `area` whose data area starts on a kTransitBufferAlignment boundary.
+SPTIPassThrough& PlaceBlock(BYTE* area) {
+  const auto base = reinterpret_cast<std::uintptr_t>(area);
+  const std::uintptr_t data = (base + kDataBufferOffset + kTransitBufferAlignment - 1) &
+                              ~std::uintptr_t{kTransitBufferAlignment - 1};
+  return *new (area + (data - kDataBufferOffset - base)) SPTIPassThrough{};
+}
+
 void SignalPostProc(BYTE flags, void* postProc) {
   if ((flags & SRB_EVENT_NOTIFY) != 0 && postProc != nullptr) SetEvent(postProc);
 }
@@ -26,7 +36,8 @@ SPTI::SPTI()
     : Rows(nullptr),
       BusCount(0),
       PortCounter(0),
-      PassThrough{},
+      PassThroughArea{},
+      PassThrough(PlaceBlock(PassThroughArea)),
       RowCount(0),
       BusTable(nullptr),
       PlatformId(0),

@@ -31,14 +31,20 @@ struct SRB_GetSPTIDevice {
 static_assert(offsetof(SRB_GetSPTIDevice, SRB_Device) == 10);
 
 inline constexpr DWORD kTransitBufferSize = 65536;
+// The transit buffer starts on a boundary of this size, so that it satisfies every
+// alignment mask up to 4095 that an adapter reports.
+inline constexpr DWORD kTransitBufferAlignment = 4096;
 
 // The pass-through structure, followed by a filler, the sense buffer and the data area.
 // The direct call passes everything before the data area; the buffered call all of it.
+// The data area sits on a 16-byte boundary of the block (offset 80 on 32-bit systems, 96 on
+// 64-bit ones), so the block can be placed with its data area on a page boundary while its
+// own fields keep their natural alignment.
 struct SPTIPassThrough {
   SCSI_PASS_THROUGH_DIRECT Spt;  // DataBuffer holds the data offset for the buffered call
   ULONG Filler;
   UCHAR SenseBuffer[32];
-  UCHAR DataBuffer[kTransitBufferSize];  // the TransitBuffer
+  alignas(16) UCHAR DataBuffer[kTransitBufferSize];  // the TransitBuffer
 };
 inline constexpr DWORD kSenseBufferOffset = offsetof(SPTIPassThrough, SenseBuffer);
 inline constexpr DWORD kDataBufferOffset = offsetof(SPTIPassThrough, DataBuffer);
@@ -49,6 +55,7 @@ static_assert(kSenseBufferOffset == 48);
 static_assert(kDataBufferOffset == 80);
 static_assert(kBufferedCallSize == 65616);
 #endif
+static_assert(kDataBufferOffset % alignof(SPTIPassThrough) == 0);
 
 inline constexpr BYTE kMaxBusses = 40;        // logical adapters over all ports
 inline constexpr DWORD kDefaultTimeOut = 30;  // seconds, when a row has none set
@@ -81,7 +88,14 @@ class SPTI : public virtual Logging {
   SPTIDevice* Rows;  // owned, RowCount rows
   BYTE BusCount;
   BYTE PortCounter;
-  SPTIPassThrough PassThrough;
+
+ private:
+  // Room for the pass-through block at the one position in it that puts the block's data
+  // area on a kTransitBufferAlignment boundary.
+  alignas(SPTIPassThrough) BYTE PassThroughArea[sizeof(SPTIPassThrough) + kTransitBufferAlignment];
+
+ public:
+  SPTIPassThrough& PassThrough;  // inside PassThroughArea
   BYTE RowCount;
 
   BYTE* TransitBuffer() { return PassThrough.DataBuffer; }

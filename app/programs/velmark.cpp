@@ -7,7 +7,7 @@
 AspiVCL DriveAccess;
 
 int main() {
-  toolkit::qt::QtView view;
+  toolkit::qt::QtView view("velmark");
   toolkit::Application->SetBackend(&view);
   const int status = VelmarkMain<DriveAccess>();
   toolkit::Application->SetBackend(nullptr);

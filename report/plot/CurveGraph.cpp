@@ -97,7 +97,9 @@ toolkit::TGraphModel CurveGraph(const CurveResult& curve, const PlotHead& head, 
   graph.Series.push_back(std::move(speed));
   graph.Series.push_back(std::move(rpm));
 
+  // A zone starting where the range starts needs no line: the axis is there.
   for (std::size_t i = 0; i < curve.zones.size(); ++i) {
+    if (curve.zones[i] <= curve.start) continue;
     const std::string label =
         curve.strategy == Strategy::PCAV ? "CAV | CLV" : DiscTimeText(curve.zones[i]);
     graph.Markers.push_back({Position(static_cast<double>(curve.zones[i]), axis), label});

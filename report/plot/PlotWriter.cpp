@@ -1,9 +1,11 @@
 // The plot writer on Qt's GUI module: QImage and QPainter for PNG, QSvgGenerator for SVG.
 #include "report/plot/PlotWriter.h"
 
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
+#include <QLibraryInfo>
 #include <QPainter>
 #include <QSvgGenerator>
 #include <cstdlib>
@@ -55,6 +57,26 @@ std::string WriteSvg(const toolkit::TGraphModel& graph, const QString& path) {
   return {};
 }
 
+// Whether the platform plugin Qt is about to load can be found: without it Qt ends the
+// program instead of failing. A list of platforms to try is left to Qt.
+bool PlatformPluginFound() {
+  const QString platform = qEnvironmentVariable("QT_QPA_PLATFORM").section(QLatin1Char(':'), 0, 0);
+  if (platform.isEmpty() || platform.contains(QLatin1Char(';'))) return true;
+  QStringList dirs;
+  if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM_PLUGIN_PATH"))
+    dirs << qEnvironmentVariable("QT_QPA_PLATFORM_PLUGIN_PATH");
+  for (const QString& dir :
+       qEnvironmentVariable("QT_PLUGIN_PATH").split(QLatin1Char(':'), Qt::SkipEmptyParts))
+    dirs << dir + QStringLiteral("/platforms");
+  dirs << QLibraryInfo::path(QLibraryInfo::PluginsPath) + QStringLiteral("/platforms");
+  const QStringList names{QStringLiteral("libq") + platform + QStringLiteral(".so"),
+                          QStringLiteral("q") + platform + QStringLiteral(".dll")};
+  for (const QString& dir : dirs) {
+    if (!QDir(dir).entryList(names, QDir::Files).isEmpty()) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 bool PlotAvailable() {
@@ -69,6 +91,10 @@ std::string WritePlot(const toolkit::TGraphModel& graph, const std::string& path
   std::unique_ptr<QGuiApplication> own;
   if (QCoreApplication::instance() == nullptr) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    if (!PlatformPluginFound()) {
+      return "pictures need Qt's \"" + qEnvironmentVariable("QT_QPA_PLATFORM").toStdString() +
+             "\" platform plugin, which is not installed";
+    }
     static int argc = 1;
     static char name[] = "velmark";
     static char* argv[] = {name, nullptr};

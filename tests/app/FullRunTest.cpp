@@ -9,7 +9,7 @@
 
 #include "app/AspiVCL.h"
 #include "app/TForm1.h"
-#include "sim/DemoMachine.h"
+#include "sim/win32/DemoMachine.h"
 #include "toolkit/Toolkit.h"
 
 namespace {

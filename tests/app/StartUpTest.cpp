@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "sim/DemoMachine.h"
+#include "sim/win32/DemoMachine.h"
 
 namespace {
 

@@ -12,9 +12,10 @@
 #include "app/AspiVCL.h"
 #include "app/TForm1.h"
 #include "platform/Host.h"
-#include "sim/SimDrive.h"
-#include "sim/SimHost.h"
-#include "sim/SimProfile.h"
+#include "report/SpeedTestText.h"
+#include "sim/machine/SimProfile.h"
+#include "sim/scsi/SimDrive.h"
+#include "sim/win32/SimHost.h"
 #include "toolkit/Toolkit.h"
 
 namespace apptest {
@@ -87,6 +88,36 @@ class Window {
         app_() {
     app_->SetTitle("Velmark");
     form = new TForm1(&*app_, drive_);
+  }
+  // Every speed test run through a window: its result record holds the report's figures.
+  ~Window() {
+    if (form->LastTest().started) ExpectRecordMatchesReport();
+  }
+
+  // The record's figure lines are the report's, line for line, and an aborted record's
+  // reason is the one the report gives.
+  void ExpectRecordMatchesReport() const {
+    SCOPED_TRACE("the speed test's record against the window's report");
+    const report::SpeedTestRecord& record = form->LastRecord();
+    static const char* const kFigurePrefixes[] = {
+        "Seconds : ",           "KB Processed : ",    "Average KB/Seconds : ",
+        "Conversion factor : ", "Errors encountered", "Results should be ignored",
+        "Average Measured ",    "Highest Measured "};
+    std::vector<std::string> shown;
+    for (const std::string& t : ReportTexts())
+      for (const char* p : kFigurePrefixes)
+        if (t.rfind(p, 0) == 0) shown.push_back(t);
+    EXPECT_EQ(report::SpeedTestFigureLines(record), shown);
+    EXPECT_EQ(record.aborted, form->LastTest().aborted);
+    if (record.figures) {
+      EXPECT_EQ(record.figures->failedCommands, form->LastTest().errorCount);
+    }
+    if (record.aborted) {
+      const std::string line = record.abortReason == "Abort Requested"
+                                   ? std::string("Abort Requested ...")
+                                   : "Aborting due to " + record.abortReason;
+      EXPECT_TRUE(HasLine(line)) << line;
+    }
   }
 
   // A machine with the given drives at D:, E: ... on port 0, targets 0, 1 ...

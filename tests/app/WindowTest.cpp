@@ -4,6 +4,9 @@
 #include <string>
 
 #include "drive/AspiMemAlloc.h"
+#include "scsi/Opcodes.h"
+#include "scsi/Sense.h"
+#include "scsi/Status.h"
 #include "tests/app/WindowFixture.h"
 
 namespace {
@@ -166,6 +169,33 @@ TEST(WindowTest, DriveListFirstRowSelectedAndFirstPollAfter800ms) {
   EXPECT_TRUE(w.form->StartButton->Enabled());
   EXPECT_EQ(w.form->CDSize->Caption(), "CD Recorded Capacity = 359775    (79:59:00)");
   EXPECT_EQ(w.form->CapacityShown, 1);
+}
+
+// A drive that reports its missing disc in descriptor-format sense data (72 02 3A 00) is
+// shown as having none, on the ASPI path and on the pass-through path alike.
+TEST(WindowTest, DescriptorSenseNoDiscOnBothPaths) {
+  for (const bool aspiPath : {true, false}) {
+    SCOPED_TRACE(aspiPath ? "ASPI" : "pass-through");
+    auto d = DataDrive();
+    d->hook = [](const sim::ScsiRequest& r, sim::ScsiReply& reply) {
+      if (r.cdb[0] != scsi::op::kTestUnitReady) return false;
+      reply.status = scsi::status::kCheckCondition;
+      reply.senseLength = static_cast<std::uint8_t>(
+          scsi::BuildSense(reply.sense, sizeof reply.sense,
+                           scsi::MakeSense(scsi::key::kNotReady, scsi::asc::kMediumNotPresent),
+                           scsi::SenseFormat::Descriptor));
+      return true;
+    };
+    sim::SimProfile profile =
+        aspiPath ? sim::SimProfile::Windows98()
+                 : sim::SimProfile::Windows2000(true).WithAspi(sim::AspiPlacement::None);
+    profile.AddDrive('D', {0, 0, 0, 0}, d);
+    Window w(std::move(profile));
+    EXPECT_EQ(w.drive().SPTIActive, aspiPath ? 0 : 1);
+    w.Tick();
+    EXPECT_EQ(w.form->CDSize->Caption(), "No CD Present");
+    EXPECT_FALSE(w.form->StartButton->Enabled());
+  }
 }
 
 TEST(WindowTest, PollCaptionsForEveryDriveState) {

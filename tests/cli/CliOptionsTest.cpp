@@ -73,4 +73,40 @@ TEST(CliOptionsTest, HelpNamesEveryOption) {
   EXPECT_NE(usage.find("virtual"), std::string::npos);
 }
 
+TEST(CliOptionsTest, VersionDeviceAndJson) {
+  EXPECT_TRUE(ParseCliOptions({"--version"}).options.version);
+  const CliParse p = ParseCliOptions({"--device", "/dev/cdrom", "--json=-"});
+  ASSERT_EQ(p.error, "");
+  EXPECT_EQ(p.options.device, "/dev/cdrom");
+  EXPECT_EQ(p.options.json, "-");
+  EXPECT_EQ(ParseCliOptions({"--drive", "1", "--device", "/dev/sr0"}).error,
+            "--drive and --device both choose the drive: give one of them");
+  EXPECT_EQ(ParseCliOptions({"--json="}).error,
+            "--json needs a file name, or - for standard output");
+}
+
+// Every row of the table, as it is and as the next option added will be: listed in the usage
+// under its heading with its value's name, and parsed by the common rules.
+TEST(CliOptionsTest, EveryTableRowIsInTheUsageAndFollowsTheCommonRules) {
+  const std::string usage = CliUsage("velmark-cli");
+  for (const CliOption& o : CliOptionTable()) {
+    SCOPED_TRACE(o.name);
+    std::string head = std::string("\n  ") + o.name;
+    if (o.value != nullptr) head += std::string(" ") + o.value;
+    const size_t at = usage.find(head + " ");
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_EQ(usage.find(head + " ", at + 1), std::string::npos);  // listed once
+    const size_t heading = usage.rfind(std::string("\n") + o.section + "\n", at);
+    ASSERT_NE(heading, std::string::npos);
+    EXPECT_EQ(usage.find("\n\n", heading + 1), usage.find("\n\n", at));  // same section
+    if (o.value != nullptr) {
+      EXPECT_EQ(ParseCliOptions({o.name}).error,
+                std::string("option ") + o.name + " needs a value");
+    } else {
+      EXPECT_EQ(ParseCliOptions({std::string(o.name) + "=1"}).error,
+                std::string("option ") + o.name + " takes no value");
+    }
+  }
+}
+
 }  // namespace

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "sim/InquiryDevice.h"
+#include "sim/scsi/InquiryDevice.h"
 
 namespace drivetest {
 

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "sim/ScsiTarget.h"
+#include "sim/scsi/ScsiTarget.h"
 
 namespace drivetest {
 

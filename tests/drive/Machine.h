@@ -8,9 +8,9 @@
 
 #include "drive/FileMMCSeq.h"
 #include "platform/Host.h"
-#include "sim/ScsiTarget.h"
-#include "sim/SimHost.h"
-#include "sim/SimProfile.h"
+#include "sim/machine/SimProfile.h"
+#include "sim/scsi/ScsiTarget.h"
+#include "sim/win32/SimHost.h"
 
 namespace drivetest {
 

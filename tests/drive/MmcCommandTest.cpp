@@ -97,6 +97,39 @@ std::vector<CdbCase> Cases() {
        DataDirection::None,
        0,
        {}},
+      {"StartStopUnitStop",
+       [](FileMMCSeq& c, DeviceEntry& d, BYTE*, SenseResult* s) {
+         return c.StartStopUnit(d, false, false, false, s);
+       },
+       {0x1B, 0, 0, 0, 0x00, 0},
+       DataDirection::None,
+       0,
+       {}},
+      {"StartStopUnitStartImmediate",
+       [](FileMMCSeq& c, DeviceEntry& d, BYTE*, SenseResult* s) {
+         return c.StartStopUnit(d, true, false, true, s);
+       },
+       {0x1B, 0x01, 0, 0, 0x01, 0},
+       DataDirection::None,
+       0,
+       {}},
+      {"GetPerformanceWriteSpeeds",
+       [](FileMMCSeq& c, DeviceEntry& d, BYTE* b, SenseResult* s) {
+         return c.GetPerformance(d, kWriteSpeedDescriptors, 0, 0, 32, b, 520, s);
+       },
+       {0xAC, 0, 0, 0, 0, 0, 0, 0, 0x00, 0x20, 0x03, 0},
+       DataDirection::In,
+       520,
+       {}},
+      {"GetPerformanceNominalRead",
+       [](FileMMCSeq& c, DeviceEntry& d, BYTE* b, SenseResult* s) {
+         return c.GetPerformance(d, kPerformanceData, kNominalReadPerformance, 0x12345, 4, b, 72,
+                                 s);
+       },
+       {0xAC, 0x10, 0, 0x01, 0x23, 0x45, 0, 0, 0x00, 0x04, 0x00, 0},
+       DataDirection::In,
+       72,
+       {}},
       {"ReadTOCLeadOut",
        [](FileMMCSeq& c, DeviceEntry& d, BYTE* b, SenseResult* s) {
          return c.ReadTOCPMAATIP(d, 0, 0xAA, 0, b, 2352, s);
@@ -210,17 +243,15 @@ std::vector<CdbCase> Cases() {
        120,
        {}},
       {"ModeSense10",
-       [](FileMMCSeq& c, DeviceEntry& d, BYTE* b, SenseResult* s) {
-         return c.ModeSense10(d, 0x41, 120, b, s);
-       },
+       [](FileMMCSeq& c, DeviceEntry& d, BYTE* b,
+          SenseResult* s) { return c.ModeSense10(d, 0x41, 120, b, s); },
        {0x5A, 0, 0x01, 0, 0, 0, 0, 0x00, 0x78, 0},
        DataDirection::In,
        120,
        {}},
       {"ModeSense10Long",
-       [](FileMMCSeq& c, DeviceEntry& d, BYTE* b, SenseResult* s) {
-         return c.ModeSense10(d, 0x3F, 0x0100, b, s);
-       },
+       [](FileMMCSeq& c, DeviceEntry& d, BYTE* b,
+          SenseResult* s) { return c.ModeSense10(d, 0x3F, 0x0100, b, s); },
        {0x5A, 0, 0x3F, 0, 0, 0, 0, 0x01, 0x00, 0},
        DataDirection::In,
        256,

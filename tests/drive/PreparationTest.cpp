@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "drive/FileMMCSeq.h"
-#include "sim/SimDrive.h"
+#include "sim/scsi/SimDrive.h"
 #include "tests/drive/FakeDrive.h"
 #include "tests/drive/Machine.h"
 

@@ -8,9 +8,9 @@
 
 #include "drive/FileMMCSeq.h"
 #include "drive/ReadRequest.h"
-#include "sim/Disc.h"
-#include "sim/SectorData.h"
-#include "sim/SimDrive.h"
+#include "sim/scsi/Disc.h"
+#include "sim/scsi/SectorData.h"
+#include "sim/scsi/SimDrive.h"
 #include "tests/drive/Machine.h"
 
 namespace drivetest {

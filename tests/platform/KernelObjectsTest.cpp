@@ -75,6 +75,9 @@ TEST(EventTest, ManualResetReleasesEveryWaiter) {
 }
 
 TEST(HandleTest, BadHandlesAreRejected) {
+#if defined(_WIN32)
+  GTEST_SKIP() << "the system's own waits: INVALID_HANDLE_VALUE is the current process there";
+#endif
   struct Case {
     const char* what;
     HANDLE handle;
@@ -104,6 +107,9 @@ TEST(HandleTest, ClosedHandleIsGone) {
 }
 
 TEST(LastErrorTest, IsKeptPerThread) {
+#if defined(_WIN32)
+  GTEST_SKIP() << "the system's last error: starting and joining a thread may clear it";
+#endif
   SetLastError(ERROR_NOT_READY);
   DWORD seenByOther = 1;
   std::thread other([&] {

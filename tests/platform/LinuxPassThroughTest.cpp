@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -99,7 +100,7 @@ class PassThroughTest : public ::testing::TestWithParam<bool> {  // true: the di
     block.spt.SenseInfoLength = 14;
     block.spt.DataIn = dataIn;
     block.spt.DataTransferLength = length;
-    block.spt.TimeOutValue = 30;
+    block.spt.TimeOutValue = timeOut;
     block.spt.SenseInfoOffset = kSenseOffset;
     std::memcpy(block.spt.Cdb, cdb.data(), cdb.size());
     const DWORD size = code == IOCTL_SCSI_PASS_THROUGH_DIRECT ? kDataOffset : sizeof(block);
@@ -137,6 +138,7 @@ class PassThroughTest : public ::testing::TestWithParam<bool> {  // true: the di
   Block<SCSI_PASS_THROUGH_DIRECT> directBlock;
   Block<SCSI_PASS_THROUGH> bufferedBlock;
   BYTE caller[kDataArea] = {};
+  ULONG timeOut = 30;  // TimeOutValue of the blocks Send builds
 };
 
 const std::vector<BYTE> kInquiry = {0x12, 0x00, 0x00, 0x00, 0x24, 0x00};
@@ -169,6 +171,14 @@ TEST_P(PassThroughTest, GoodStatusWithDataReachesTheCallerAndTheHeaderIsComplete
   // Direct: straight into the caller's buffer; buffered: into the block's data area.
   EXPECT_EQ(h.dxferp,
             direct() ? static_cast<void*>(caller) : static_cast<void*>(bufferedBlock.data));
+}
+
+TEST_P(PassThroughTest, TimeOutZeroMeansThirtySeconds) {
+  node->answers.push_back(DriveAnswer::Good({}));
+  timeOut = 0;
+  ASSERT_TRUE(Send(kTestUnitReady, SCSI_IOCTL_DATA_UNSPECIFIED, 0).ok);
+  ASSERT_EQ(kernel.received.size(), 1u);
+  EXPECT_EQ(kernel.received[0].header.timeout, 30000u);
 }
 
 TEST_P(PassThroughTest, ShortReplyAndUnspecifiedDirection) {
@@ -348,6 +358,18 @@ TEST_P(PassThroughTest, BufferedDataEndingAtTheBlockEndIsCarried) {
       EXPECT_EQ(reinterpret_cast<BYTE*>(&block)[size - 1], 0x5A);
     }
   }
+}
+
+// The queue limits are read when the drive opens, never per command: with the sysfs folder
+// gone afterwards the device limit still holds and commands still go through.
+TEST_P(PassThroughTest, QueueLimitsAreLearntWhenTheDriveOpens) {
+  std::filesystem::remove_all(folder.path() + "/sys/block/sr0/queue");
+  node->answers.push_back(DriveAnswer::Good(std::vector<BYTE>(36, 0x05)));
+  EXPECT_TRUE(Send(kInquiry, SCSI_IOCTL_DATA_IN, 36).ok);
+  const Outcome overLong = Send(kInquiry, SCSI_IOCTL_DATA_IN, 128 * 1024 + 1);
+  EXPECT_FALSE(overLong.ok);
+  EXPECT_EQ(overLong.error, ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(kernel.received.size(), 1u);
 }
 
 TEST_P(PassThroughTest, BlockShorterThanTheStructureIsRefused) {

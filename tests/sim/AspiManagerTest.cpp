@@ -7,10 +7,10 @@
 #include <thread>
 
 #include "SimHostTestSupport.h"
-#include "sim/AspiManager.h"
-#include "sim/HardDisk.h"
-#include "sim/InquiryDevice.h"
-#include "sim/ScriptedTarget.h"
+#include "sim/scsi/HardDisk.h"
+#include "sim/scsi/InquiryDevice.h"
+#include "sim/scsi/ScriptedTarget.h"
+#include "sim/win32/AspiManager.h"
 
 namespace {
 

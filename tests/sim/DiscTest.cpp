@@ -2,7 +2,7 @@
 // limits, and lookups by LBA.
 #include <gtest/gtest.h>
 
-#include "sim/Disc.h"
+#include "sim/scsi/Disc.h"
 
 namespace sim {
 namespace {

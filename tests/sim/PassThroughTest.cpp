@@ -5,9 +5,9 @@
 #include <cstddef>
 
 #include "SimHostTestSupport.h"
-#include "sim/HardDisk.h"
-#include "sim/InquiryDevice.h"
-#include "sim/ScriptedTarget.h"
+#include "sim/scsi/HardDisk.h"
+#include "sim/scsi/InquiryDevice.h"
+#include "sim/scsi/ScriptedTarget.h"
 
 namespace {
 
@@ -341,7 +341,8 @@ TEST_F(PassThroughTest, MalformedBlocksAreRefusedWithError87) {
       {"no CDB", [](DirectBlock& b, BYTE*) { b.spt.CdbLength = 0; }, sizeof(DirectBlock)},
       {"CDB of 17", [](DirectBlock& b, BYTE*) { b.spt.CdbLength = 17; }, sizeof(DirectBlock)},
       {"direction 3", [](DirectBlock& b, BYTE*) { b.spt.DataIn = 3; }, sizeof(DirectBlock)},
-      {"no time-out", [](DirectBlock& b, BYTE*) { b.spt.TimeOutValue = 0; }, sizeof(DirectBlock)},
+      {"time-out over 30 hours",
+       [](DirectBlock& b, BYTE*) { b.spt.TimeOutValue = 30 * 60 * 60 + 1; }, sizeof(DirectBlock)},
       {"sense past the block",
        [](DirectBlock& b, BYTE*) {
          b.spt.SenseInfoLength = static_cast<UCHAR>(sizeof(DirectBlock) - kSenseOffset + 1);
@@ -417,24 +418,27 @@ TEST_F(PassThroughTest, ALetterRefusingTheDirectCallStillTakesTheBufferedOne) {
 }
 
 TEST_F(PassThroughTest, ACommandOutlastingTimeOutValueFailsAfterTheTimeOut) {
-  drive_->Then(sim::ScriptedStep::Good().Service(45'000'000));
   HANDLE d = Open("\\\\.\\D:");
-  DirectBlock block = Direct(SCSI_IOCTL_DATA_UNSPECIFIED, nullptr, 0, {0x1B, 0, 0, 0, 1, 0});
-  block.spt.TimeOutValue = 30;
-  std::int64_t calendar = host_.CalendarSeconds();
-  std::uint64_t before = host_.NowMicros();
-  EXPECT_FALSE(DeviceIoControl(d, IOCTL_SCSI_PASS_THROUGH_DIRECT, &block, sizeof(block), &block,
-                               sizeof(block), nullptr, nullptr));
-  EXPECT_EQ(GetLastError(), ERROR_SEM_TIMEOUT);
-  EXPECT_EQ(host_.NowMicros() - before, 31'000'000u);  // the time-out and one timer tick
-  EXPECT_EQ(host_.CalendarSeconds() - calendar, 31);
+  for (ULONG timeOut : {30u, 0u}) {  // 0: not set, the pass-through uses 30 seconds
+    SCOPED_TRACE(timeOut);
+    drive_->Then(sim::ScriptedStep::Good().Service(45'000'000));
+    DirectBlock block = Direct(SCSI_IOCTL_DATA_UNSPECIFIED, nullptr, 0, {0x1B, 0, 0, 0, 1, 0});
+    block.spt.TimeOutValue = timeOut;
+    std::int64_t calendar = host_.CalendarSeconds();
+    std::uint64_t before = host_.NowMicros();
+    EXPECT_FALSE(DeviceIoControl(d, IOCTL_SCSI_PASS_THROUGH_DIRECT, &block, sizeof(block), &block,
+                                 sizeof(block), nullptr, nullptr));
+    EXPECT_EQ(GetLastError(), ERROR_SEM_TIMEOUT);
+    EXPECT_EQ(host_.NowMicros() - before, 31'000'000u);  // the time-out and one timer tick
+    EXPECT_EQ(host_.CalendarSeconds() - calendar, 31);
 
-  // Within the time-out the same command succeeds, and only its service time passes.
-  drive_->Then(sim::ScriptedStep::Good().Service(29'000'000));
-  before = host_.NowMicros();
-  EXPECT_TRUE(DeviceIoControl(d, IOCTL_SCSI_PASS_THROUGH_DIRECT, &block, sizeof(block), &block,
-                              sizeof(block), nullptr, nullptr));
-  EXPECT_EQ(host_.NowMicros() - before, 29'000'000u);
+    // Within the time-out the same command succeeds, and only its service time passes.
+    drive_->Then(sim::ScriptedStep::Good().Service(29'000'000));
+    before = host_.NowMicros();
+    EXPECT_TRUE(DeviceIoControl(d, IOCTL_SCSI_PASS_THROUGH_DIRECT, &block, sizeof(block), &block,
+                                sizeof(block), nullptr, nullptr));
+    EXPECT_EQ(host_.NowMicros() - before, 29'000'000u);
+  }
 }
 
 TEST_F(PassThroughTest, ScriptedFailuresOfTheCall) {

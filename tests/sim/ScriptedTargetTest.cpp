@@ -8,9 +8,9 @@
 
 #include "platform/win32.h"
 
-#include "sim/HardDisk.h"
-#include "sim/InquiryDevice.h"
-#include "sim/ScriptedTarget.h"
+#include "sim/scsi/HardDisk.h"
+#include "sim/scsi/InquiryDevice.h"
+#include "sim/scsi/ScriptedTarget.h"
 
 namespace {
 

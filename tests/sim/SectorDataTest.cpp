@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "sim/SectorData.h"
+#include "sim/scsi/SectorData.h"
 
 namespace sim {
 namespace {

@@ -2,6 +2,10 @@
 // opcodes, trimming of replies, and the command-level faults.
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
+
+#include "sim/scsi/SimDriveCommandTable.h"
 #include "tests/sim/SimDriveTestSupport.h"
 
 namespace sim {
@@ -31,8 +35,44 @@ TEST(SimDriveDispatch, SenseDataIsFixedFormat) {
 TEST(SimDriveDispatch, UnknownOpcodesAreRejected) {
   SimDrive drive(QuietConfig());
   Machine m(drive);
-  for (std::uint8_t op : {0x01, 0x08, 0x1B, 0x42, 0x46, 0x51, 0xAD, 0xFF}) {
+  for (std::uint8_t op : {0x01, 0x08, 0x1E, 0x42, 0x46, 0x51, 0xAD, 0xFF}) {
     EXPECT_EQ(m.NoData({op, 0, 0, 0, 0, 0, 0, 0, 0, 0}).Triple(), "05/20/00") << int(op);
+  }
+}
+
+// Every one of the 256 opcodes, against the command list: a listed command is answered
+// (whatever it thinks of its zeroed fields), anything else is an invalid opcode; without a
+// disc only CHECK_READY commands say so; with an attention pending only ALLOW_UA commands
+// get past it. SupportedOpcodes is the list.
+TEST(SimDriveDispatch, EveryOpcodeFollowsTheCommandList) {
+  std::set<std::uint8_t> listed;
+  for (const DriveCommand& c : kDriveCommands) listed.insert(c.opcode);
+  const std::vector<std::uint8_t> supported = SimDrive::SupportedOpcodes();
+  EXPECT_EQ(std::set<std::uint8_t>(supported.begin(), supported.end()), listed);
+  EXPECT_EQ(supported.size(), listed.size());
+  std::uint8_t flags[256] = {};
+  for (const DriveCommand& c : kDriveCommands) flags[c.opcode] = c.flags;
+
+  for (int i = 0; i < 256; ++i) {
+    const std::uint8_t op = static_cast<std::uint8_t>(i);
+    SCOPED_TRACE(i);
+    SimDrive ready(QuietConfig());
+    const std::string answer =
+        Machine(ready).In({op, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 64).Triple();
+    EXPECT_EQ(answer == "05/20/00", listed.count(op) == 0) << answer;
+
+    SimDriveConfig empty = QuietConfig();
+    empty.disc.reset();
+    SimDrive noDisc(empty);
+    const std::string noMedium =
+        Machine(noDisc).In({op, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 64).Triple();
+    EXPECT_EQ(noMedium == "02/3A/00", (flags[op] & CHECK_READY) != 0) << noMedium;
+
+    SimDriveConfig attention = QuietConfig();
+    attention.powerOnAttention = true;
+    SimDrive fresh(attention);
+    const std::string first = Machine(fresh).In({op, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 64).Triple();
+    EXPECT_EQ(first == "06/29/00", (flags[op] & ALLOW_UA) == 0) << first;
   }
 }
 

@@ -2,7 +2,7 @@
 // given LBA, and a whole 79-minute data disc read against the model.
 #include <gtest/gtest.h>
 
-#include "sim/SectorData.h"
+#include "sim/scsi/SectorData.h"
 #include "tests/sim/SimDriveTestSupport.h"
 
 namespace sim {

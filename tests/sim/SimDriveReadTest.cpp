@@ -2,7 +2,7 @@
 // fields READ CD serves, and the errors for what the drive does not serve.
 #include <gtest/gtest.h>
 
-#include "sim/SectorData.h"
+#include "sim/scsi/SectorData.h"
 #include "tests/sim/SimDriveTestSupport.h"
 
 namespace sim {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/SimDrive.h"
+#include "sim/scsi/SimDrive.h"
 
 namespace sim::testing {
 

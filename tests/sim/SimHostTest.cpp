@@ -6,8 +6,8 @@
 #include <chrono>
 
 #include "SimHostTestSupport.h"
-#include "sim/InquiryDevice.h"
-#include "sim/ScriptedTarget.h"
+#include "sim/scsi/InquiryDevice.h"
+#include "sim/scsi/ScriptedTarget.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 
 #include "platform/Host.h"
 #include "platform/win32.h"
-#include "sim/SimHost.h"
+#include "sim/win32/SimHost.h"
 #include "transport/wnaspi32.h"
 
 namespace simtest {

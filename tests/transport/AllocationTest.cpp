@@ -131,6 +131,9 @@ TEST(ExecSCSICmdAllocation, StandbyCommandAllocatesNothing) {
 // The completion event cannot be created: the message box is shown, construction completes,
 // and no command is ever sent (nor reported as a success).
 TEST(AspiConstruction, EventCreationFailureShowsTheBoxAndSendsNothing) {
+#if defined(_WIN32)
+  GTEST_SKIP() << "the system creates events without this program's operator new";
+#endif
   bool constructed = false;
   for (long skip = 0; skip < 8 && !constructed; ++skip) {
     TinyHost host;  // Windows 2000 without a library: the pass-through path

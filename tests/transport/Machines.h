@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "platform/Host.h"
-#include "sim/AspiManager.h"
-#include "sim/InquiryDevice.h"
-#include "sim/ScriptedTarget.h"
-#include "sim/SimHost.h"
-#include "sim/SimProfile.h"
+#include "sim/machine/SimProfile.h"
+#include "sim/scsi/InquiryDevice.h"
+#include "sim/scsi/ScriptedTarget.h"
+#include "sim/win32/AspiManager.h"
+#include "sim/win32/SimHost.h"
 #include "transport/Aspi.h"
 
 namespace transport_test {

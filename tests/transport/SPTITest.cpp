@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/HardDisk.h"
+#include "sim/scsi/HardDisk.h"
 #include "tests/transport/Machines.h"
 #include "tests/transport/Wire.h"
 

@@ -1,7 +1,7 @@
 #include "toolkit/qt/GraphPainter.h"
 
 #include <QFontMetrics>
-#include <QPainterPath>
+#include <QPolygonF>
 #include <algorithm>
 #include <cmath>
 
@@ -184,25 +184,21 @@ void PaintGraph(QPainter& painter, const QRect& area, const TGraphModel& model, 
   // Series: a line through the points; a point that is not a number breaks it.
   for (const TGraphSeries& s : model.Series) {
     const Scale& ys = s.Axis == gaRight ? sy2 : sy;
-    QPainterPath path;
-    bool drawing = false;
+    painter.setPen(QPen(ToQColor(s.Color), 2, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+    QPolygonF run;
+    auto flush = [&] {
+      if (run.size() == 1) painter.drawPoint(run.front());
+      if (run.size() > 1) painter.drawPolyline(run);
+      run.clear();
+    };
     for (const TGraphPoint& p : s.Points) {
       if (!std::isfinite(p.X) || !std::isfinite(p.Y)) {
-        drawing = false;
+        flush();
         continue;
       }
-      const QPointF at(sx(p.X), ys(p.Y));
-      if (drawing) {
-        path.lineTo(at);
-      } else {
-        path.moveTo(at);
-        drawing = true;
-      }
+      run << QPointF(sx(p.X), ys(p.Y));
     }
-    painter.setPen(QPen(ToQColor(s.Color), 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawPath(path);
-    if (s.Points.size() == 1) painter.drawPoint(QPointF(sx(s.Points[0].X), ys(s.Points[0].Y)));
+    flush();
   }
   painter.restore();
 }

@@ -43,6 +43,10 @@ QMessageBox::Icon IconFor(UINT type) {
 }  // namespace
 
 struct QtView::Impl {
+  // The program name Qt is started with; it lives as long as the application.
+  std::string programName;
+  int argc = 1;
+  char* argv[2] = {nullptr, nullptr};
   std::unique_ptr<QApplication> ownApp;
   std::vector<std::unique_ptr<FormView>> views;
   // Views of destroyed forms. They hold nothing any more; they are kept until the view
@@ -100,6 +104,18 @@ struct QtView::Impl {
 };
 
 QtView::QtView() : QtView(gArgc, gArgv) {}
+
+QtView::QtView(const std::string& programName) : impl_(std::make_unique<Impl>()) {
+  if (QApplication::instance() != nullptr) return;
+  impl_->programName = programName;
+  impl_->argv[0] = impl_->programName.data();
+  impl_->ownApp = std::make_unique<QApplication>(impl_->argc, impl_->argv);
+  QApplication::setStyle(QStringLiteral("Fusion"));
+  // The window class (X11) and the application id (Wayland) a desktop matches with the
+  // program's desktop entry.
+  QApplication::setApplicationName(QString::fromStdString(programName));
+  QGuiApplication::setDesktopFileName(QString::fromStdString(programName));
+}
 
 QtView::QtView(int& argc, char** argv) : impl_(std::make_unique<Impl>()) {
   if (QApplication::instance() == nullptr) {

@@ -22,6 +22,9 @@ class QtView : public TBackend {
  public:
   QtView();
   QtView(int& argc, char** argv);
+  // Started as `programName`: its windows carry that window class and application id, so
+  // that a desktop matches them with the desktop entry of that name.
+  explicit QtView(const std::string& programName);
   ~QtView() override;
   QtView(const QtView&) = delete;
   QtView& operator=(const QtView&) = delete;

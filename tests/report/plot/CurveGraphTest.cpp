@@ -46,6 +46,14 @@ TEST(CurveGraphTest, SamplesStandAtTheirZonesMiddleOnTheScannedRangeWithRpmGaps)
   EXPECT_EQ(g.Series[1].Axis, toolkit::gaRight);
   ASSERT_EQ(g.Markers.size(), 1u);
   EXPECT_DOUBLE_EQ(g.Markers[0].X, 150000 / 4500.0);
+
+  // Z-CLV zones listed from the range's start: no line on the axis itself.
+  curve.strategy = report::Strategy::ZCLV;
+  curve.zones = {0, 90000, 180000};
+  const toolkit::TGraphModel z = CurveGraph(curve, {});
+  ASSERT_EQ(z.Markers.size(), 2u);
+  EXPECT_EQ(z.Markers[0].Label, "20:00");
+  EXPECT_TRUE(HasNote(z, "zones from 00:00, 20:00, 40:00"));
 }
 
 TEST(CurveGraphTest, WithoutRotationSpeedsTheRightAxisStaysAwayAndAnEarlyStopIsNamed) {

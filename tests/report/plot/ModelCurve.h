@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "report/ScanRecord.h"
-#include "sim/DriveTiming.h"
+#include "sim/scsi/DriveTiming.h"
 
 namespace plot_test {
 

@@ -388,3 +388,48 @@ TEST(QtViewLoop, RunDrawsTheMainFormAndEndsWhenItCloses) {
 }
 
 }  // namespace
+
+namespace {
+
+// Pixels of `image` close to `colour`.
+int PixelsOf(const QImage& image, TColor colour) {
+  const QColor want = qt::ToQColor(colour);
+  int count = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      const QColor c = image.pixelColor(x, y);
+      if (std::abs(c.red() - want.red()) < 24 && std::abs(c.green() - want.green()) < 24 &&
+          std::abs(c.blue() - want.blue()) < 24)
+        ++count;
+    }
+  }
+  return count;
+}
+
+TEST_F(QtViewTest, AGraphIsDrawnFromItsModelAndFollowsItsChanges) {
+  auto* graph = new TGraph(form);
+  graph->SetParent(form);
+  graph->SetBounds(0, 60, 300, 120);
+  QWidget* widget = view.WidgetOf(*graph);
+  ASSERT_NE(widget, nullptr);
+  const int speed = graph->AddSeries("Speed", clBlue, gaLeft);
+  const int rpm = graph->AddSeries("Rotation", clRed, gaRight);
+  view.Flush();
+  // Only the legend's swatches carry the series' colours while there are no points.
+  const int legendBlue = PixelsOf(widget->grab().toImage(), clBlue);
+  const int legendRed = PixelsOf(widget->grab().toImage(), clRed);
+  for (int i = 0; i <= 40; ++i) {
+    graph->AddPoint(speed, i, 20 + i / 2.0);
+    graph->AddPoint(rpm, i, 10000 - i * 50);
+  }
+  view.Flush();
+  QImage drawn = widget->grab().toImage();
+  EXPECT_GT(PixelsOf(drawn, clBlue), legendBlue + 200);
+  EXPECT_GT(PixelsOf(drawn, clRed), legendRed + 200);
+  graph->ClearPoints();
+  view.Flush();
+  drawn = widget->grab().toImage();
+  EXPECT_EQ(PixelsOf(drawn, clBlue), legendBlue);
+}
+
+}  // namespace

@@ -1,0 +1,62 @@
+#include "app/ScanFigures.h"
+
+#include <cstdio>
+
+#include "report/plot/CurveGraph.h"
+
+namespace {
+
+std::string Format(const char* format, double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, value);
+  return text;
+}
+
+}  // namespace
+
+std::string BlocksWithTimeText(std::int64_t blocks) {
+  const std::int64_t b = blocks < 0 ? 0 : blocks;
+  char text[64];
+  std::snprintf(text, sizeof text, "%lld blocks (%02lld:%02lld:%02lld)", static_cast<long long>(b),
+                static_cast<long long>(b / 4500), static_cast<long long>(b / 75 % 60),
+                static_cast<long long>(b % 75));
+  return text;
+}
+
+std::vector<std::string> ScanFigureLines(const report::ScanRecord& record) {
+  std::vector<std::string> lines;
+  if (const auto& curve = record.curve) {
+    const bool finished = !curve->aborted && !curve->samples.empty();
+    lines.push_back(std::string("Strategy: ") +
+                    (finished ? report::StrategyName(curve->strategy) : "-"));
+    if (finished) {
+      lines.push_back(Format("Start speed: %.2fx", curve->startSpeedX));
+      lines.push_back(Format("End speed: %.2fx", curve->endSpeedX));
+      if (curve->rpm) lines.push_back(Format("Rotation: %.0f rpm", *curve->rpm));
+      if (curve->strategy == report::Strategy::PCAV && !curve->zones.empty()) {
+        lines.push_back("CAV up to " + report::plot::DiscTimeText(curve->zones.front()));
+      } else if (!curve->zones.empty()) {
+        std::string zones = "Zones from";
+        for (std::size_t i = 0; i < curve->zones.size(); ++i)
+          zones += (i == 0 ? " " : ", ") + report::plot::DiscTimeText(curve->zones[i]);
+        lines.push_back(zones);
+      }
+    }
+    std::int64_t micros = 0;
+    for (const report::ScanSample& s : curve->samples) micros += s.micros;
+    lines.push_back(std::to_string(curve->samples.size()) + " samples in " +
+                    Format("%.1f s", static_cast<double>(micros) / 1e6));
+    if (curve->aborted) {
+      lines.push_back("Stopped early" +
+                      (curve->abortReason.empty() ? std::string() : ": " + curve->abortReason));
+    }
+  }
+  if (const auto& access = record.access) {
+    lines.push_back(Format("Random access: %.1f ms", access->randomMs));
+    lines.push_back(Format("1/3 stroke: %.1f ms", access->thirdMs));
+    lines.push_back(Format("Full stroke: %.1f ms", access->fullMs));
+  }
+  if (record.spinUpMs) lines.push_back(Format("Spin-up: %.0f ms", *record.spinUpMs));
+  for (const std::string& refused : record.refused) lines.push_back("Refused: " + refused);
+  return lines;
+}

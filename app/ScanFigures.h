@@ -1,0 +1,14 @@
+// The scan window's figures as lines of text: the strategy and what goes with it, the
+// speeds at both ends, access and spin-up times, what the drive refused.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "report/ScanRecord.h"
+
+// "359775 blocks (79:57:00)": a length in blocks with its minutes, seconds and frames.
+std::string BlocksWithTimeText(std::int64_t blocks);
+
+// One line per figure present in `record`, in the order the window shows them.
+std::vector<std::string> ScanFigureLines(const report::ScanRecord& record);

@@ -1,0 +1,55 @@
+#include "cli/FieldCheck.h"
+
+#include <cctype>
+#include <limits>
+
+#include "toolkit/Convert.h"
+
+namespace {
+
+// Whether the text is a decimal integer in form (optional blanks and sign, digits only),
+// whatever its size.
+bool LooksDecimal(const std::string& text) {
+  std::size_t i = text.find_first_not_of(" \t");
+  if (i == std::string::npos) return false;
+  if (text[i] == '+' || text[i] == '-') ++i;
+  if (i == text.size()) return false;
+  for (; i < text.size(); ++i)
+    if (!std::isdigit(static_cast<unsigned char>(text[i]))) return false;
+  return true;
+}
+
+}  // namespace
+
+FieldValue CheckField(const std::string& option, const std::string& text, std::int32_t low) {
+  constexpr std::int32_t kHigh = std::numeric_limits<std::int32_t>::max();
+  const std::string range =
+      " is out of range (" + std::to_string(low) + " to " + std::to_string(kHigh) + ")";
+  FieldValue result;
+  std::int32_t value = 0;
+  if (!toolkit::TryStrToInt(text, value)) {
+    result.error =
+        option + ": " +
+        (LooksDecimal(text) ? text + range : "'" + text + "' is not a valid integer value");
+    return result;
+  }
+  if (value < low) {
+    result.error = option + ": " + text + range;
+    return result;
+  }
+  result.ok = true;
+  result.value = value;
+  return result;
+}
+
+std::string CheckFields(const CliOptions& options) {
+  if (options.start) {
+    const FieldValue start = CheckField("--start", *options.start, 0);
+    if (!start.ok) return start.error;
+  }
+  if (options.blocks) {
+    const FieldValue blocks = CheckField("--blocks", *options.blocks, 1);
+    if (!blocks.ok) return blocks.error;
+  }
+  return "";
+}

@@ -1,0 +1,172 @@
+#include "cli/ScanRun.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/DriveRecordOf.h"
+#include "cli/DeviceChoice.h"
+#include "diag/PrintableText.h"
+#include "platform/Host.h"
+#include "report/ScanCsv.h"
+#include "report/ScanJson.h"
+#include "report/ScanText.h"
+#include "report/plot/PlotWriter.h"
+#include "scan/DiscScan.h"
+#include "transport/wnaspi32.h"
+
+namespace {
+
+constexpr DWORD kReadyPollMs = 800;
+
+std::string DiscText(std::int64_t blocks) {
+  const std::int64_t frames = blocks % 75, seconds = blocks / 75 % 60, minutes = blocks / 4500;
+  char text[64];
+  std::snprintf(text, sizeof text, "%lld blocks (%02lld:%02lld:%02lld)",
+                static_cast<long long>(blocks), static_cast<long long>(minutes),
+                static_cast<long long>(seconds), static_cast<long long>(frames));
+  return text;
+}
+
+// Writes `text` to `path` ("-": standard output); false with a message when it cannot.
+bool WriteFile(const std::string& path, const std::string& text, const CliOutput& output) {
+  if (path == "-") {
+    std::fputs(text.c_str(), output.out);
+    std::fflush(output.out);
+    return true;
+  }
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (f == nullptr) {
+    std::fprintf(output.err, "velmark-cli: cannot write %s: %s\n", path.c_str(),
+                 std::strerror(errno));
+    return false;
+  }
+  const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+  const bool closed = std::fclose(f) == 0;
+  if (!written || !closed) {
+    std::fprintf(output.err, "velmark-cli: writing %s failed\n", path.c_str());
+    return false;
+  }
+  return true;
+}
+
+std::optional<std::int64_t> Number(const std::optional<std::string>& text) {
+  if (!text) return std::nullopt;
+  char* end = nullptr;
+  errno = 0;
+  const long long v = std::strtoll(text->c_str(), &end, 10);
+  if (errno != 0 || end == text->c_str() || *end != '\0') return std::nullopt;
+  return v;
+}
+
+}  // namespace
+
+int RunScan(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& output) {
+  // Standard output carries only a file written there; the report goes to the error stream.
+  const bool fileOnStdout =
+      (options.json && *options.json == "-") || (options.csv && *options.csv == "-");
+  std::FILE* report = fileOnStdout ? output.err : output.out;
+  auto note = [&output](const std::string& text) {
+    std::fprintf(output.err, "%s\n", text.c_str());
+  };
+
+  for (const auto* field : {&options.start, &options.blocks}) {
+    if (*field && !Number(*field)) {
+      std::fprintf(output.err, "velmark-cli: '%s' is not a number\n", (*field)->c_str());
+      return kExitUsage;
+    }
+  }
+
+  const int rows = AspiVCL::ValidRows(driveAccess.DeviceTable);
+  if (rows == 0) {
+    note(
+        "No CD-ROM drive found (velmark-cli --list shows what is found; --sim runs on the "
+        "simulated machine).");
+    return kExitNoDrive;
+  }
+  int chosen = options.drive;
+  if (options.device) {  // --device names the drive by its node or letter, as for the speed test
+    const DeviceChoice choice = ChooseDevice(*options.device, options.sim, output.devRoot);
+    if (!choice.error.empty()) {
+      note(choice.error + ".");
+      return kExitNoDrive;
+    }
+    std::vector<char> letters;
+    for (int i = 0; i < rows; ++i)
+      letters.push_back(static_cast<char>(driveAccess.DeviceTable[i].DriveLetter));
+    chosen = RowOfLetter(letters, choice.letter);
+    if (chosen < 0) {
+      note("--device " + *options.device + " (" + std::string(1, choice.letter) +
+           ":) is not a drive Velmark found (see --list).");
+      return kExitNoDrive;
+    }
+  } else if (options.drive >= rows) {
+    note("There is no drive " + std::to_string(options.drive) + ": the list has " +
+         std::to_string(rows) + " (see --list).");
+    return kExitNoDrive;
+  }
+  DeviceEntry& device = driveAccess.DeviceTable[chosen];
+  std::string row = driveAccess.DeviceRowText(device, kWindowRowKind);
+  row = row.substr(0, row.find('\0'));
+  const report::DriveRecord drive = DriveRecordOf(device);
+  report::DiscRecord disc;
+  note("Drive: " + PrintableText(row));
+
+  // Wait for the drive to become ready.
+  platform::Host& host = platform::CurrentHost();
+  const DWORD begin = host.Milliseconds();
+  SenseResult sense{};
+  while (driveAccess.TestUnitReady(device, &sense) != SS_COMP) {
+    if (host.Milliseconds() - begin > static_cast<DWORD>(options.waitSeconds) * 1000u) {
+      char triple[16];
+      std::snprintf(triple, sizeof triple, "%02X/%02X/%02X", sense.SenseKey, sense.ASC, sense.ASCQ);
+      note("The drive did not become ready within " + std::to_string(options.waitSeconds) + " s (" +
+           triple + ").");
+      return kExitNoDrive;
+    }
+    Sleep(kReadyPollMs);
+  }
+
+  scan::ScanSettings settings;
+  settings.start = Number(options.start);
+  settings.blocks = Number(options.blocks);
+  settings.raw = options.mode.value_or(0) == 1;
+  settings.speedX = options.speed;
+  scan::ScanObserver observer;
+  observer.note = note;
+  scan::DiscScan scan(driveAccess, device, settings, observer);
+
+  report::ScanRecord record;
+  report::plot::PlotHead plotHead{row, {}};
+  if (scan.ReadRecordedArea(record)) {
+    disc.capacityBlocks = scan.LeadOut();
+    plotHead.disc = DiscText(scan.LeadOut());
+    note("Disc: " + plotHead.disc);
+    if (options.info) scan.Info(record);
+    if (options.speeds) scan.Speeds(record);
+    if (options.speed) scan.RequestSpeed(record);
+    if (options.curve) scan.Curve(record);
+    if (options.access) scan.Access(record);
+    if (options.spinUp) scan.SpinUp(record);
+  }
+
+  std::fputs(report::ScanText(record).c_str(), report);
+  std::fflush(report);
+  bool written = true;
+  if (options.json)
+    written = WriteFile(*options.json, report::ScanJson(drive, disc, record), output);
+  if (options.csv) written = WriteFile(*options.csv, report::ScanCsv(record), output) && written;
+  if (options.plot) {
+    std::string error = "no curve was measured: " + *options.plot + " is not written";
+    if (record.curve && !record.curve->samples.empty())
+      error = report::plot::WriteCurvePlot(*record.curve, plotHead, *options.plot);
+    if (!error.empty()) {
+      std::fprintf(output.err, "velmark-cli: %s\n", error.c_str());
+      written = false;
+    }
+  }
+  if (record.failed || !written) return kExitResultsIgnored;
+  return kExitDone;
+}

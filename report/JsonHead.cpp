@@ -1,0 +1,36 @@
+#include "report/JsonHead.h"
+
+#include <ctime>
+
+namespace report {
+
+const char* VersionText() {
+  return VELMARK_VERSION;
+}
+
+std::string IsoUtc(std::chrono::system_clock::time_point when) {
+  const std::time_t t = std::chrono::system_clock::to_time_t(when);
+  std::tm utc{};
+  gmtime_r(&t, &utc);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+  return text;
+}
+
+Json JsonHead(const DriveRecord& drive, const DiscRecord& disc,
+              std::chrono::system_clock::time_point when) {
+  Json head = Json::object();
+  head["drive"] = {{"vendor", drive.vendor},
+                   {"product", drive.product},
+                   {"revision", drive.revision},
+                   {"letter", drive.letter},
+                   {"device", drive.device}};
+  Json discJson = Json::object();
+  discJson["capacity_blocks"] = disc.capacityBlocks ? Json(*disc.capacityBlocks) : Json(nullptr);
+  head["disc"] = discJson;
+  head["version"] = VersionText();
+  head["date"] = IsoUtc(when);
+  return head;
+}
+
+}  // namespace report

@@ -1,0 +1,75 @@
+#include "report/ScanCsv.h"
+
+#include <cstdio>
+
+namespace report {
+namespace {
+
+std::string Number(double v, int decimals) {
+  char text[48];
+  std::snprintf(text, sizeof text, "%.*f", decimals, v);
+  return text;
+}
+
+// A text field, quoted when it holds a separator, a quote or a line break.
+std::string Field(const std::string& text) {
+  if (text.find_first_of(",\"\n\r") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (char c : text) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + "\"";
+}
+
+void Row(std::string& out, const std::string& figure, const std::string& value) {
+  out += Field(figure) + "," + Field(value) + "\n";
+}
+
+}  // namespace
+
+std::string ScanCsv(const ScanRecord& r) {
+  std::string out;
+  if (r.curve) {
+    out += "lba,blocks,micros,speed_x,kb_per_s,rpm\n";
+    for (const ScanSample& s : r.curve->samples)
+      out += std::to_string(s.lba) + "," + std::to_string(s.blocks) + "," +
+             std::to_string(s.micros) + "," + Number(s.speed_x, 3) + "," + Number(s.kb_per_s, 1) +
+             "," + Number(s.rpm, 0) + "\n";
+    out += "\n";
+  }
+  out += "figure,value\n";
+  if (r.info) {
+    Row(out, "max_read_kb_per_s", std::to_string(r.info->maxReadKBps));
+    Row(out, "current_read_kb_per_s", std::to_string(r.info->currentReadKBps));
+    Row(out, "cdda_supported", r.info->cddaSupported ? "yes" : "no");
+    Row(out, "cdda_accurate", r.info->cddaAccurate ? "yes" : "no");
+    Row(out, "c2_pointers", r.info->c2Pointers ? "yes" : "no");
+    Row(out, "buffer_kb", std::to_string(r.info->bufferKB));
+  }
+  if (r.speedsKBps)
+    for (int kbps : *r.speedsKBps) Row(out, "speed_kb_per_s", std::to_string(kbps));
+  if (r.speed) {
+    Row(out, "requested_speed_x", Number(r.speed->requestedX, 1));
+    if (r.speed->takenX) Row(out, "taken_speed_x", Number(*r.speed->takenX, 2));
+    if (r.speed->measuredX) Row(out, "measured_speed_x", Number(*r.speed->measuredX, 2));
+  }
+  if (r.curve) {
+    Row(out, "mode", r.curve->mode);
+    Row(out, "strategy", StrategyName(r.curve->strategy));
+    Row(out, "start_speed_x", Number(r.curve->startSpeedX, 2));
+    Row(out, "end_speed_x", Number(r.curve->endSpeedX, 2));
+    if (r.curve->rpm) Row(out, "rpm", Number(*r.curve->rpm, 0));
+    for (std::int64_t z : r.curve->zones) Row(out, "zone_lba", std::to_string(z));
+  }
+  if (r.access) {
+    Row(out, "access_random_ms", Number(r.access->randomMs, 2));
+    Row(out, "access_third_ms", Number(r.access->thirdMs, 2));
+    Row(out, "access_full_ms", Number(r.access->fullMs, 2));
+  }
+  if (r.spinUpMs) Row(out, "spin_up_ms", Number(*r.spinUpMs, 1));
+  for (const std::string& refusal : r.refused) Row(out, "refused", refusal);
+  return out;
+}
+
+}  // namespace report

@@ -1,0 +1,80 @@
+#include "report/ScanJson.h"
+
+#include <nlohmann/json.hpp>
+
+#include "report/JsonHead.h"
+
+#include "report/SpeedUnits.h"
+
+namespace report {
+namespace {
+
+using nlohmann::ordered_json;
+
+ordered_json Curve(const CurveResult& c) {
+  ordered_json j;
+  j["mode"] = c.mode;
+  j["start"] = c.start;
+  j["blocks"] = c.blocks;
+  j["blocks_per_command"] = c.blocksPerCommand;
+  ordered_json samples = ordered_json::array();
+  for (const ScanSample& s : c.samples)
+    samples.push_back({{"lba", s.lba},
+                       {"blocks", s.blocks},
+                       {"micros", s.micros},
+                       {"speed_x", s.speed_x},
+                       {"kb_per_s", s.kb_per_s},
+                       {"rpm", s.rpm}});
+  j["samples"] = std::move(samples);
+  j["strategy"] = StrategyName(c.strategy);
+  j["start_speed_x"] = c.startSpeedX;
+  j["end_speed_x"] = c.endSpeedX;
+  j["rpm"] = c.rpm ? ordered_json(*c.rpm) : ordered_json(nullptr);
+  j["zones"] = c.zones;
+  if (c.aborted) j["aborted"] = c.abortReason;
+  return j;
+}
+
+}  // namespace
+
+std::string ScanJson(const DriveRecord& drive, const DiscRecord& disc, const ScanRecord& r,
+                     std::chrono::system_clock::time_point when) {
+  ordered_json j = JsonHead(drive, disc, when);
+  if (r.info) {
+    const DriveSpeedInfo& i = *r.info;
+    j["info"] = {{"max_read_kb_per_s", i.maxReadKBps},
+                 {"max_read_x", XForKiloBytes(i.maxReadKBps)},
+                 {"current_read_kb_per_s", i.currentReadKBps},
+                 {"current_read_x", XForKiloBytes(i.currentReadKBps)},
+                 {"cdda_supported", i.cddaSupported},
+                 {"cdda_accurate", i.cddaAccurate},
+                 {"c2_pointers", i.c2Pointers},
+                 {"buffer_kb", i.bufferKB}};
+  }
+  if (r.speedsKBps) {
+    ordered_json speeds = ordered_json::array();
+    for (int kbps : *r.speedsKBps)
+      speeds.push_back({{"kb_per_s", kbps}, {"x", XForKiloBytes(kbps)}});
+    j["speeds"] = std::move(speeds);
+  } else if (r.speedsAsked) {
+    j["speeds"] = "not reported";
+  }
+  if (r.speed) {
+    j["requested_speed_x"] = r.speed->requestedX;
+    j["taken_speed_x"] = r.speed->takenX ? ordered_json(*r.speed->takenX) : ordered_json(nullptr);
+    j["measured_speed_x"] =
+        r.speed->measuredX ? ordered_json(*r.speed->measuredX) : ordered_json(nullptr);
+  }
+  if (r.curve) j.update(Curve(*r.curve));
+  if (r.access) {
+    j["access_ms"] = {{"random", r.access->randomMs},
+                      {"third", r.access->thirdMs},
+                      {"full", r.access->fullMs},
+                      {"trials", r.access->trials}};
+  }
+  if (r.spinUpMs) j["spin_up_ms"] = *r.spinUpMs;
+  j["refused"] = r.refused;
+  return j.dump(2) + "\n";
+}
+
+}  // namespace report

@@ -1,0 +1,84 @@
+#include "report/ScanText.h"
+
+#include <cstdio>
+
+#include "report/SpeedUnits.h"
+
+namespace report {
+namespace {
+
+std::string Fixed(double v, int decimals) {
+  char text[48];
+  std::snprintf(text, sizeof text, "%.*f", decimals, v);
+  return text;
+}
+
+std::string Speed(int kbps) {
+  return std::to_string(kbps) + " kB/s (" + Fixed(XForKiloBytes(kbps), 1) + "x)";
+}
+
+const char* YesNo(bool v) {
+  return v ? "yes" : "no";
+}
+
+}  // namespace
+
+std::string ScanText(const ScanRecord& r) {
+  std::string out;
+  if (r.info) {
+    const DriveSpeedInfo& i = *r.info;
+    out += "Capabilities: maximum read speed " + Speed(i.maxReadKBps) + ", current " +
+           Speed(i.currentReadKBps) + "\n  CD-DA commands " + YesNo(i.cddaSupported) +
+           ", CD-DA stream accurate " + YesNo(i.cddaAccurate) + ", C2 pointers " +
+           YesNo(i.c2Pointers) + ", buffer " + std::to_string(i.bufferKB) + " KB\n";
+  }
+  if (r.speedsAsked && !r.speedsKBps) out += "Speeds offered: not reported\n";
+  if (r.speedsKBps) {
+    out += "Speeds offered:";
+    if (r.speedsKBps->empty()) out += " none listed";
+    for (std::size_t k = 0; k < r.speedsKBps->size(); ++k)
+      out += (k ? ", " : " ") + Fixed(XForKiloBytes((*r.speedsKBps)[k]), 1) + "x";
+    out += "\n";
+  }
+  if (r.speed) {
+    out += "Speed requested: " + Fixed(r.speed->requestedX, 0) + "x; taken: " +
+           (r.speed->takenX ? Fixed(*r.speed->takenX, 1) + "x" : std::string("not reported")) +
+           "; measured: " +
+           (r.speed->measuredX ? Fixed(*r.speed->measuredX, 2) + "x over LBA " +
+                                     std::to_string(r.speed->measuredStart) + " + " +
+                                     std::to_string(r.speed->measuredBlocks)
+                               : std::string("not measured")) +
+           "\n";
+  }
+  if (r.curve) {
+    const CurveResult& c = *r.curve;
+    out += "Curve (" + c.mode + ", LBA " + std::to_string(c.start) + " + " +
+           std::to_string(c.blocks) + " blocks, " + std::to_string(c.samples.size()) + " samples)";
+    if (c.aborted) {
+      out += ": not completed, " + c.abortReason + "\n";
+    } else {
+      out += ": strategy " + std::string(StrategyName(c.strategy)) + ", " +
+             Fixed(c.startSpeedX, 2) + "x to " + Fixed(c.endSpeedX, 2) + "x";
+      if (c.rpm) out += ", CAV at " + Fixed(*c.rpm, 0) + " rpm";
+      out += "\n";
+      if (c.strategy == Strategy::PCAV && !c.zones.empty())
+        out += "  change-over to constant speed at LBA " + std::to_string(c.zones.front()) + "\n";
+      if (c.strategy == Strategy::ZCLV) {
+        out += "  zones start at LBA";
+        for (std::size_t k = 0; k < c.zones.size(); ++k)
+          out += (k ? ", " : " ") + std::to_string(c.zones[k]);
+        out += "\n";
+      }
+    }
+  }
+  if (r.access) {
+    out += "Access: random " + Fixed(r.access->randomMs, 1) + " ms, one-third stroke " +
+           Fixed(r.access->thirdMs, 1) + " ms, full stroke " + Fixed(r.access->fullMs, 1) +
+           " ms (" + std::to_string(r.access->trials) + " trials each)\n";
+  }
+  if (r.spinUpMs) out += "Spin-up: " + Fixed(*r.spinUpMs, 1) + " ms\n";
+  for (const std::string& refusal : r.refused) out += "Refused: " + refusal + "\n";
+  return out;
+}
+
+}  // namespace report

@@ -1,0 +1,92 @@
+// The measurements of a disc beyond the speed test, on one drive of the drive-access
+// object: the capabilities summary (page 2Ah), the speeds the drive offers (GET
+// PERFORMANCE), a requested speed (taken and measured), the transfer-rate curve with the
+// reading strategy, access times and the spin-up time. Each step fills its part of the
+// scan record and names what the drive refused.
+//
+// Before the first read the drive is set to its maximum speed (or the requested one) and
+// spun up with short reads at the range's start, as the speed test does, falling back to
+// raw reading when the blocks hold no user data. Times come from the host's microsecond
+// counter (QueryPerformanceCounter).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "drive/FileMMCSeq.h"
+#include "drive/ReadRequest.h"
+#include "report/ScanRecord.h"
+
+namespace scan {
+
+struct ScanSettings {
+  std::optional<std::int64_t> start;   // first block (default 0)
+  std::optional<std::int64_t> blocks;  // default: to the end of the recorded area
+  bool raw = false;                    // 2352-byte sectors with READ CD; else READ(10)
+  std::uint32_t blocksPerCommand = 27;
+  std::uint32_t minZones = 100;     // the curve has at least this many samples
+  std::optional<double> speedX;     // SET CD SPEED in x (1x = 176.4 kB/s); else the maximum
+  int accessTrials = 8;             // of each kind
+  std::uint32_t spinDownMs = 3000;  // after the stop, before the timed read
+  std::uint32_t readyTimeoutMs = 30000;
+};
+
+struct ScanObserver {
+  std::function<void(const std::string&)> note;  // a step starts, a fall-back, a refusal
+  // After every sample of the curve (`index` of `total`); false aborts the scan.
+  std::function<bool(const report::ScanSample&, std::size_t index, std::size_t total)> sample;
+};
+
+class DiscScan {
+ public:
+  DiscScan(FileMMCSeq& drive, DeviceEntry& device, ScanSettings settings,
+           ScanObserver observer = {});
+
+  // The recorded area from the table of contents and the range within it; false, with the
+  // reason in the record, when there is none.
+  bool ReadRecordedArea(report::ScanRecord& record);
+  std::int64_t LeadOut() const { return leadOut_; }
+  std::int64_t RangeStart() const { return start_; }
+  std::int64_t RangeBlocks() const { return blocks_; }
+  bool Raw() const { return raw_; }
+
+  void Info(report::ScanRecord& record);
+  void Speeds(report::ScanRecord& record);
+  void RequestSpeed(report::ScanRecord& record);
+  void Curve(report::ScanRecord& record);
+  void Access(report::ScanRecord& record);
+  void SpinUp(report::ScanRecord& record);
+
+  // Stops the curve after its current sample (for a window's Abort).
+  void Abort() { abort_ = true; }
+
+ private:
+  bool Prepare(report::ScanRecord& record);
+  // Reads [lba, lba + count) with the chain's read loop; its completion status.
+  BYTE Read(std::int64_t lba, std::int64_t count);
+  // The time a read of [lba, lba + count) takes, or nothing when it fails.
+  std::optional<std::int64_t> TimedRead(std::int64_t lba, std::int64_t count);
+  std::uint64_t Now() const;
+  void Note(const std::string& text);
+  void Refused(report::ScanRecord& record, const std::string& command, BYTE status, bool asked);
+  BYTE StopOnError(ReadCallbackInfo& info);
+
+  FileMMCSeq& drive_;
+  DeviceEntry& device_;
+  ScanSettings settings_;
+  ScanObserver observer_;
+  SenseResult sense_{};
+  std::vector<BYTE> buffer_;
+  std::vector<BYTE> blockStatus_;
+  std::int64_t leadOut_ = 0;
+  std::int64_t start_ = 0;
+  std::int64_t blocks_ = 0;
+  bool raw_ = false;
+  bool prepared_ = false;
+  bool abort_ = false;
+};
+
+}  // namespace scan

@@ -1,0 +1,121 @@
+// Access and spin-up times. An access is timed as a 1-block read far from where the head
+// last read, so the drive's cache cannot hold it: the figure is the whole access — seek,
+// rotational wait and command. Spin-up is the time from a stopped disc to the first read
+// served.
+#include <cstdlib>
+
+#include "scan/DiscScan.h"
+#include "transport/wnaspi32.h"
+
+namespace scan {
+namespace {
+
+// A fixed sequence of positions, the same in every run (splitmix64).
+class Positions {
+ public:
+  std::int64_t Next(std::int64_t first, std::int64_t count) {
+    state_ += 0x9E3779B97F4A7C15ull;
+    std::uint64_t z = state_;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    z ^= z >> 31;
+    return first + static_cast<std::int64_t>(z % static_cast<std::uint64_t>(count));
+  }
+
+ private:
+  std::uint64_t state_ = 0x5EED;
+};
+
+bool NotReady(const SenseResult& s) {
+  return s.SenseKey == 0x02 && s.ASC == 0x04;
+}
+
+constexpr std::uint32_t kPollMs = 10;
+
+}  // namespace
+
+void DiscScan::Access(report::ScanRecord& record) {
+  report::AccessResult& access = record.access.emplace();
+  const int trials = std::max(settings_.accessTrials, 1);
+  access.trials = trials;
+  if (!Prepare(record)) return;
+  Note("Timing accesses: random, one-third and full stroke");
+  const std::int64_t first = start_, last = start_ + blocks_ - 1;
+  const std::int64_t third = blocks_ / 3;
+  // Far enough apart that the cache cannot hold the target: 5 % of the range.
+  const std::int64_t minimum = std::max<std::int64_t>(blocks_ / 20, 1);
+  bool failed = false;
+
+  auto trial = [&](const char* kind, std::int64_t from, std::int64_t to, bool position) {
+    if (failed) return 0.0;
+    if (position && Read(from, 1) != SS_COMP) failed = true;
+    const std::optional<std::int64_t> micros = failed ? std::nullopt : TimedRead(to, 1);
+    if (!micros) {
+      failed = true;
+      Refused(record, raw_ ? "READ CD" : "READ(10)", SS_ERR, true);
+      return 0.0;
+    }
+    access.timed.push_back({kind, from, to, *micros});
+    return static_cast<double>(*micros) / 1000.0;
+  };
+
+  Positions positions;
+  double sum = 0;
+  if (blocks_ > 2 * minimum) {
+    std::int64_t head = positions.Next(first, blocks_);
+    if (Read(head, 1) != SS_COMP) failed = true;
+    for (int i = 0; i < trials; ++i) {
+      std::int64_t to = positions.Next(first, blocks_);
+      while (std::llabs(to - head) < minimum) to = positions.Next(first, blocks_);
+      sum += trial("random", head, to, false);
+      head = to;
+    }
+    access.randomMs = sum / trials;
+  }
+  sum = 0;
+  for (int i = 0; i < trials; ++i) {
+    const std::int64_t low = first + (trials > 1 ? (blocks_ - third - 1) * i / (trials - 1) : 0);
+    const bool out = i % 2 == 0;
+    sum += trial("third", out ? low : low + third, out ? low + third : low, true);
+  }
+  access.thirdMs = sum / trials;
+  sum = 0;
+  for (int i = 0; i < trials; ++i) {
+    const bool out = i % 2 == 0;
+    sum += trial("full", out ? first : last, out ? last : first, true);
+  }
+  access.fullMs = sum / trials;
+  if (failed) record.access.reset();
+}
+
+void DiscScan::SpinUp(report::ScanRecord& record) {
+  if (!Prepare(record)) return;
+  Note("Stopping the disc (START STOP UNIT)");
+  sense_ = SenseResult{};
+  const BYTE stop = drive_.StartStopUnit(device_, false, false, false, &sense_);
+  if (stop != SS_COMP) {
+    Refused(record, "START STOP UNIT", stop, true);
+    return;
+  }
+  Sleep(settings_.spinDownMs);  // let the disc come to rest
+  Note("Timing the spin-up");
+  const std::uint64_t begin = Now();
+  bool started = false;
+  while (true) {
+    if (Read(start_, 1) == SS_COMP) break;
+    const bool waiting = NotReady(sense_);
+    if (!waiting || Now() - begin > std::uint64_t{settings_.readyTimeoutMs} * 1000) {
+      Refused(record, raw_ ? "READ CD" : "READ(10)", SS_ERR, true);
+      return;
+    }
+    if (sense_.ASCQ == 0x02 && !started) {  // the drive waits for a START UNIT
+      started = true;
+      drive_.StartStopUnit(device_, true, false, false, &sense_);
+      continue;
+    }
+    Sleep(kPollMs);
+  }
+  record.spinUpMs = static_cast<double>(Now() - begin) / 1000.0;
+}
+
+}  // namespace scan

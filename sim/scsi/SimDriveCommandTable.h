@@ -1,0 +1,65 @@
+// The commands the simulated drive answers: one row each, naming the opcode, the shared
+// checks dispatch makes before the handler runs, and the handler. The drive's opcode table
+// and its list of supported commands (SimDrive::SupportedOpcodes) are both made from this
+// list, so they cannot disagree. Adding a command is a row here and its handler.
+#pragma once
+
+#include <cstdint>
+
+#include "scsi/Opcodes.h"
+#include "sim/scsi/SimDriveState.h"
+
+namespace sim {
+
+// The shared checks a command is subject to, or-ed together in its row.
+enum DriveCommandFlags : std::uint8_t {
+  NO_CHECKS = 0,
+  CHECK_READY = 1 << 0,  // needs the medium: no disc 02/3A/00, becoming ready 02/04/01
+  ALLOW_UA = 1 << 1,     // answered while a unit attention is pending (it stays pending)
+  SPINS_UP = 1 << 2,     // moves the head to the disc: a stopped disc spins up first
+};
+
+struct DriveCommand {
+  std::uint8_t opcode;
+  std::uint8_t flags;  // DriveCommandFlags
+  void (*handler)(SimDriveCommand& c);
+};
+
+// The handlers (SimDriveCommands.cpp, SimDriveModePages.cpp, SimDriveReads.cpp).
+void TestUnitReady(SimDriveCommand& c);
+void RequestSense(SimDriveCommand& c);
+void Inquiry(SimDriveCommand& c);
+void ReadCapacity(SimDriveCommand& c);
+void ModeSense6(SimDriveCommand& c);
+void ModeSense10(SimDriveCommand& c);
+void ModeSelect6(SimDriveCommand& c);
+void ModeSelect10(SimDriveCommand& c);
+void Read10(SimDriveCommand& c);
+void ReadCd(SimDriveCommand& c);
+void ReadCdMsf(SimDriveCommand& c);
+void ReadToc(SimDriveCommand& c);
+void Seek10(SimDriveCommand& c);
+void SetCdSpeed(SimDriveCommand& c);
+void StartStopUnit(SimDriveCommand& c);   // SimDrivePower.cpp
+void GetPerformance(SimDriveCommand& c);  // SimDrivePower.cpp
+
+inline constexpr DriveCommand kDriveCommands[] = {
+    {scsi::op::kTestUnitReady, CHECK_READY, TestUnitReady},
+    {scsi::op::kRequestSense, ALLOW_UA, RequestSense},
+    {scsi::op::kInquiry, ALLOW_UA, Inquiry},
+    {scsi::op::kModeSelect6, NO_CHECKS, ModeSelect6},
+    {scsi::op::kModeSense6, NO_CHECKS, ModeSense6},
+    {scsi::op::kReadCapacity, CHECK_READY, ReadCapacity},
+    {scsi::op::kStartStopUnit, NO_CHECKS, StartStopUnit},
+    {scsi::op::kRead10, CHECK_READY | SPINS_UP, Read10},
+    {scsi::op::kSeek10, CHECK_READY | SPINS_UP, Seek10},
+    {scsi::op::kReadTocPmaAtip, CHECK_READY, ReadToc},
+    {scsi::op::kModeSelect10, NO_CHECKS, ModeSelect10},
+    {scsi::op::kModeSense10, NO_CHECKS, ModeSense10},
+    {scsi::op::kGetPerformance, CHECK_READY, GetPerformance},
+    {scsi::op::kReadCdMsf, CHECK_READY | SPINS_UP, ReadCdMsf},
+    {scsi::op::kSetCdSpeed, NO_CHECKS, SetCdSpeed},
+    {scsi::op::kReadCd, CHECK_READY | SPINS_UP, ReadCd},
+};
+
+}  // namespace sim

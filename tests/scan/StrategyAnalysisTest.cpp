@@ -1,0 +1,50 @@
+// The strategy analysis on curves no demo drive draws: a CLV curve behind an early burst
+// from the cache, and curves that fit no strategy.
+#include "scan/StrategyAnalysis.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+
+namespace {
+
+using report::Strategy;
+
+// 100 zones of 3,510 blocks from LBA 0, read at the speed `speedAt(zone)` gives (x).
+std::vector<report::ScanSample> Curve(const std::function<double(int)>& speedAt) {
+  std::vector<report::ScanSample> samples;
+  for (int z = 0; z < 100; ++z) {
+    report::ScanSample s;
+    s.lba = z * 3510;
+    s.blocks = 3510;
+    s.micros = std::llround(s.blocks / (speedAt(z) * 75.0) * 1e6);
+    samples.push_back(s);
+  }
+  return samples;
+}
+
+TEST(StrategyAnalysis, CurvesOfKnownAndUnknownShape) {
+  const struct {
+    const char* name;
+    std::function<double(int)> speedAt;
+    Strategy strategy;
+  } cases[] = {
+      // Two zones served from the cache, then 8x with a little jitter.
+      {"clv after a burst", [](int z) { return z < 2 ? 30.0 : 8.0 * (1 + 0.01 * ((z % 3) - 1)); },
+       Strategy::CLV},
+      // Speeds jumping about: no strategy fits.
+      {"erratic", [](int z) { return 10.0 + 15.0 * ((z * 7) % 5); }, Strategy::Unknown},
+      // Falling speed: neither constant, nor CAV, nor stepping up.
+      {"falling", [](int z) { return 40.0 - 0.3 * z; }, Strategy::Unknown},
+  };
+  for (const auto& c : cases) {
+    const scan::StrategyFit fit = scan::StrategyAnalysis::Analyse(Curve(c.speedAt), 0, 351000);
+    EXPECT_EQ(fit.strategy, c.strategy) << c.name << ": " << report::StrategyName(fit.strategy);
+    if (c.strategy == Strategy::CLV) {
+      EXPECT_NEAR(fit.startSpeedX, 8.0, 0.1) << c.name;
+    }
+  }
+}
+
+}  // namespace
