@@ -51,12 +51,15 @@ std::vector<std::string> ScanFigureLines(const report::ScanRecord& record) {
                       (curve->abortReason.empty() ? std::string() : ": " + curve->abortReason));
     }
   }
-  if (const auto& access = record.access) {
+  if (record.access && record.access->aborted) {
+    lines.push_back("Access times: stopped early");
+  } else if (const auto& access = record.access) {
     lines.push_back(Format("Random access: %.1f ms", access->randomMs));
     lines.push_back(Format("1/3 stroke: %.1f ms", access->thirdMs));
     lines.push_back(Format("Full stroke: %.1f ms", access->fullMs));
   }
   if (record.spinUpMs) lines.push_back(Format("Spin-up: %.0f ms", *record.spinUpMs));
+  if (record.spinUpAborted) lines.push_back("Spin-up: stopped early");
   for (const std::string& refused : record.refused) lines.push_back("Refused: " + refused);
   return lines;
 }

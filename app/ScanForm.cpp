@@ -309,6 +309,10 @@ void TScanForm::StartButtonClick(TObject*) {
   observer.sample = [this](const report::ScanSample& s, std::size_t index, std::size_t total) {
     return Sample(s, index, total);
   };
+  observer.proceed = [this] {
+    Application->ProcessMessages();
+    return !abort_;
+  };
   scan::DiscScan scan(drive_, device, settings, observer);
   scan_ = &scan;
   const DWORD began = platform::CurrentHost().Milliseconds();
@@ -333,6 +337,8 @@ void TScanForm::StartButtonClick(TObject*) {
   if (record_.curve && record_.curve->aborted) {
     std::snprintf(text, sizeof text, "Stopped after %.1f s: %s", seconds,
                   record_.curve->abortReason.c_str());
+  } else if ((record_.access && record_.access->aborted) || record_.spinUpAborted) {
+    std::snprintf(text, sizeof text, "Stopped after %.1f s: aborted", seconds);
   } else if (!record_.curve) {
     std::snprintf(
         text, sizeof text, "Nothing was read: %s",
@@ -349,7 +355,7 @@ void TScanForm::AbortButtonClick(TObject*) {
   if (!scanning_) return;
   abort_ = true;
   if (scan_ != nullptr) scan_->Abort();
-  Status("Aborting after this sample ...");
+  Status("Aborting ...");
 }
 
 void TScanForm::FormClose(TObject*) {

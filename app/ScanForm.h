@@ -1,6 +1,7 @@
 // The scan window: a drive, a range and a read mode; Start reads the transfer-rate curve
 // (and, when ticked, the access and spin-up times) and draws the curve while it reads;
-// Abort stops after the current sample; the strategy and the other figures are listed
+// Abort stops the curve after the current sample, the access times after the current trial
+// and the spin-up while it waits; the strategy and the other figures are listed
 // beside the graph; Save writes the result as a picture (.png, .svg), CSV or JSON, chosen
 // by the file name's extension. Every drive operation goes through the drive-access
 // object the window is given.

@@ -9,6 +9,14 @@
 
 namespace {
 
+// The pictures are drawn with Qt, which the Windows build does not have.
+#ifdef _WIN32
+constexpr const char* kPlotUnavailable = "--plot is not available on Windows";
+#else
+constexpr const char* kPlotUnavailable =
+    "--plot is not available: this velmark-cli was built without Qt";
+#endif
+
 bool ParseInt(const std::string& text, int low, int high, int& out) {
   if (text.empty()) return false;
   char* end = nullptr;
@@ -155,9 +163,10 @@ const std::vector<CliOption> kOptions = {
      "first read is served",
      Set<&CliOptions::spinUp>},
     {"--csv", "FILE", "Disc scan",
-     "write the curve's samples and the other figures as CSV (- for\n"
-     "standard output); standard output then carries only that file,\n"
-     "and the scan's report goes to standard error",
+     "write the curve's samples as CSV (without --curve: the other\n"
+     "figures, as figure,value rows; - for standard output); standard\n"
+     "output then carries only that file, and the scan's report goes\n"
+     "to standard error",
      [](CliOptions& o, const std::string& n, const std::string& v) -> std::string {
        if (v.empty()) return n + " needs a file name, or - for standard output";
        o.csv = v;
@@ -289,9 +298,10 @@ CliParse ParseCliOptions(const std::vector<std::string>& args) {
     result.error = "--csv writes what a scan measured: add --curve, --access, ...";
   else if (o.json && o.csv && *o.json == "-" && *o.csv == "-")
     result.error = "only one of --json and --csv can go to standard output";
-  if (o.plot && !o.curve) result.error = "--plot draws the curve: add --curve";
-  if (o.plot && !report::plot::PlotAvailable())
-    result.error = "--plot is not available: this velmark-cli was built without Qt";
+  if (o.plot && !o.curve)
+    result.error = "--plot draws the curve: add --curve";
+  else if (o.plot && !report::plot::PlotAvailable())
+    result.error = kPlotUnavailable;
   return result;
 }
 

@@ -36,7 +36,7 @@ std::string ScanCsv(const ScanRecord& r) {
       out += std::to_string(s.lba) + "," + std::to_string(s.blocks) + "," +
              std::to_string(s.micros) + "," + Number(s.speed_x, 3) + "," + Number(s.kb_per_s, 1) +
              "," + Number(s.rpm, 0) + "\n";
-    out += "\n";
+    return out;
   }
   out += "figure,value\n";
   if (r.info) {
@@ -54,20 +54,15 @@ std::string ScanCsv(const ScanRecord& r) {
     if (r.speed->takenX) Row(out, "taken_speed_x", Number(*r.speed->takenX, 2));
     if (r.speed->measuredX) Row(out, "measured_speed_x", Number(*r.speed->measuredX, 2));
   }
-  if (r.curve) {
-    Row(out, "mode", r.curve->mode);
-    Row(out, "strategy", StrategyName(r.curve->strategy));
-    Row(out, "start_speed_x", Number(r.curve->startSpeedX, 2));
-    Row(out, "end_speed_x", Number(r.curve->endSpeedX, 2));
-    if (r.curve->rpm) Row(out, "rpm", Number(*r.curve->rpm, 0));
-    for (std::int64_t z : r.curve->zones) Row(out, "zone_lba", std::to_string(z));
-  }
-  if (r.access) {
+  if (r.access && r.access->aborted) {
+    Row(out, "access_aborted", "aborted");
+  } else if (r.access) {
     Row(out, "access_random_ms", Number(r.access->randomMs, 2));
     Row(out, "access_third_ms", Number(r.access->thirdMs, 2));
     Row(out, "access_full_ms", Number(r.access->fullMs, 2));
   }
   if (r.spinUpMs) Row(out, "spin_up_ms", Number(*r.spinUpMs, 1));
+  if (r.spinUpAborted) Row(out, "spin_up_aborted", "aborted");
   for (const std::string& refusal : r.refused) Row(out, "refused", refusal);
   return out;
 }

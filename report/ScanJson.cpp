@@ -66,13 +66,16 @@ std::string ScanJson(const DriveRecord& drive, const DiscRecord& disc, const Sca
         r.speed->measuredX ? ordered_json(*r.speed->measuredX) : ordered_json(nullptr);
   }
   if (r.curve) j.update(Curve(*r.curve));
-  if (r.access) {
+  if (r.access && r.access->aborted) {
+    j["access_ms"] = {{"trials", r.access->trials}, {"aborted", "aborted"}};
+  } else if (r.access) {
     j["access_ms"] = {{"random", r.access->randomMs},
                       {"third", r.access->thirdMs},
                       {"full", r.access->fullMs},
                       {"trials", r.access->trials}};
   }
   if (r.spinUpMs) j["spin_up_ms"] = *r.spinUpMs;
+  if (r.spinUpAborted) j["spin_up_aborted"] = "aborted";
   j["refused"] = r.refused;
   return j.dump(2) + "\n";
 }

@@ -52,6 +52,7 @@ struct AccessResult {
   double fullMs = 0;
   int trials = 0;                  // trials of each kind
   std::vector<AccessTrial> timed;  // every trial, in the order run
+  bool aborted = false;            // stopped early: only the kinds finished have their figure
 };
 
 struct DriveSpeedInfo {  // the capabilities page 2Ah, summarised
@@ -78,6 +79,7 @@ struct ScanRecord {
   std::optional<CurveResult> curve;
   std::optional<AccessResult> access;
   std::optional<double> spinUpMs;
+  bool spinUpAborted = false;  // the disc was stopped but Abort came before the timed read
   std::optional<SpeedRequest> speed;
   // What the drive refused or failed, by command name and sense ("GET PERFORMANCE:
   // 05/20/00"), in the order it happened; `failed` says whether any of it was asked for.

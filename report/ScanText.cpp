@@ -71,12 +71,16 @@ std::string ScanText(const ScanRecord& r) {
       }
     }
   }
-  if (r.access) {
+  if (r.access && r.access->aborted) {
+    out += "Access: not completed, aborted after " + std::to_string(r.access->timed.size()) +
+           " trials\n";
+  } else if (r.access) {
     out += "Access: random " + Fixed(r.access->randomMs, 1) + " ms, one-third stroke " +
            Fixed(r.access->thirdMs, 1) + " ms, full stroke " + Fixed(r.access->fullMs, 1) +
            " ms (" + std::to_string(r.access->trials) + " trials each)\n";
   }
   if (r.spinUpMs) out += "Spin-up: " + Fixed(*r.spinUpMs, 1) + " ms\n";
+  if (r.spinUpAborted) out += "Spin-up: not completed, aborted\n";
   for (const std::string& refusal : r.refused) out += "Refused: " + refusal + "\n";
   return out;
 }

@@ -56,6 +56,11 @@ void DiscScan::Refused(report::ScanRecord& record, const std::string& command, B
   Note(text);
 }
 
+bool DiscScan::Aborting() {
+  if (!abort_ && observer_.proceed && !observer_.proceed()) abort_ = true;
+  return abort_;
+}
+
 BYTE DiscScan::StopOnError(ReadCallbackInfo& /*info*/) {
   return 1;
 }

@@ -38,6 +38,8 @@ struct ScanObserver {
   std::function<void(const std::string&)> note;  // a step starts, a fall-back, a refusal
   // After every sample of the curve (`index` of `total`); false aborts the scan.
   std::function<bool(const report::ScanSample&, std::size_t index, std::size_t total)> sample;
+  // Between the trials of the access times and while the spin-up waits; false aborts.
+  std::function<bool()> proceed;
 };
 
 class DiscScan {
@@ -60,7 +62,8 @@ class DiscScan {
   void Access(report::ScanRecord& record);
   void SpinUp(report::ScanRecord& record);
 
-  // Stops the curve after its current sample (for a window's Abort).
+  // For a window's Abort: stops the curve after its current sample, the access times after
+  // the current trial and the spin-up while it waits.
   void Abort() { abort_ = true; }
 
  private:
@@ -73,6 +76,10 @@ class DiscScan {
   void Note(const std::string& text);
   void Refused(report::ScanRecord& record, const std::string& command, BYTE status, bool asked);
   BYTE StopOnError(ReadCallbackInfo& info);
+  // Whether Abort was asked for, here or through the observer.
+  bool Aborting();
+  // Restarts the disc the spin-up stopped and records that it was aborted.
+  void SpinUpAborted(report::ScanRecord& record);
 
   FileMMCSeq& drive_;
   DeviceEntry& device_;

@@ -2,6 +2,7 @@
 // last read, so the drive's cache cannot hold it: the figure is the whole access — seek,
 // rotational wait and command. Spin-up is the time from a stopped disc to the first read
 // served.
+#include <algorithm>
 #include <cstdlib>
 
 #include "scan/DiscScan.h"
@@ -44,48 +45,72 @@ void DiscScan::Access(report::ScanRecord& record) {
   const std::int64_t third = blocks_ / 3;
   // Far enough apart that the cache cannot hold the target: 5 % of the range.
   const std::int64_t minimum = std::max<std::int64_t>(blocks_ / 20, 1);
-  bool failed = false;
+  bool failed = false, aborted = false;
 
-  auto trial = [&](const char* kind, std::int64_t from, std::int64_t to, bool position) {
-    if (failed) return 0.0;
+  // Adds one timed access to `sum`; false when the trials stop (a failed read, Abort).
+  auto trial = [&](const char* kind, std::int64_t from, std::int64_t to, bool position,
+                   double& sum) {
+    if (failed || aborted) return false;
+    if (Aborting()) {
+      aborted = true;
+      return false;
+    }
     if (position && Read(from, 1) != SS_COMP) failed = true;
     const std::optional<std::int64_t> micros = failed ? std::nullopt : TimedRead(to, 1);
     if (!micros) {
       failed = true;
       Refused(record, raw_ ? "READ CD" : "READ(10)", SS_ERR, true);
-      return 0.0;
+      return false;
     }
     access.timed.push_back({kind, from, to, *micros});
-    return static_cast<double>(*micros) / 1000.0;
+    sum += static_cast<double>(*micros) / 1000.0;
+    return true;
   };
 
   Positions positions;
   double sum = 0;
+  int done = 0;
   if (blocks_ > 2 * minimum) {
     std::int64_t head = positions.Next(first, blocks_);
     if (Read(head, 1) != SS_COMP) failed = true;
     for (int i = 0; i < trials; ++i) {
       std::int64_t to = positions.Next(first, blocks_);
       while (std::llabs(to - head) < minimum) to = positions.Next(first, blocks_);
-      sum += trial("random", head, to, false);
+      done += trial("random", head, to, false, sum);
       head = to;
     }
-    access.randomMs = sum / trials;
+    if (done == trials) access.randomMs = sum / trials;
   }
   sum = 0;
+  done = 0;
   for (int i = 0; i < trials; ++i) {
     const std::int64_t low = first + (trials > 1 ? (blocks_ - third - 1) * i / (trials - 1) : 0);
     const bool out = i % 2 == 0;
-    sum += trial("third", out ? low : low + third, out ? low + third : low, true);
+    done += trial("third", out ? low : low + third, out ? low + third : low, true, sum);
   }
-  access.thirdMs = sum / trials;
+  if (done == trials) access.thirdMs = sum / trials;
   sum = 0;
+  done = 0;
   for (int i = 0; i < trials; ++i) {
     const bool out = i % 2 == 0;
-    sum += trial("full", out ? first : last, out ? last : first, true);
+    done += trial("full", out ? first : last, out ? last : first, true, sum);
   }
-  access.fullMs = sum / trials;
-  if (failed) record.access.reset();
+  if (done == trials) access.fullMs = sum / trials;
+  if (failed) {
+    record.access.reset();
+  } else if (aborted) {
+    access.aborted = true;
+    record.failed = true;
+    Note("Access times aborted");
+  }
+}
+
+void DiscScan::SpinUpAborted(report::ScanRecord& record) {
+  // The disc is left spinning up again, so that the drive is ready for what comes next.
+  drive_.StartStopUnit(device_, true, false, true, &sense_);
+  record.spinUpAborted = true;
+  record.failed = true;
+  Note("Spin-up time aborted");
 }
 
 void DiscScan::SpinUp(report::ScanRecord& record) {
@@ -97,7 +122,11 @@ void DiscScan::SpinUp(report::ScanRecord& record) {
     Refused(record, "START STOP UNIT", stop, true);
     return;
   }
-  Sleep(settings_.spinDownMs);  // let the disc come to rest
+  // Let the disc come to rest, a poll at a time so that Abort is heard.
+  for (std::uint32_t waited = 0; waited < settings_.spinDownMs; waited += kPollMs) {
+    if (Aborting()) return SpinUpAborted(record);
+    Sleep(std::min(kPollMs, settings_.spinDownMs - waited));
+  }
   Note("Timing the spin-up");
   const std::uint64_t begin = Now();
   bool started = false;
@@ -113,6 +142,7 @@ void DiscScan::SpinUp(report::ScanRecord& record) {
       drive_.StartStopUnit(device_, true, false, false, &sense_);
       continue;
     }
+    if (Aborting()) return SpinUpAborted(record);
     Sleep(kPollMs);
   }
   record.spinUpMs = static_cast<double>(Now() - begin) / 1000.0;

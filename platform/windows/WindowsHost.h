@@ -19,6 +19,9 @@ class WindowsHost : public Host {
   LONG CreateKey(HKEY root, const char* subKey, std::unique_ptr<RegistryKey>& key,
                  bool& created) override;
   DWORD Milliseconds() override;
+  // The performance counter (QueryPerformanceCounter at QueryPerformanceFrequency) in
+  // microseconds; timeGetTime's milliseconds where the machine has no such counter.
+  std::uint64_t Microseconds() override;
   std::int64_t CalendarSeconds() override;
   void SleepMilliseconds(DWORD ms) override;
   MMRESULT BeginTimerPeriod(UINT period) override;

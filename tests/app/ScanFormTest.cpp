@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Host.h"
 #include "sim/win32/DemoMachine.h"
 
 namespace {
@@ -20,6 +21,10 @@ using namespace toolkit;
 class GraphWatcher : public TControlObserver {
  public:
   void ControlChanged(TControl& control, TChange change) override {
+    if (auto* bar = dynamic_cast<TStatusBar*>(&control); bar != nullptr && onStatus) {
+      if (change == TChange::Text) onStatus(bar->SimpleText());
+      return;
+    }
     auto* graph = dynamic_cast<TGraph*>(&control);
     if (graph == nullptr || change != TChange::Graph) return;
     const auto& series = graph->Model().Series;
@@ -29,6 +34,7 @@ class GraphWatcher : public TControlObserver {
   void ControlDestroyed(TControl&) override {}
   std::vector<std::size_t> counts;
   std::function<void(std::size_t)> onChange;
+  std::function<void(const std::string&)> onStatus;
 };
 
 class ScanFormTest : public ::testing::Test {
@@ -108,6 +114,44 @@ TEST_F(ScanFormTest, AbortStopsTheCurveAfterTheCurrentSample) {
   EXPECT_EQ(StatusText().rfind("Stopped after", 0), 0u) << StatusText();
   EXPECT_EQ(form->FigureTexts()[0], "Strategy: -");
   EXPECT_TRUE(form->StartButton->Enabled());
+}
+
+TEST_F(ScanFormTest, AbortStopsTheAccessAndSpinUpTimesPromptly) {
+  // Each phase is aborted as soon as it says it started; the rest of it must not run. In
+  // full, the access times take seconds and the spin-up over 4 s of the drive's clock.
+  const struct {
+    const char* phase;  // the status that starts it
+    bool accessAborted;
+    bool spinUpAborted;
+  } cases[] = {{"Timing accesses", true, false}, {"Stopping the disc", false, true}};
+  Choose("SIM-52X");
+  form->BlocksEdit->SetText("27000");
+  form->AccessCheck->SetChecked(true);
+  form->SpinUpCheck->SetChecked(true);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.phase);
+    DWORD clicked = 0;
+    watcher.onStatus = [&](const std::string& text) {
+      if (clicked != 0 || text.rfind(c.phase, 0) != 0) return;
+      clicked = platform::CurrentHost().Milliseconds();
+      form->AbortButton->PostClick();
+    };
+    Start();
+    watcher.onStatus = nullptr;
+    ASSERT_NE(clicked, 0u);
+    EXPECT_LT(platform::CurrentHost().Milliseconds() - clicked, 500u);
+    const report::ScanRecord& r = form->Record();
+    EXPECT_FALSE(r.curve->aborted);
+    ASSERT_TRUE(r.access.has_value());
+    EXPECT_EQ(r.access->aborted, c.accessAborted);
+    EXPECT_LE(r.access->timed.size(), c.accessAborted ? 1u : 24u);
+    EXPECT_EQ(r.spinUpAborted, c.spinUpAborted);
+    EXPECT_FALSE(r.spinUpMs.has_value());
+    EXPECT_TRUE(r.failed);
+    EXPECT_EQ(StatusText().rfind("Stopped after", 0), 0u) << StatusText();
+    EXPECT_NE(StatusText().find(": aborted"), std::string::npos) << StatusText();
+    EXPECT_TRUE(form->StartButton->Enabled());
+  }
 }
 
 std::string ReadAll(const std::string& path) {

@@ -3,9 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <regex>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "app/AspiVCL.h"
 #include "cli/CliOptions.h"
@@ -13,6 +19,13 @@
 #include "sim/win32/DemoMachine.h"
 
 namespace {
+
+std::string Read(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
 
 std::string Read(std::FILE* f) {
   std::fflush(f);
@@ -74,6 +87,88 @@ TEST(CliScanTest, JsonOnStandardOutputHoldsEveryFigure) {
     EXPECT_GT(j["access_ms"][key].get<double>(), 0.0) << key;
   EXPECT_EQ(j["zones"].size(), 1u);
   EXPECT_NE(r.err.find("strategy P-CAV"), std::string::npos) << "report on the error stream";
+}
+
+std::vector<std::vector<std::string>> CsvRows(const std::string& text) {
+  std::vector<std::vector<std::string>> rows;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const std::size_t end = text.find('\n', at);
+    const std::string line = text.substr(at, end == std::string::npos ? end : end - at);
+    at = end == std::string::npos ? text.size() : end + 1;
+    std::vector<std::string>& fields = rows.emplace_back();
+    for (std::size_t from = 0;;) {
+      const std::size_t comma = line.find(',', from);
+      fields.push_back(line.substr(from, comma == std::string::npos ? comma : comma - from));
+      if (comma == std::string::npos) break;
+      from = comma + 1;
+    }
+  }
+  return rows;
+}
+
+std::optional<double> Parsed(const std::string& field) {
+  char* end = nullptr;
+  const double v = std::strtod(field.c_str(), &end);
+  if (field.empty() || *end != '\0') return std::nullopt;
+  return v;
+}
+
+const std::map<std::string, nlohmann::json::json_pointer> kFigureInJson = {
+    {"access_random_ms", nlohmann::json::json_pointer("/access_ms/random")},
+    {"access_third_ms", nlohmann::json::json_pointer("/access_ms/third")},
+    {"access_full_ms", nlohmann::json::json_pointer("/access_ms/full")},
+    {"spin_up_ms", nlohmann::json::json_pointer("/spin_up_ms")},
+};
+
+TEST(CliScanTest, CsvOnStandardOutputIsOneWellFormedTable) {
+  // One header, the same number of fields in every row, numbers where numbers belong, and
+  // the same samples and figures as the JSON written in the same run.
+  const std::string json = ::testing::TempDir() + "velmark-csv-check.json";
+  const struct {
+    std::vector<std::string> args;
+    std::string header;
+  } cases[] = {
+      {{"--curve"}, "lba,blocks,micros,speed_x,kb_per_s,rpm"},
+      {{"--drive", "1", "--curve", "--mode", "raw", "--blocks", "27000", "--access"},
+       "lba,blocks,micros,speed_x,kb_per_s,rpm"},
+      {{"--drive", "2", "--access", "--spin-up"}, "figure,value"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args[c.args.size() - 1]);
+    std::vector<std::string> args = {"--sim", "--json", json, "--csv", "-"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const ScanResult r = Scan(args, [](sim::DemoMachine&) {});
+    EXPECT_EQ(r.status, kExitDone) << r.err;
+    const nlohmann::json j = nlohmann::json::parse(Read(json));
+    const std::vector<std::vector<std::string>> rows = CsvRows(r.out);
+    ASSERT_GE(rows.size(), 2u) << r.out;
+    std::string header;
+    for (const std::string& f : rows[0]) header += (header.empty() ? "" : ",") + f;
+    EXPECT_EQ(header, c.header);
+    const bool samples = c.header.rfind("lba", 0) == 0;
+    if (samples) {
+      ASSERT_EQ(rows.size() - 1, j["samples"].size());
+    }
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+      const std::vector<std::string>& row = rows[i];
+      ASSERT_EQ(row.size(), rows[0].size()) << "row " << i << ": " << r.out;
+      if (samples) {
+        for (const std::string& field : row) EXPECT_TRUE(Parsed(field)) << "row " << i;
+        EXPECT_EQ(Parsed(row[0]), j["samples"][i - 1]["lba"].get<double>()) << "row " << i;
+        EXPECT_EQ(Parsed(row[1]), j["samples"][i - 1]["blocks"].get<double>()) << "row " << i;
+      } else {  // each figure is the JSON's, to its last printed digit
+        const auto where = kFigureInJson.find(row[0]);
+        ASSERT_NE(where, kFigureInJson.end()) << row[0];
+        ASSERT_TRUE(Parsed(row[1])) << row[0] << " " << row[1];
+        EXPECT_NEAR(*Parsed(row[1]), j.at(where->second).get<double>(), 0.051) << row[0];
+      }
+    }
+    if (!samples) {
+      EXPECT_EQ(rows.size() - 1, kFigureInJson.size());
+    }
+  }
+  std::remove(json.c_str());
 }
 
 TEST(CliScanTest, RefusedRequestIsNamedAndFailsTheRun) {

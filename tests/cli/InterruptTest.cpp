@@ -7,21 +7,31 @@
 
 namespace {
 
+using Handler = void (*)(int);
+
+// The handler SIGINT has now, left in place.
+Handler Disposition() {
+#ifdef _WIN32
+  const Handler current = std::signal(SIGINT, SIG_DFL);
+  std::signal(SIGINT, current);
+  return current;
+#else
+  struct sigaction current {};
+  sigaction(SIGINT, nullptr, &current);
+  return current.sa_handler;
+#endif
+}
+
 TEST(InterruptTest, TheFirstInterruptIsNotedAndTheNextIsTheDefaults) {
-  struct sigaction before {};
-  sigaction(SIGINT, nullptr, &before);
+  const Handler before = Disposition();
   {
     InterruptCatcher catcher;
     EXPECT_FALSE(InterruptCatcher::Requested());
     std::raise(SIGINT);
     EXPECT_TRUE(InterruptCatcher::Requested());
-    struct sigaction now {};
-    sigaction(SIGINT, nullptr, &now);
-    EXPECT_EQ(now.sa_handler, SIG_DFL);  // a second Ctrl-C would end the program
+    EXPECT_EQ(Disposition(), SIG_DFL);  // a second Ctrl-C would end the program
   }
-  struct sigaction after {};
-  sigaction(SIGINT, nullptr, &after);
-  EXPECT_EQ(after.sa_handler, before.sa_handler);
+  EXPECT_EQ(Disposition(), before);
 }
 
 }  // namespace
