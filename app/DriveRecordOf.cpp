@@ -2,15 +2,17 @@
 
 #include <string>
 
+#include "diag/PrintableText.h"
+
 namespace {
 
 // Bytes `from` to `from + length` of the INQUIRY data, up to a zero byte, trailing blanks
-// removed.
+// removed, control characters shown as escapes (the record reaches terminals and files).
 std::string InquiryField(const DeviceEntry& d, size_t from, size_t length) {
   std::string s(reinterpret_cast<const char*>(d.InquiryData) + from, length);
   s = s.substr(0, s.find('\0'));
   while (!s.empty() && s.back() == ' ') s.pop_back();
-  return s;
+  return PrintableText(s);
 }
 
 }  // namespace

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "app/TForm1.h"
+#include "app/TocLeadOut.h"
 #include "drive/CommandBuffer.h"
 #include "scsi/Opcodes.h"
 #include "transport/wnaspi32.h"
@@ -16,8 +18,6 @@ namespace {
 constexpr BYTE kLeadOutTrack = scsi::kLeadOutTrack;
 constexpr WORD kTocBufferSize = 2352;
 constexpr int kTocAttempts = 3;
-constexpr int kTocHeaderSize = 4;
-constexpr int kTocDescriptorSize = 8;
 constexpr LONG kDefaultStartDistance = 10002;
 constexpr LONG kDefaultAmount = 10000;
 constexpr LONG kUnreadBeforeLeadOut = 2;
@@ -35,23 +35,15 @@ void TForm1::ShowCDCapacity(DeviceEntry& device) {
   for (int attempt = 0; attempt < kTocAttempts && status != SS_COMP; ++attempt)
     status = drive_.ReadToc(device, 0, kLeadOutTrack, 0, toc, kTocBufferSize, &sense);
 
-  if (status != SS_COMP) {
+  std::vector<LONG> leadOuts;
+  if (status == SS_COMP) leadOuts = LeadOutAddresses(toc, sizeof toc);
+  // A lead-out no CD can have: the reply is as good as unread.
+  const bool noCd = !std::all_of(leadOuts.begin(), leadOuts.end(), IsCdLeadOut);
+  if (status != SS_COMP || noCd) {
     CDSize->SetCaption("TOC couldn't be read");
   } else {
     CapacityShown = 1;
-    WORD length = static_cast<WORD>(toc[0] | (toc[1] << 8));
-    AspiTools::Swap16(length);
-    int descriptors = (static_cast<int>(length) - 2) / kTocDescriptorSize;
-    // A length that announces more descriptors than the buffer holds is cut to the buffer.
-    descriptors = std::clamp(
-        descriptors, 0, (static_cast<int>(kTocBufferSize) - kTocHeaderSize) / kTocDescriptorSize);
-    for (int i = 0; i < descriptors; ++i) {
-      const BYTE* d = toc + kTocHeaderSize + i * kTocDescriptorSize;
-      DWORD address =
-          static_cast<DWORD>(d[4] | (d[5] << 8) | (d[6] << 16)) | (static_cast<DWORD>(d[7]) << 24);
-      AspiTools::Swap32(address);
-      if (d[2] != kLeadOutTrack) continue;
-      const LONG capacity = static_cast<LONG>(address);
+    for (const LONG capacity : leadOuts) {
       CDSize->SetCaption("CD Recorded Capacity = " + Decimal(capacity) + "    (" +
                          AspiVCL::MSFText(AspiTools::LBAtoMSF(capacity)) + ")");
       RecordedCapacity = capacity;

@@ -67,7 +67,9 @@ RunFigures ComputeRunFigures(DWORD blocksDone, DWORD blockSize, DWORD elapsedMs,
   RunFigures f{};
   const std::uint64_t bytes = static_cast<std::uint64_t>(blocksDone) * blockSize;
   f.kilobytes = Single(Single(static_cast<float>(bytes)) * (1.0f / 1024.0f));
-  f.seconds = Single(Single(static_cast<float>(elapsedMs)) * 0.001f);
+  // Milliseconds to seconds rounded once to single precision (a product with 0.001f would
+  // round twice: 80 ms would be 0.0800000057 s).
+  f.seconds = Single(static_cast<float>(static_cast<double>(elapsedMs) / 1000.0));
   f.average = Single(f.kilobytes / f.seconds);
   f.speed = kbPerSpeedUnit != 0 ? Single(f.average / static_cast<float>(kbPerSpeedUnit)) : 0.0f;
   return f;

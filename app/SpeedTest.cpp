@@ -20,6 +20,7 @@ constexpr DWORD kSpinUpBlocks = 10;
 constexpr int kSpinUpPasses = 5;
 constexpr int kMediaCheckSeeks = 3;
 constexpr WORD kMaximumSpeed = 0xFFFF;
+constexpr char kDriveStoppedText[] = "Drive stopped responding";
 
 bool IllegalMode(const SenseResult& s) {
   return scsi::KeyAndAsc(SenseOf(s), scsi::key::kIllegalRequest,
@@ -135,6 +136,13 @@ void TForm1::SpeedButton2Click(TObject* /*sender*/) {
     ReportBold("Aborting due to No Media Present " + AspiVCL::SenseText(sense), kReportRed);
   }
 
+  // A drive that stopped answering during set-up: the run ends here.
+  if (drive_.StoppedResponding(*device)) {
+    AbortFlag = 1;
+    ReportBold(kDriveStoppedText, kReportRed);
+    ReportBold("Results should be ignored !", kReportRed);
+  }
+
   // 8. Display during the read.
   if (CheckBox->Checked()) {
     request.onProgress = ReadCallback::Bind<TForm1, &TForm1::QuietProgressCallback>(this);
@@ -150,6 +158,7 @@ void TForm1::SpeedButton2Click(TObject* /*sender*/) {
   record.mode = request.readMode == 1 ? report::ReadMode::Data : report::ReadMode::Raw;
   if (AbortFlag != 0) {
     lastTest_.aborted = true;
+    lastTest_.finished = true;
     record.aborted = true;
     return;
   }
@@ -181,6 +190,8 @@ void TForm1::SpeedButton2Click(TObject* /*sender*/) {
   timeEndPeriod(period);
   if (elapsed == 0) elapsed = 1;
   Timer->SetEnabled(true);
+  // A drive that stopped answering ended the read as an abort does.
+  if (drive_.StoppedResponding(*device)) ReportBold(kDriveStoppedText, kReportRed);
 
   // 16. The figures.
   const RunFigures f =
@@ -229,6 +240,7 @@ void TForm1::SpeedButton2Click(TObject* /*sender*/) {
   lastTest_.errorCount = stats.errorCount;
   lastTest_.blocksDone = request.blocksDone;
   lastTest_.elapsedMs = elapsed;
+  lastTest_.finished = true;
   // 22. The buffers go with their owners, on every path.
 }
 
@@ -244,6 +256,8 @@ BYTE TForm1::ReadErrorCallback(ReadCallbackInfo& info) {
          kReportRed);
   // Counted as done: no third attempt and no block-by-block recovery.
   *info.status = SS_COMP;
+  // A drive that has stopped answering ends the read as an abort would.
+  if (drive_.StoppedResponding(*info.request->device)) AbortFlag = 1;
   return AbortFlag;
 }
 

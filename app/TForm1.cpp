@@ -228,6 +228,8 @@ void TForm1::TimerTimer(TObject* /*sender*/) {
     CDSize->SetCaption("No CD Present");
   } else if (scsi::IsBecomingReady(SenseOf(sense))) {
     CDSize->SetCaption("In Progress of becoming ready");
+  } else if (drive_.StoppedResponding(*device)) {
+    CDSize->SetCaption("Drive stopped responding");
   } else {
     CDSize->SetCaption(AspiVCL::CommandErrorText(sense, status));
   }

@@ -87,6 +87,7 @@ class TForm1 : public toolkit::TForm {
     bool started = false;    // a run got past the field conversion
     bool timedRead = false;  // it reached the timed read
     bool aborted = false;    // AbortFlag was set at its end
+    bool finished = false;   // it ran to its end (a report, or the abort at set-up)
     LONG errorCount = 0;     // commands reported failed
     DWORD blocksDone = 0;
     DWORD elapsedMs = 0;

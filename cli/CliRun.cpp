@@ -8,6 +8,7 @@
 #include "cli/DeviceChoice.h"
 #include "cli/RangeCheck.h"
 #include "cli/ReportPrinter.h"
+#include "diag/PrintableText.h"
 #include "platform/Host.h"
 #include "platform/LinuxHost.h"
 #include "report/SpeedTestJson.h"
@@ -137,7 +138,7 @@ int RunCli(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& out
       return kExitNoDrive;
     }
     for (int i = 0; i < list.Items().Count(); ++i)
-      std::fprintf(output.out, "%d  %s\n", i, list.Items()[i].c_str());
+      std::fprintf(output.out, "%d  %s\n", i, PrintableText(list.Items()[i]).c_str());
     return kExitDone;
   }
 
@@ -149,7 +150,7 @@ int RunCli(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& out
   }
   const int row = ChosenRow(options, *form, output, printer);
   if (row < 0) return kExitNoDrive;
-  printer.Line("Drive: " + list.Items()[row]);
+  printer.Line("Drive: " + PrintableText(list.Items()[row]));
   if (row != 0) {
     list.PostSelect(row);  // the user's choice: the poll runs at once
     Application->ProcessMessages();
@@ -162,6 +163,11 @@ int RunCli(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& out
   const std::string placeholder = form->CDSize->Caption();  // before the first poll
   std::string shown = placeholder;
   while (!form->StartButton->Enabled()) {
+    const DeviceEntry* device = form->SelectedDevice();
+    if (device != nullptr && driveAccess.StoppedResponding(*device)) {
+      printer.Note("Drive stopped responding: no test is possible.");
+      return kExitNoDrive;
+    }
     if (input.Interrupted()) {
       printer.Note("Interrupted while waiting for the drive.");
       return kExitInterrupted;
@@ -209,6 +215,7 @@ int RunCli(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& out
     if (boxes.count == boxesBefore) printer.Note("The test did not start.");
     return kExitUsage;
   }
-  if (outcome.aborted || outcome.errorCount > 0) return kExitResultsIgnored;
+  // A run that started and did not reach its end (whatever ended it) is no result either.
+  if (!outcome.finished || outcome.aborted || outcome.errorCount > 0) return kExitResultsIgnored;
   return kExitDone;
 }

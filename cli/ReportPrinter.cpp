@@ -20,7 +20,7 @@ int AnsiColour(TColor colour) {
 ReportPrinter::ReportPrinter(TForm1& form, std::FILE* out, std::FILE* err, bool colour,
                              bool liveProgress)
     : form_(form), out_(out), err_(err), colour_(colour), liveProgress_(liveProgress) {
-  printed_ = form_.RichEdit->LineCount();
+  printed_ = form_.RichEdit->LinesDropped() + form_.RichEdit->LineCount();
   form_.SetObserver(this);
 }
 
@@ -52,12 +52,18 @@ void ReportPrinter::ControlDestroyed(TControl& control) {
 }
 
 void ReportPrinter::PrintNewLines() {
-  const int count = form_.RichEdit->LineCount();
-  if (count < printed_) printed_ = 0;  // the report was cleared: a new one starts
-  if (count == printed_) return;
+  // Lines are counted from the report's start: the report keeps only its newest lines, and
+  // each is printed as it comes, so none is missed.
+  const TRichEdit& rich = *form_.RichEdit;
+  const long long dropped = rich.LinesDropped();
+  const long long total = dropped + rich.LineCount();
+  if (total < printed_) printed_ = 0;  // the report was cleared: a new one starts
+  if (total == printed_) return;
   ClearProgress();
-  for (; printed_ < count; ++printed_)
-    std::fprintf(out_, "%s\n", Format(form_.RichEdit->Line(printed_), colour_).c_str());
+  if (printed_ < dropped) printed_ = dropped;  // gone before they could be printed
+  for (; printed_ < total; ++printed_)
+    std::fprintf(out_, "%s\n",
+                 Format(rich.Line(static_cast<int>(printed_ - dropped)), colour_).c_str());
   std::fflush(out_);
   if (form_.ActiveRead() == nullptr) progress_.clear();
   if (liveProgress_ && !progress_.empty()) ShowProgress(progress_);

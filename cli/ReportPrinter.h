@@ -46,7 +46,7 @@ class ReportPrinter : public toolkit::TControlObserver {
   std::FILE* err_;
   bool colour_;
   bool liveProgress_;
-  int printed_ = 0;  // report lines printed so far
+  long long printed_ = 0;  // report lines printed so far, counted from the report's start
   std::string progress_;
   bool progressShown_ = false;
   RedrawGate gate_{std::chrono::milliseconds(250)};

@@ -8,6 +8,7 @@
 
 #include "app/DriveRecordOf.h"
 #include "cli/DeviceChoice.h"
+#include "diag/PrintableText.h"
 #include "platform/Host.h"
 #include "report/ScanCsv.h"
 #include "report/ScanJson.h"
@@ -111,7 +112,7 @@ int RunScan(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& ou
   row = row.substr(0, row.find('\0'));
   const report::DriveRecord drive = DriveRecordOf(device);
   report::DiscRecord disc;
-  note("Drive: " + row);
+  note("Drive: " + PrintableText(row));
 
   // Wait for the drive to become ready.
   platform::Host& host = platform::CurrentHost();

@@ -74,10 +74,11 @@ int main(int argc, char** argv) {
   // The machine is chosen before the drive-access object exists: both live to the end of
   // the program and go in reverse order at static finalisation.
   static std::unique_ptr<sim::DemoMachine> machine;
+  // The programs' machine keeps no copy of the commands it answers: a long test or scan holds
+  // bounded memory.
   if (options.sim)
     machine = std::make_unique<sim::DemoMachine>(
-        options.realTime ? sim::ClockMode::RealTime : sim::ClockMode::Virtual,
-        !options.Scan());  // a long scan keeps no copy of every command
+        options.realTime ? sim::ClockMode::RealTime : sim::ClockMode::Virtual, false);
   static platform::CommandTracePrinter tracePrinter(stderr);
   if (options.trace) platform::CurrentHost().SetCommandObserver(&tracePrinter);
 

@@ -22,6 +22,23 @@ if(VELMARK_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+# The fuzz configuration (clang): every library carries the fuzzer's coverage counters and
+# the sanitizers, so that libFuzzer is guided by the code under test, not just the harness.
+# The fuzz targets link the fuzzer's main; the tests link GoogleTest's as usual.
+if(VELMARK_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "VELMARK_FUZZ needs clang (-DCMAKE_CXX_COMPILER=clang++)")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+                      -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+if(VELMARK_TSAN)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
+
 find_package(Threads REQUIRED)
 
 # GoogleTest: the system package normally; built from source for the 32-bit and Windows

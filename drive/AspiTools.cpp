@@ -1,5 +1,7 @@
 #include "drive/AspiTools.h"
 
+#include <cstdint>
+
 void AspiTools::Swap16(WORD& v) {
   v = static_cast<WORD>((v >> 8) | (v << 8));
 }
@@ -10,13 +12,14 @@ void AspiTools::Swap32(DWORD& v) {
 }
 
 MSF AspiTools::LBAtoMSF(LONG lba) {
-  constexpr LONG kFramesPerSecond = 75;
-  constexpr LONG kFramesPerMinute = 60 * kFramesPerSecond;
-  constexpr LONG kLeadInOffset = 150;
-  constexpr LONG kWrapOffset = 100 * kFramesPerMinute + kLeadInOffset;  // 450150
+  // Wide arithmetic: the offset added to the highest LBAs would overflow 32 bits.
+  constexpr std::int64_t kFramesPerSecond = 75;
+  constexpr std::int64_t kFramesPerMinute = 60 * kFramesPerSecond;
+  constexpr std::int64_t kLeadInOffset = 150;
+  constexpr std::int64_t kWrapOffset = 100 * kFramesPerMinute + kLeadInOffset;  // 450150
 
-  const LONG a = lba < -kLeadInOffset ? lba + kWrapOffset : lba + kLeadInOffset;
-  const LONG minutes = a / kFramesPerMinute;
+  const std::int64_t a = lba < -kLeadInOffset ? lba + kWrapOffset : lba + kLeadInOffset;
+  const std::int64_t minutes = a / kFramesPerMinute;
   MSF msf;
   msf.M = static_cast<BYTE>(minutes);
   // Seconds are taken from the full minute count, so they stay below 60 even when the

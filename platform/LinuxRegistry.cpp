@@ -6,13 +6,16 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 
 namespace platform {
 namespace {
+
+// The Windows error for a registry file that cannot be used as it stands.
+constexpr LONG kRegistryCorrupt = 1015;  // ERROR_REGISTRY_CORRUPT
 
 LONG ErrorFromErrno(int code) {
   switch (code) {
@@ -144,33 +147,64 @@ int WriteAtomically(const std::string& path, const std::string& text) {
   return error;
 }
 
+// The quoted name at the start of a value line, if the line is one.
+bool ValueLineName(const std::string& line, std::string& name) {
+  size_t at = 0;
+  return Unquote(line, at, name) && at < line.size() && line[at] == '=';
+}
+
 class FileKey : public RegistryKey {
  public:
-  FileKey(std::string path, std::string name, std::vector<RegistryValue> values)
-      : path_(std::move(path)), name_(std::move(name)), values_(std::move(values)) {}
+  FileKey(std::string path, std::vector<std::string> lines)
+      : path_(std::move(path)), lines_(std::move(lines)) {}
 
   LONG SetValue(const char* name, DWORD type, const BYTE* data, DWORD size) override {
-    RegistryValue value{name, type, std::vector<BYTE>(data, data + size)};
-    std::vector<RegistryValue> changed = values_;
-    bool replaced = false;
-    for (RegistryValue& existing : changed) {
-      if (existing.name == value.name) {
-        existing = value;
-        replaced = true;
-      }
-    }
-    if (!replaced) changed.push_back(value);
-    const int error = WriteAtomically(path_, FormatKeyFile(name_, changed));
+    std::vector<std::string> changed = lines_;
+    SetValueLine(changed, RegistryValue{name, type, std::vector<BYTE>(data, data + size)});
+    std::string text;
+    for (const std::string& line : changed) text += line + "\n";
+    const int error = WriteAtomically(path_, text);
     if (error != 0) return ErrorFromErrno(error);
-    values_ = std::move(changed);
+    lines_ = std::move(changed);
     return static_cast<LONG>(ERROR_SUCCESS);
   }
 
  private:
   std::string path_;
-  std::string name_;
-  std::vector<RegistryValue> values_;
+  std::vector<std::string> lines_;  // the file as it stands, line by line
 };
+
+// Reads a regular file of at most kMaxKeyFileSize bytes without blocking on anything else
+// (a FIFO, a device). 0, or the errno; EFBIG when the file is too large, EINVAL when it is
+// not a regular file.
+int ReadKeyFileText(const std::string& path, std::string& text) {
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  struct stat info;
+  int error = 0;
+  if (fstat(fd, &info) != 0) {
+    error = errno;
+  } else if (!S_ISREG(info.st_mode)) {
+    error = EINVAL;
+  } else if (static_cast<std::uint64_t>(info.st_size) > kMaxKeyFileSize) {
+    error = EFBIG;
+  }
+  char buffer[4096];
+  while (error == 0) {
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      error = errno;
+    } else if (n == 0) {
+      break;
+    } else {
+      text.append(buffer, static_cast<size_t>(n));
+      if (text.size() > kMaxKeyFileSize) error = EFBIG;  // it grew since fstat
+    }
+  }
+  close(fd);
+  return error;
+}
 
 }  // namespace
 
@@ -194,6 +228,46 @@ std::string FormatKeyFile(const std::string& keyName, const std::vector<Registry
     text += "\n";
   }
   return text;
+}
+
+std::string FormatValueLine(const RegistryValue& value) {
+  std::string text = FormatKeyFile("", {value});
+  text.erase(0, text.find('\n') + 1);  // the header
+  if (!text.empty() && text.back() == '\n') text.pop_back();
+  return text;
+}
+
+bool SplitKeyFile(const std::string& text, std::vector<std::string>& lines) {
+  lines.clear();
+  if (text.find('\0') != std::string::npos) return false;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    start = end + 1;
+    std::string name;
+    const size_t first = line.find_first_not_of(" \t\r");
+    const size_t last = line.find_last_not_of(" \t\r");
+    const bool understood = first == std::string::npos || line[first] == ';' ||
+                            line[first] == '#' || (line[first] == '[' && line[last] == ']') ||
+                            ValueLineName(line, name);
+    if (!understood) return false;
+    lines.push_back(std::move(line));
+  }
+  return true;
+}
+
+void SetValueLine(std::vector<std::string>& lines, const RegistryValue& value) {
+  const std::string line = FormatValueLine(value);
+  for (std::string& existing : lines) {
+    std::string name;
+    if (ValueLineName(existing, name) && name == value.name) {
+      existing = line;
+      return;
+    }
+  }
+  lines.push_back(line);
 }
 
 std::vector<RegistryValue> ParseKeyFile(const std::string& text) {
@@ -262,23 +336,30 @@ LONG LinuxRegistry::CreateKey(HKEY root, const char* subKey, std::unique_ptr<Reg
   const std::string path = folder + "/" + parts.back() + ".reg";
   const std::string name = "HKEY_CURRENT_USER\\" + std::string(subKey);
 
-  std::vector<RegistryValue> values;
-  std::ifstream existing(path, std::ios::binary);
-  if (existing) {
-    std::ostringstream text;
-    text << existing.rdbuf();
-    values = ParseKeyFile(text.str());
-    // The key must also be writable now: the open fails as a create would.
-    if (access(path.c_str(), W_OK) != 0 || access(folder.c_str(), W_OK) != 0) {
-      return ErrorFromErrno(errno);
-    }
-  } else {
-    if (const int error = WriteAtomically(path, FormatKeyFile(name, values))) {
+  // Only a file that is not there is created; one that cannot be read, is not a regular
+  // file, is too large or does not parse is left as it stands.
+  std::string text;
+  std::vector<std::string> lines;
+  const int readError = ReadKeyFileText(path, text);
+  if (readError == ENOENT) {
+    lines.push_back("[" + name + "]");
+    if (const int error = WriteAtomically(path, lines.front() + "\n")) {
       return ErrorFromErrno(error);
     }
     created = true;
+  } else if (readError == EINVAL) {
+    return static_cast<LONG>(ERROR_ACCESS_DENIED);
+  } else if (readError == EFBIG) {
+    return kRegistryCorrupt;
+  } else if (readError != 0) {
+    return ErrorFromErrno(readError);
+  } else if (!SplitKeyFile(text, lines)) {
+    return kRegistryCorrupt;
+  } else if (access(path.c_str(), W_OK) != 0 || access(folder.c_str(), W_OK) != 0) {
+    // The key must also be writable now: the open fails as a create would.
+    return ErrorFromErrno(errno);
   }
-  key = std::make_unique<FileKey>(path, name, std::move(values));
+  key = std::make_unique<FileKey>(path, std::move(lines));
   return static_cast<LONG>(ERROR_SUCCESS);
 }
 

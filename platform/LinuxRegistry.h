@@ -8,6 +8,12 @@
 //   "Version"="0.99.2"
 // with \ and " escaped by a backslash; other types, and strings holding control
 // characters, as "name"=hex(<type>):<bytes as two-digit hex, comma separated>.
+//
+// A file someone else wrote is respected: only a missing file is created; blank lines,
+// comments (";" or "#"), key headers and "name"= lines in forms this code does not write are
+// kept as they stand when a value is set. A file that is not a regular file, is larger than
+// kMaxKeyFileSize, or holds a line of none of these kinds (or a zero byte) is never
+// rewritten: opening its key fails.
 #pragma once
 
 #include <memory>
@@ -25,9 +31,17 @@ struct RegistryValue {
   std::vector<BYTE> data;
 };
 
+inline constexpr size_t kMaxKeyFileSize = 64 * 1024;
+
 // The text of a key file, and back; Parse skips lines it does not understand.
 std::string FormatKeyFile(const std::string& keyName, const std::vector<RegistryValue>& values);
 std::vector<RegistryValue> ParseKeyFile(const std::string& text);
+// One value's line, without its line break.
+std::string FormatValueLine(const RegistryValue& value);
+// The lines of a key file's text; false when a line is of no kind a key file holds.
+bool SplitKeyFile(const std::string& text, std::vector<std::string>& lines);
+// `lines` with the line of value `value.name` replaced, or the value added at the end.
+void SetValueLine(std::vector<std::string>& lines, const RegistryValue& value);
 
 class LinuxRegistry {
  public:

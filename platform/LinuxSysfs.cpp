@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <system_error>
 
 namespace platform {
@@ -83,9 +84,18 @@ std::optional<unsigned long> LinuxSysfs::QueueValue(int drive, const char* name)
   std::ifstream file(Path("/sys/block/sr" + std::to_string(drive) + "/queue/" + name));
   std::string text;
   if (!file || !(file >> text)) return std::nullopt;
-  char* end = nullptr;
-  unsigned long value = std::strtoul(text.c_str(), &end, 10);
-  if (end == text.c_str() || *end != '\0') return std::nullopt;
+  return ParseQueueValue(text);
+}
+
+std::optional<unsigned long> ParseQueueValue(const std::string& text) {
+  if (text.empty()) return std::nullopt;
+  unsigned long value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;  // a "-1" is no queue value
+    const unsigned long digit = static_cast<unsigned long>(c - '0');
+    if (value > (std::numeric_limits<unsigned long>::max() - digit) / 10) return std::nullopt;
+    value = value * 10 + digit;
+  }
   return value;
 }
 

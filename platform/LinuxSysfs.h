@@ -17,6 +17,9 @@ struct ScsiDeviceAddress {
 // Parses "H:C:T:L"; nothing for any other text.
 std::optional<ScsiDeviceAddress> ParseScsiDeviceAddress(const std::string& text);
 
+// Parses a queue value: decimal digits only (no sign, no space), within unsigned long.
+std::optional<unsigned long> ParseQueueValue(const std::string& text);
+
 class LinuxSysfs {
  public:
   explicit LinuxSysfs(std::string root) : root_(std::move(root)) {}

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "diag/PrintableText.h"
 #include "probe/ProbeMachine.h"
 #include "scsi/Opcodes.h"
 
@@ -62,8 +63,9 @@ std::string DriveRowText(const DeviceEntry& entry) {
   char prefix[32];
   std::snprintf(prefix, sizeof(prefix), "%c: [%u,%u]  ", entry.DriveLetter,
                 static_cast<unsigned>(entry.HostAdapter), static_cast<unsigned>(entry.Target));
-  return prefix + Field(entry.InquiryData + 8, 8, true) + "  " +
-         Field(entry.InquiryData + 16, 16, true) + "  " + Field(entry.InquiryData + 32, 4, false);
+  return prefix + PrintableText(Field(entry.InquiryData + 8, 8, true)) + "  " +
+         PrintableText(Field(entry.InquiryData + 16, 16, true)) + "  " +
+         PrintableText(Field(entry.InquiryData + 32, 4, false));
 }
 
 std::string PathText(const Aspi& aspi) {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, whatever Velmark needs to build and test that is not yet on this
 # Debian machine. `--ci` adds what the continuous-integration run needs on top (the 32-bit
-# tool chain, and the validators of the installed desktop entries, metadata and man pages).
+# tool chain, clang with its sanitizer and fuzzer runtimes, and the validators of the installed
+# desktop entries, metadata and man pages).
 # `--windows` adds the Windows cross compilers and wine (32-bit wine needs the i386
 # architecture; the 64-bit compiler serves machines that cannot run 32-bit programs).
 set -euo pipefail
@@ -9,7 +10,7 @@ set -euo pipefail
 packages=(cmake make g++ ccache libgtest-dev libgmock-dev googletest libbenchmark-dev qt6-base-dev
           qt6-svg-dev nlohmann-json3-dev fonts-dejavu-core help2man python3)
 if [[ "${1:-}" == "--ci" ]]; then
-  packages+=(g++-multilib desktop-file-utils appstream man-db)
+  packages+=(g++-multilib clang-14 libclang-rt-14-dev desktop-file-utils appstream man-db)
 fi
 if [[ "${1:-}" == "--windows" ]]; then
   packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix wine wine32:i386 wine64)

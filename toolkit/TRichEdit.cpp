@@ -36,6 +36,7 @@ void TRichEdit::FontChanged() {
 
 void TRichEdit::Clear() {
   rich_.clear();
+  dropped_ = 0;
   caretLine_ = 0;
   topLine_ = 0;
   selAttributes_ = defAttributes_;
@@ -52,6 +53,12 @@ void TRichEdit::Append(const std::string& text) {
     rich_.push_back(TRichLine{std::move(line), selAttributes_});
     if (end == std::string::npos) break;
     start = end + 1;
+  }
+  if (LineCount() > kMaxLines) {
+    const int drop = LineCount() - kMaxLines + kDropLines;
+    rich_.erase(rich_.begin(), rich_.begin() + drop);
+    dropped_ += drop;
+    topLine_ = std::max(0, topLine_ - drop);
   }
   caretLine_ = LineCount() - 1;
   Changed(TChange::Lines);

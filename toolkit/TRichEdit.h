@@ -57,6 +57,13 @@ class TRichEdit : public TControl {
   // Removes all text; the insertion attributes become the default ones.
   void Clear();
 
+  // The report keeps its newest kMaxLines lines: beyond that the oldest go, kDropLines at a
+  // time, so that a run of any length holds bounded memory. Line indexes count from the
+  // oldest line kept; LinesDropped() says how many went before it since the last Clear.
+  static constexpr int kMaxLines = 10000;
+  static constexpr int kDropLines = 1000;
+  int LinesDropped() const { return dropped_; }
+
   int LineCount() const { return static_cast<int>(rich_.size()); }
   const TRichLine& Line(int index) const;  // out of range: an empty line
   const std::vector<TRichLine>& RichLines() const { return rich_; }
@@ -97,6 +104,7 @@ class TRichEdit : public TControl {
   TTextAttributes defAttributes_;
   int caretLine_ = 0;
   int topLine_ = 0;
+  int dropped_ = 0;
   int lineHeight_ = 13;
   bool readOnly_ = false;
   TScrollStyle scrollBars_ = ssNone;

@@ -29,6 +29,19 @@ bool IsRetriedSense(const scsi::Sense& sense) {
   return scsi::IsRetryableUnitAttention(sense) || scsi::IsAbortedWithoutAsc(sense);
 }
 
+// The drive gave no answer to the command: it timed out (and was aborted), is gone from the
+// bus, or answered nothing but BUSY through all the resends.
+bool WentUnanswered(const SRB_ExecSCSICmd& srb, bool passThrough, DWORD passThroughError) {
+  if (srb.SRB_Status == SS_ABORTED) return true;
+  if (srb.SRB_Status == SS_ERR &&
+      (srb.SRB_HaStat == HASTAT_TIMEOUT || srb.SRB_HaStat == HASTAT_SEL_TO ||
+       srb.SRB_TargStat == STATUS_BUSY))
+    return true;
+  return passThrough && srb.SRB_Status == SS_INVALID_SRB &&
+         (passThroughError == ERROR_SEM_TIMEOUT || passThroughError == ERROR_TIMEOUT ||
+          passThroughError == ERROR_DEVICE_NOT_CONNECTED);
+}
+
 bool ScanAccepts(BYTE type, BYTE filter) {
   return filter == kFilterAll || type == filter;
 }
@@ -67,13 +80,21 @@ BYTE Aspi::ExecSCSICmd(DeviceEntry& entry, SRB_ExecSCSICmd& srb, SenseResult& se
   std::memset(&sense, 0, sizeof(sense));
   if ((entry.DeviceType & 0xF0) == 0xA0) return SS_ERR;
 
-  EnterCriticalSection(&CommandLock);
+  // Held for the whole command including its retries, and let go on every way out.
+  struct Held {
+    CRITICAL_SECTION& lock;
+    explicit Held(CRITICAL_SECTION& l) : lock(l) { EnterCriticalSection(&lock); }
+    ~Held() { LeaveCriticalSection(&lock); }
+  } held(CommandLock);
 
   const bool transit =
       buffer != nullptr && (static_cast<DWORD>(entry.AlignmentMask()) &
                             static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(buffer))) != 0;
   BYTE refusal = SS_PENDING;
-  if (CompletionEvent == nullptr) {
+  int& unanswered = UnansweredCount(entry);
+  if (unanswered >= kUnansweredCommandLimit) {
+    refusal = SS_NO_DEVICE;  // known to be gone: nothing is sent, nothing waited for
+  } else if (CompletionEvent == nullptr) {
     refusal = SS_FAILED_INIT;  // nothing can be waited for: nothing is sent
   } else if (length < 0 || (length > 0 && buffer == nullptr) || cdb == nullptr) {
     refusal = SS_INVALID_SRB;
@@ -82,6 +103,7 @@ BYTE Aspi::ExecSCSICmd(DeviceEntry& entry, SRB_ExecSCSICmd& srb, SenseResult& se
   }
 
   bool sent = false;
+  DWORD passThroughError = ERROR_SUCCESS;
   if (refusal == SS_PENDING) {
     LONG attempt = 0;
     DWORD busyResends = 0;
@@ -110,7 +132,9 @@ BYTE Aspi::ExecSCSICmd(DeviceEntry& entry, SRB_ExecSCSICmd& srb, SenseResult& se
       srb.SRB_PostProc = CompletionEvent;
 
       if (SPTIActive != 0) {
+        SetLastError(ERROR_SUCCESS);
         SendSPTICommand(&srb, entry.SptiDevice);
+        passThroughError = GetLastError();
       } else {
         SendCommand(&srb);
       }
@@ -146,11 +170,47 @@ BYTE Aspi::ExecSCSICmd(DeviceEntry& entry, SRB_ExecSCSICmd& srb, SenseResult& se
     }
     if (!sent) refusal = SS_FAILED_INIT;
   }
-  if (refusal != SS_PENDING) srb.SRB_Status = refusal;
+  if (refusal != SS_PENDING) {
+    srb.SRB_Status = refusal;
+  } else if (WentUnanswered(srb, SPTIActive != 0, passThroughError)) {
+    ++unanswered;
+  } else {
+    unanswered = 0;
+  }
 
-  const BYTE status = srb.SRB_Status;
-  LeaveCriticalSection(&CommandLock);
-  return status;
+  return srb.SRB_Status;
+}
+
+namespace {
+
+std::uint32_t DriveKey(BYTE path, const DeviceEntry& entry) {
+  return static_cast<std::uint32_t>(path) << 24 |
+         static_cast<std::uint32_t>(entry.HostAdapter) << 16 |
+         static_cast<std::uint32_t>(entry.Target) << 8 | entry.Lun;
+}
+
+}  // namespace
+
+int& Aspi::UnansweredCount(const DeviceEntry& entry) {
+  const std::uint32_t drive = DriveKey(SPTIActive, entry);
+  for (std::size_t i = 0; i < unansweredDrives_; ++i) {
+    if (unanswered_[i].drive == drive) return unanswered_[i].count;
+  }
+  // A drive beyond the table (more than the device table holds) is never given up.
+  if (unansweredDrives_ == unanswered_.size()) {
+    untracked_ = 0;
+    return untracked_;
+  }
+  unanswered_[unansweredDrives_] = {drive, 0};
+  return unanswered_[unansweredDrives_++].count;
+}
+
+bool Aspi::StoppedResponding(const DeviceEntry& entry) const {
+  const std::uint32_t drive = DriveKey(SPTIActive, entry);
+  for (std::size_t i = 0; i < unansweredDrives_; ++i) {
+    if (unanswered_[i].drive == drive) return unanswered_[i].count >= kUnansweredCommandLimit;
+  }
+  return false;
 }
 
 // The ASPI manager finishes the block on its own thread: it writes SRB_Status, then signals

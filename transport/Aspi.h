@@ -3,6 +3,10 @@
 // the choice between the ASPI library and the pass-through layer.
 #pragma once
 
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
 #include "platform/win32.h"
 #include "transport/AspiLoad.h"
 #include "transport/Cdr4vsd.h"
@@ -26,6 +30,12 @@ inline constexpr DWORD kMaxTimeoutHalfSeconds = 108000;  // 15 hours
 inline constexpr DWORD kBusyResendPauseMs = 20;
 inline constexpr DWORD kBusyResendTimeMs = 20000;
 inline constexpr DWORD kMaxBusyResends = 2000;
+
+// A drive that leaves this many commands in a row without an answer (timed out, aborted
+// after its time-out, gone from the bus, or BUSY through all its resends) is taken as having
+// stopped responding: from then on its commands fail at once with SS_NO_DEVICE, nothing is
+// sent and nothing is waited for.
+inline constexpr int kUnansweredCommandLimit = 3;
 
 // A request block in storage of at least its cleared length.
 template <class Block, int ClearLength>
@@ -52,6 +62,9 @@ class Aspi : public AspiLoad, public Cdr4vsd, public SPTI {
   // Sets the entry's time-out in half-seconds (0 and above 15 hours: 15 hours).
   BYTE SetTimeouts(DeviceEntry& entry, DWORD halfSeconds);
 
+  // The drive has stopped responding (see kUnansweredCommandLimit).
+  bool StoppedResponding(const DeviceEntry& entry) const;
+
   void ChoosePath();
   void InitPath(BYTE path);
   BYTE ScanDevices(DeviceEntry* table, BYTE filter);
@@ -68,4 +81,14 @@ class Aspi : public AspiLoad, public Cdr4vsd, public SPTI {
 
  private:
   void WaitForCompletion(SRB_ExecSCSICmd& srb);
+  // The count of commands in a row the entry's drive left unanswered (fixed storage: a
+  // command allocates nothing).
+  int& UnansweredCount(const DeviceEntry& entry);
+  struct Unanswered {
+    std::uint32_t drive = 0;  // path, adapter, target and LUN
+    int count = 0;
+  };
+  std::array<Unanswered, kMaxDevices + 2> unanswered_{};
+  std::size_t unansweredDrives_ = 0;
+  int untracked_ = 0;
 };

@@ -7,7 +7,7 @@
 
 // Defined in this order in one file: the machine (and its host) exists before the
 // drive-access object is built on it, and is gone only after it.
-static sim::DemoMachine Machine(sim::ClockMode::RealTime);
+static sim::DemoMachine Machine(sim::ClockMode::RealTime, false);  // keeps no copy of the commands
 AspiVCL DriveAccess;
 
 int main() {

@@ -122,7 +122,7 @@ void SectorData::SyncPattern(std::uint8_t* out12) {
 }
 
 void SectorData::Header(std::int32_t lba, std::uint8_t* out4) {
-  const std::int32_t a = lba + 150;
+  const std::int64_t a = std::int64_t{lba} + 150;
   out4[0] = Bcd(a / 4500);
   out4[1] = Bcd(a / 75 % 60);
   out4[2] = Bcd(a % 75);

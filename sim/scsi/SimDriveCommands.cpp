@@ -25,7 +25,7 @@ void PutAddress(std::uint8_t* out, std::int32_t lba, bool msf) {
     PutBe32(out, static_cast<std::uint32_t>(lba));
     return;
   }
-  const std::int32_t a = lba + 150;
+  const std::int64_t a = std::int64_t{lba} + 150;
   out[0] = 0;
   out[1] = static_cast<std::uint8_t>(a / 4500);
   out[2] = static_cast<std::uint8_t>(a / 75 % 60);

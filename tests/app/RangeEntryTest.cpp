@@ -168,6 +168,36 @@ TEST(RangeEntryTest, AdjustButtons) {
   EXPECT_TRUE(f.BlockAdjustButton->Visible());
 }
 
+// The adjust buttons appear only for a range that ends past the capacity: a start equal to
+// it, or a start + amount equal to it, is still inside.
+TEST(RangeEntryTest, RangeEndingAtTheCapacityNeedsNoAdjusting) {
+  const LONG c = 300000;
+  Window w(Window::Machine({DriveWith(c)}));
+  w.Tick();
+  TForm1& f = *w.form;
+  const struct {
+    LONG start, amount;
+    bool startPast, rangePast;
+    const char* adjustedAmount;  // Edit2 after a click on the block adjust button
+  } cases[] = {
+      {c, 0, false, false, "0"},
+      {c + 1, 0, true, true, "0"},
+      {c - 10000, 10000, false, false, "10000"},
+      {c - 10000, 10001, false, true, "10000"},
+      {c - 9999, 10000, false, true, "9997"},
+  };
+  for (const auto& k : cases) {
+    SCOPED_TRACE(std::to_string(k.start) + " + " + std::to_string(k.amount));
+    f.Edit1->PostText(std::to_string(k.start));
+    f.Edit2->PostText(std::to_string(k.amount));
+    w.app().ProcessMessages();
+    EXPECT_EQ(f.StartAdjustButton->Visible(), k.startPast);
+    EXPECT_EQ(f.BlockAdjustButton->Visible(), k.rangePast);
+    f.BlockAdjustButtonClick(f.BlockAdjustButton);
+    EXPECT_EQ(f.Edit2->Text(), k.adjustedAmount);
+  }
+}
+
 TEST(RangeEntryTest, BeforeAnyTocEveryPositiveStartShowsBothButtons) {
   Window w(Window::Machine({DriveWith(359775)}));
   TForm1& f = *w.form;
@@ -251,6 +281,48 @@ TEST(RangeEntryTest, TocLengthBeyondTheBufferStaysInsideIt) {
   w.Tick();
   EXPECT_EQ(w.form->RecordedCapacity, 4660);
   EXPECT_EQ(w.form->CDSize->Caption(), "CD Recorded Capacity = 4660    (01:04:10)");
+}
+
+// A lead-out no CD can have (negative, or past 99:59:74) reads as a TOC that could not be
+// read: nothing lands in the fields, no stop box.
+TEST(RangeEntryTest, LeadOutNoCdCanHaveReadsAsUnreadableToc) {
+  const struct {
+    std::uint32_t leadOut;
+    const char* caption;
+  } cases[] = {
+      {0x80000000u, "TOC couldn't be read"},
+      {0xFFFFFFFEu, "TOC couldn't be read"},
+      {0x7FFFFFFFu, "TOC couldn't be read"},
+      {449850, "TOC couldn't be read"},
+      {449849, "CD Recorded Capacity = 449849    (99:59:74)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.leadOut);
+    auto d = DriveWith(300000);
+    Window w(Window::Machine({d}));
+    AnswerToc(*d, [&](sim::ScsiReply& reply, std::uint8_t* data, std::uint32_t length) {
+      const std::uint8_t toc[12] = {0x00,
+                                    0x0A,
+                                    1,
+                                    1,
+                                    0,
+                                    0x14,
+                                    0xAA,
+                                    0,
+                                    static_cast<std::uint8_t>(c.leadOut >> 24),
+                                    static_cast<std::uint8_t>(c.leadOut >> 16),
+                                    static_cast<std::uint8_t>(c.leadOut >> 8),
+                                    static_cast<std::uint8_t>(c.leadOut)};
+      std::memcpy(data, toc, std::min<std::uint32_t>(length, sizeof toc));
+      reply = sim::ScsiReply{};
+      reply.transferred = sizeof toc;
+      return true;
+    });
+    w.Tick();
+    EXPECT_EQ(w.form->CDSize->Caption(), c.caption);
+    EXPECT_TRUE(w.host().MessageBoxes().empty());
+    EXPECT_NO_THROW(toolkit::StrToInt(w.form->Edit2->Text()));
+  }
 }
 
 }  // namespace

@@ -24,6 +24,8 @@ TEST(RunFiguresTest, SummaryLinesOfTheWorkedRuns) {
       // 54 KB / 0.001 s in single precision is 53999.996: the average truncates to 53999.
       {"read ends in its first millisecond", 27, 2048, 0, "0.00", 54, 53999, 150, "360.00"},
       {"nothing done", 0, 2048, 500, "0.50", 0, 0, 150, "0.00"},
+      // 80 ms is 0.08 s rounded once: the exact average comes out exactly.
+      {"data, 200 KB in 80 ms", 100, 2048, 80, "0.08", 200, 2500, 150, "16.67"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -142,9 +144,17 @@ TEST(NumberTextTest, FixedTwoFormats) {
     float value;
     const char* text;
   } cases[] = {
-      {0.0f, "0.00"},     {1.3333f, "1.33"},          {18.0278f, "18.03"},
-      {-2.5f, "-2.50"},   {9999999.0f, "9999999.00"}, {12345678.0f, "1.234568E+07"},
+      {0.0f, "0.00"},
+      {1.3333f, "1.33"},
+      {18.0278f, "18.03"},
+      {-2.5f, "-2.50"},
+      {9999999.0f, "9999999.00"},
+      {12345678.0f, "1.234568E+07"},
       {1.0e10f, "1E+10"},
+      // At most 7 significant digits, then two decimals.
+      {123456.789f, "123456.80"},
+      {1234567.875f, "1234568.00"},
+      {99999.994f, "99999.99"},
   };
   for (const auto& c : cases) EXPECT_EQ(FixedTwo(c.value), c.text) << c.value;
 }

@@ -6,12 +6,16 @@
 
 #include <cstdio>
 #include <functional>
+#include <memory>
+#include <new>
 #include <string>
 
 #include "app/AspiVCL.h"
 #include "cli/FieldCheck.h"
 #include "cli/ReportPrinter.h"
+#include "platform/Host.h"
 #include "sim/win32/DemoMachine.h"
+#include "sim/win32/SimHost.h"
 #include "toolkit/Toolkit.h"
 
 namespace {
@@ -63,6 +67,35 @@ CliResult RunCommandLine(const std::vector<std::string>& args, Prepare prepare,
 }
 CliResult RunCommandLine(const std::vector<std::string>& args) {
   return RunCommandLine(args, [](sim::DemoMachine&) {});
+}
+
+// The same on a machine of the given profile.
+CliResult RunOnProfile(const std::vector<std::string>& args, sim::SimProfile profile) {
+  const CliParse parse = ParseCliOptions(args);
+  sim::SimHost host(std::move(profile.WithClock(sim::ClockMode::Virtual)));
+  platform::ScopedHost installed(host);
+  AspiVCL drive;
+  toolkit::ScopedApplication app;
+  Captured out, err;
+  CliOutput output;
+  output.out = out.get();
+  output.err = err.get();
+  const int status = RunCli(parse.options, drive, output);
+  return {status, out.Text(), err.Text()};
+}
+
+// The demo machine with another data drive at D:.
+CliResult RunWithDataDrive(const std::vector<std::string>& args, sim::SimDriveConfig data) {
+  return RunOnProfile(args,
+                      sim::DemoMachine::Profile(
+                          sim::ClockMode::Virtual, std::make_shared<sim::SimDrive>(std::move(data)),
+                          std::make_shared<sim::SimDrive>(sim::DemoMachine::AudioDriveConfig())));
+}
+
+size_t Occurrences(const std::string& text, const std::string& part) {
+  size_t n = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
 }
 
 bool Contains(const std::string& text, const std::string& part) {
@@ -147,6 +180,135 @@ TEST(CliRunTest, FailuresAndTheirExitStatus) {
   EXPECT_EQ(bad.status, kExitResultsIgnored);
   EXPECT_TRUE(Contains(bad.out, "Failed with 03/11/00"));
   EXPECT_TRUE(Contains(bad.out, "Errors encountered during test !\nResults should be ignored !"));
+}
+
+// Whatever ends a run before its end, here the memory running out during the timed read, the
+// exit status says there is no result.
+class OutOfMemoryAtRead : public platform::CommandObserver {
+ public:
+  explicit OutOfMemoryAtRead(int n) : n_(n) {}
+  void OnCommand(const platform::CommandTrace& trace) override {
+    if (trace.cdb[0] == 0x28 && ++reads_ == n_) throw std::bad_alloc();
+  }
+
+ private:
+  int n_;
+  int reads_ = 0;
+};
+
+TEST(CliRunTest, RunThatDiesMidReadExitsWithFailure) {
+  OutOfMemoryAtRead observer(40);  // the spin-up reads 5 times; this is well into the read
+  const CliResult r =
+      RunCommandLine({"--sim", "--start", "0", "--blocks", "10000"},
+                     [&](sim::DemoMachine& m) { m.host().SetCommandObserver(&observer); });
+  EXPECT_EQ(r.status, kExitResultsIgnored);
+  EXPECT_TRUE(Contains(r.err, "Velmark: std::bad_alloc")) << r.err;
+  EXPECT_TRUE(Contains(r.out, "Starting test ...\n"));
+  EXPECT_FALSE(Contains(r.out, "Seconds : "));
+}
+
+// A run of failures of any length: every failure line reaches the output although the
+// report keeps only its newest lines, and the demo machine keeps no record of the calls.
+TEST(CliRunTest, LongRunOfFailuresIsPrintedWholeInBoundedMemory) {
+  const int commands = toolkit::TRichEdit::kMaxLines + 2000;
+  const std::string blocks = std::to_string(commands * 27);
+  const CliResult r = RunCommandLine(
+      {"--sim", "--start", "1000", "--blocks", blocks},
+      [&](sim::DemoMachine& m) { m.dataDrive().AddMediumError(1010, commands * 27, -1); });
+  EXPECT_EQ(r.status, kExitResultsIgnored);
+  EXPECT_EQ(Occurrences(r.out, "Failed with 03/11/00\n"), static_cast<size_t>(commands));
+  EXPECT_TRUE(Contains(r.out, "StartAddress : 1000\n"));
+  EXPECT_TRUE(Contains(r.out, "Results should be ignored !\n"));
+}
+
+TEST(CliRunTest, DemoMachineKeepsNoRecordOfTheCalls) {
+  sim::DemoMachine machine(sim::ClockMode::Virtual, false);
+  AspiVCL drive;  // the scan and the start-up probes send their commands
+  EXPECT_GE(drive.DeviceCount, 2);
+  EXPECT_TRUE(machine.host().records()->passThroughCalls.empty());
+  const std::size_t before = machine.dataDrive().ReceivedCount();
+  SenseResult sense{};
+  drive.TestUnitReady(drive.DeviceTable[0], &sense);
+  EXPECT_EQ(machine.dataDrive().ReceivedCount(), before);
+}
+
+// INQUIRY strings reach the terminal with their control characters shown as escapes.
+TEST(CliRunTest, DriveStringsAreShownHarmlessly) {
+  sim::SimDriveConfig c = sim::DemoMachine::DataDriveConfig();
+  c.identity = {"\x1b]0;X\x07", "\x1b[2JPWNED",
+                "1\x1b"
+                "c"};
+  const CliResult list = RunWithDataDrive({"--sim", "--list"}, c);
+  EXPECT_EQ(list.status, kExitDone);
+  EXPECT_EQ(list.out.find('\x1b'), std::string::npos) << list.out;
+  EXPECT_TRUE(Contains(list.out, "0  D: [0,0]  \\x1B]0;X\\x07    \\x1B[2JPWNED  ")) << list.out;
+  const CliResult run = RunWithDataDrive({"--sim", "--blocks", "270"}, c);
+  EXPECT_TRUE(Contains(run.out, "Drive: D: [0,0]  \\x1B]0;X\\x07")) << run.out;
+  EXPECT_EQ(run.out.find('\x1b'), std::string::npos);
+}
+
+// A drive that stops answering mid-read, on either path: after three unanswered commands
+// in a row the run ends as an abort does, within those three time-outs (45 s each), with the
+// figures so far and an exit status that says there is no result.
+TEST(CliRunTest, DriveThatStopsRespondingEndsTheRun) {
+  const auto onPath = [](bool aspi, bool vanish) {
+    auto drive = std::make_shared<sim::SimDrive>(sim::DemoMachine::DataDriveConfig());
+    if (vanish) {
+      drive->VanishAfter(200);
+    } else {
+      drive->HangAfter(200);
+    }
+    sim::SimProfile p = sim::SimProfile::Windows2000(!aspi);
+    p.WithAspi(aspi ? sim::AspiPlacement::SystemDirectory : sim::AspiPlacement::None);
+    p.AddDrive('D', {0, 0, 0, 0}, drive);
+    return p;
+  };
+  const struct {
+    const char* what;
+    bool aspi, vanish;
+  } cases[] = {
+      {"pass-through, hangs", false, false},
+      {"ASPI, hangs", true, false},
+      {"pass-through, vanishes", false, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const CliResult r =
+        RunOnProfile({"--start", "0", "--blocks", "10000"}, onPath(c.aspi, c.vanish));
+    EXPECT_EQ(r.status, kExitResultsIgnored) << r.out << r.err;
+    size_t at = 0;
+    for (const char* line : {"Starting test ...\n", "Drive stopped responding\n", "Seconds : ",
+                             "Results should be ignored !\n", "Average Measured Velmark : "}) {
+      at = r.out.find(line, at);
+      ASSERT_NE(at, std::string::npos) << line << "\n" << r.out;
+    }
+    const double seconds = std::stod(r.out.substr(r.out.find("Seconds : ") + 10));
+    EXPECT_LT(seconds, 3 * 47.0);
+    EXPECT_LE(Occurrences(r.out, ") Failed with "), 2u);
+  }
+}
+
+// A drive that hangs right after the scan: the start-up probes give up on it after three
+// time-outs, and the command line says so at once instead of waiting for it.
+TEST(CliRunTest, DriveThatHangsAfterTheScanIsGivenUpAtStartUp) {
+  auto drive = std::make_shared<sim::SimDrive>(sim::DemoMachine::DataDriveConfig());
+  drive->HangAfter(1);  // the scan's INQUIRY is answered
+  sim::SimProfile p = sim::SimProfile::Windows2000(true);
+  p.WithAspi(sim::AspiPlacement::None).AddDrive('D', {0, 0, 0, 0}, drive);
+  sim::SimHost host(std::move(p.WithClock(sim::ClockMode::Virtual)));
+  platform::ScopedHost installed(host);
+  const DWORD begin = host.Milliseconds();
+  AspiVCL access;
+  toolkit::ScopedApplication app;
+  Captured out, err;
+  CliOutput output;
+  output.out = out.get();
+  output.err = err.get();
+  const int status = RunCli(ParseCliOptions({"--wait", "300"}).options, access, output);
+  EXPECT_EQ(status, kExitNoDrive);
+  EXPECT_TRUE(Contains(out.Text(), "Drive: D: [0,0]  VELMSIM")) << out.Text();
+  EXPECT_TRUE(Contains(err.Text(), "Drive stopped responding")) << err.Text();
+  EXPECT_LT(host.Milliseconds() - begin, 3u * 47000u);
 }
 
 TEST(CliRunTest, TheRangeIsCheckedAgainstTheDiscBeforeReading) {

@@ -27,6 +27,18 @@ TEST(AspiToolsTest, LBAtoMSF) {
   }
 }
 
+TEST(AspiToolsTest, LBAtoMSFOfTheHighestAddressesDoesNotOverflow) {
+  // LBA + 150 passes 2^31 - 1 from 2147483498 on: minutes modulo 256, as for any large LBA.
+  const MsfCase cases[] = {
+      {2147483497, 34, 35, 22}, {2147483498, 34, 35, 23}, {2147483647, 34, 37, 22}};
+  for (const MsfCase& c : cases) {
+    const MSF msf = AspiTools::LBAtoMSF(c.lba);
+    EXPECT_EQ(msf.M, c.m) << "lba " << c.lba;
+    EXPECT_EQ(msf.S, c.s) << "lba " << c.lba;
+    EXPECT_EQ(msf.F, c.f) << "lba " << c.lba;
+  }
+}
+
 TEST(AspiToolsTest, SecondsStayBelowSixtyWhenMinutesOverflowTheirByte) {
   // 256 minutes and 10 seconds past the offset: the minutes wrap, the seconds do not.
   const MSF msf = AspiTools::LBAtoMSF(256 * 4500 + 10 * 75 + 3 - 150);

@@ -36,7 +36,7 @@ class Machine {
   Machine(Path path, std::shared_ptr<sim::ScsiTarget> target)
       : Machine(ProfileFor(path, std::move(target))) {}
   explicit Machine(sim::SimProfile profile)
-      : host_(std::move(profile)), installed_(host_), chain_(std::make_unique<FileMMCSeq>()) {}
+      : host_(std::move(profile)), installed_(host_), chain_(std::make_unique<Chain>()) {}
 
   FileMMCSeq& chain() { return *chain_; }
   DeviceEntry& device() { return chain_->Devices[0]; }
@@ -46,7 +46,9 @@ class Machine {
  private:
   sim::SimHost host_;
   platform::ScopedHost installed_;
-  std::unique_ptr<FileMMCSeq> chain_;
+  // The chain's destructor is not virtual: the pointer names the exact type it deletes.
+  struct Chain final : FileMMCSeq {};
+  std::unique_ptr<Chain> chain_;
 };
 
 }  // namespace drivetest

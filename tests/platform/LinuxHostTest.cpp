@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/LinuxHost.h"
+#include "platform/LinuxSysfs.h"
 #include "platform/win32.h"
 #include "tests/platform/FakeKernel.h"
 #include "tests/platform/FakeSysfs.h"
@@ -261,6 +262,24 @@ TEST(LinuxHostVersionTest, IsWindows2000FamilyWithoutLibraries) {
   Sleep(20);
   EXPECT_GE(timeGetTime() - before, 19u);
   EXPECT_GT(platform::time(nullptr), 1600000000);
+}
+
+// Queue values are plain decimal numbers: a sign (which strtoul would wrap to a huge
+// alignment mask), a space or an overflow makes the value unknown.
+TEST(LinuxSysfsTest, QueueValuesAreDigitsOnly) {
+  const struct {
+    const char* text;
+    std::optional<unsigned long> value;
+  } cases[] = {
+      {"511", 511ul},
+      {"0", 0ul},
+      {"-1", std::nullopt},
+      {"+3", std::nullopt},
+      {" 3", std::nullopt},
+      {"", std::nullopt},
+      {"99999999999999999999999", std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(platform::ParseQueueValue(c.text), c.value) << c.text;
 }
 
 }  // namespace

@@ -329,6 +329,37 @@ TEST_P(PassThroughTest, BadBlocksAreRefusedBeforeTheKernel) {
   }
 }
 
+// A buffered call's data area may end exactly at the end of the block; a byte further is
+// refused before the kernel.
+TEST_P(PassThroughTest, BufferedDataEndingAtTheBlockEndIsCarried) {
+  if (direct()) GTEST_SKIP() << "the buffered call only";
+  for (const ULONG over : {0u, 1u}) {
+    SCOPED_TRACE(over);
+    kernel.received.clear();
+    if (over == 0) node->answers.push_back(DriveAnswer::Good(std::vector<BYTE>(36, 0x5A)));
+    Block<SCSI_PASS_THROUGH>& block = bufferedBlock;
+    std::memset(&block, 0, sizeof(block));
+    block.spt.Length = sizeof(SCSI_PASS_THROUGH);
+    block.spt.CdbLength = 6;
+    block.spt.SenseInfoLength = 14;
+    block.spt.SenseInfoOffset = kSenseOffset;
+    block.spt.DataIn = SCSI_IOCTL_DATA_IN;
+    block.spt.DataTransferLength = 36;
+    block.spt.TimeOutValue = 30;
+    const DWORD size = sizeof(block);
+    block.spt.DataBufferOffset = size - 36 + over;
+    std::memcpy(block.spt.Cdb, kInquiry.data(), kInquiry.size());
+    DWORD returned = 0;
+    const BOOL ok = DeviceIoControl(drive, IOCTL_SCSI_PASS_THROUGH, &block, size, &block, size,
+                                    &returned, nullptr);
+    EXPECT_EQ(ok != FALSE, over == 0);
+    EXPECT_EQ(kernel.received.size(), over == 0 ? 1u : 0u);
+    if (over == 0) {
+      EXPECT_EQ(reinterpret_cast<BYTE*>(&block)[size - 1], 0x5A);
+    }
+  }
+}
+
 // The queue limits are read when the drive opens, never per command: with the sysfs folder
 // gone afterwards the device limit still holds and commands still go through.
 TEST_P(PassThroughTest, QueueLimitsAreLearntWhenTheDriveOpens) {

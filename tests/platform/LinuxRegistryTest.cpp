@@ -126,6 +126,68 @@ TEST_F(LinuxRegistryTest, OddNamesAndDataSurviveTheFile) {
   EXPECT_EQ(text.find("\n\"line\"=hex(1):61,0a,62,00\n") != std::string::npos, true) << text;
 }
 
+TEST_F(LinuxRegistryTest, LinesItDoesNotWriteItselfAreKeptOnRewrite) {
+  HKEY key = nullptr;
+  ASSERT_EQ(Open(key), static_cast<LONG>(ERROR_SUCCESS));
+  RegCloseKey(key);
+  const std::string kept =
+      "; written by hand\n"
+      "\"Count\"=dword:00000001\n"
+      "\n"
+      "# the end\n";
+  std::ofstream(KeyFile(), std::ios::binary | std::ios::trunc)
+      << "[HKEY_CURRENT_USER\\Software\\Tessaly\\Velmark]\n\"Version\"=\"0.1\"\n"
+      << kept;
+  ASSERT_EQ(Open(key), static_cast<LONG>(ERROR_SUCCESS));
+  EXPECT_EQ(SetString(key, "Version", "0.99.2"), static_cast<LONG>(ERROR_SUCCESS));
+  EXPECT_EQ(SetString(key, "URL", "u"), static_cast<LONG>(ERROR_SUCCESS));
+  RegCloseKey(key);
+  EXPECT_EQ(ReadFile(KeyFile()),
+            "[HKEY_CURRENT_USER\\Software\\Tessaly\\Velmark]\n\"Version\"=\"0.99.2\"\n" + kept +
+                "\"URL\"=\"u\"\n");
+}
+
+// Only a missing key file is created. One that cannot be read, is no regular file, is too
+// large or holds what no key file holds is left exactly as it is, and the open fails at
+// once (a FIFO does not block it).
+TEST_F(LinuxRegistryTest, KeyFileThatDoesNotReadCleanlyIsNeverRewritten) {
+  const LONG kRegistryCorrupt = 1015;  // ERROR_REGISTRY_CORRUPT
+  const std::string header = "[HKEY_CURRENT_USER\\Software\\Tessaly\\Velmark]\n";
+  const struct {
+    const char* what;
+    std::string text;
+    unsigned mode;
+    LONG error;
+  } cases[] = {
+      {"unreadable", header + "\"Version\"=\"mine\"\n", 0200,
+       static_cast<LONG>(ERROR_ACCESS_DENIED)},
+      {"a line of no known kind", header + "not a value\n", 0600, kRegistryCorrupt},
+      {"a zero byte", header + std::string("\"a\"=\"b\0\"\n", 10), 0600, kRegistryCorrupt},
+      {"too large", header + std::string(platform::kMaxKeyFileSize, ';') + "\n", 0600,
+       kRegistryCorrupt},
+  };
+  HKEY key = nullptr;
+  ASSERT_EQ(Open(key), static_cast<LONG>(ERROR_SUCCESS));  // the folders
+  RegCloseKey(key);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.mode == 0200 && geteuid() == 0) continue;  // root reads it anyway
+    std::filesystem::remove(KeyFile());
+    std::ofstream(KeyFile(), std::ios::binary | std::ios::trunc) << c.text;
+    chmod(KeyFile().c_str(), c.mode);
+    EXPECT_EQ(Open(key), c.error);
+    chmod(KeyFile().c_str(), 0600);
+    EXPECT_EQ(ReadFile(KeyFile()), c.text);
+  }
+
+  std::filesystem::remove(KeyFile());
+  ASSERT_EQ(mkfifo(KeyFile().c_str(), 0600), 0);
+  EXPECT_EQ(Open(key), static_cast<LONG>(ERROR_ACCESS_DENIED));
+  struct stat info;
+  ASSERT_EQ(stat(KeyFile().c_str(), &info), 0);
+  EXPECT_TRUE(S_ISFIFO(info.st_mode));
+}
+
 TEST_F(LinuxRegistryTest, KeyPathsThatLeaveTheFolderAreRefused) {
   for (const char* subKey : {"..\\..\\escape", "Software\\..\\x", "a/b", "", "Software\\\\x"}) {
     SCOPED_TRACE(subKey);

@@ -83,6 +83,25 @@ TEST(ProbeRowTest, ShowsTheFieldsAtFullWidthUpToAZero) {
   EXPECT_EQ(probe::DriveRowText(entry), "E: [1,0]  ABC       SHORT  1.0A");
 }
 
+TEST(ProbeRowTest, ControlCharactersInTheDriveStringsAreShownAsEscapes) {
+  DeviceEntry entry{};
+  entry.DriveLetter = 'D';
+  std::memcpy(entry.InquiryData + 8,
+              "\x1b[2J\x07"
+              "AB\x7f",
+              8);
+  std::memcpy(entry.InquiryData + 16,
+              "X\x9b"
+              "1mY\r\n         ",
+              16);
+  std::memcpy(entry.InquiryData + 32,
+              "1\x1b"
+              "c2",
+              4);
+  EXPECT_EQ(probe::DriveRowText(entry),
+            "D: [0,0]  \\x1B[2J\\x07AB\\x7F  X\\x9B1mY\\x0D\\x0A           1\\x1Bc2");
+}
+
 std::string ReadAll(std::FILE* file) {
   std::rewind(file);
   std::string text;

@@ -319,6 +319,21 @@ TEST_F(ControlTest, SeveralObserversFollowOneWindow) {
   form.SetObserver(nullptr);
 }
 
+// However many lines a report receives, it holds a bounded number: its newest ones.
+TEST_F(ControlTest, ReportKeepsItsNewestLinesInBoundedMemory) {
+  TForm form(nullptr);
+  auto* report = new TRichEdit(&form);
+  const int added = 25000;
+  for (int i = 0; i < added; ++i) report->Lines().Add(std::to_string(i));
+  EXPECT_LE(report->LineCount(), 10000);
+  EXPECT_EQ(report->LinesDropped() + report->LineCount(), added);
+  EXPECT_EQ(report->Lines()[0], std::to_string(report->LinesDropped()));
+  EXPECT_EQ(report->Lines()[report->LineCount() - 1], std::to_string(added - 1));
+  EXPECT_EQ(report->CaretLine(), report->LineCount() - 1);
+  report->Clear();
+  EXPECT_EQ(report->LinesDropped(), 0);
+}
+
 TEST_F(ControlTest, DestroyingAChildDetachesItAndCancelsItsPostedInput) {
   TForm form(nullptr);
   Recorder r;

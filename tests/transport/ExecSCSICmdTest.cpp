@@ -412,6 +412,78 @@ TEST(TransitBuffer, CopiedBackAfterAFailedAttempt) {
   EXPECT_EQ(buffer[64], 0xEE);  // nothing beyond the length
 }
 
+// A misaligned transfer of exactly the transit buffer's size is carried through it.
+TEST(TransitBuffer, CarriesAMisalignedTransferOfItsWholeSize) {
+  static std::vector<BYTE> storage(kTransitBufferSize + 64);
+  std::vector<std::uint8_t> pattern(kTransitBufferSize);
+  for (std::size_t i = 0; i < pattern.size(); ++i) pattern[i] = static_cast<BYTE>(i * 13 + 1);
+  for (Path path : {Path::Aspi, Path::Spti}) {
+    SCOPED_TRACE(PathName(path));
+    Fixture f(path, 0x0001);
+    BYTE* buffer = reinterpret_cast<BYTE*>((reinterpret_cast<std::uintptr_t>(storage.data()) + 15) &
+                                           ~std::uintptr_t{15}) +
+                   1;
+    f.cd->Then(ScriptedStep::Good(pattern));
+    SRB_ExecSCSICmd srb{};
+    SenseResult sense{};
+    EXPECT_EQ(f.aspi().ExecSCSICmd(f.entry(), srb, sense, buffer,
+                                   static_cast<LONG>(kTransitBufferSize), SRB_DIR_IN, kRead10, 10),
+              SS_COMP);
+    EXPECT_EQ(f.Sends(), 1u);
+    EXPECT_EQ(std::memcmp(buffer, pattern.data(), pattern.size()), 0);
+  }
+}
+
+// Only the low nibble of fixed-format sense byte 2 is the key: the filemark, end-of-medium
+// and length-indicator bits above it do not change it.
+TEST(SenseCapture, KeyIsTheLowNibbleOfByteTwo) {
+  for (const BYTE byte2 : {BYTE{0x25}, BYTE{0xE5}, BYTE{0x05}}) {
+    SCOPED_TRACE(static_cast<int>(byte2));
+    Fixture f(Path::Aspi);
+    ScriptedStep step = ScriptedStep::CheckCondition(0x05, 0x24, 0x00);
+    step.reply.sense[2] = byte2;
+    f.cd->Then(step);
+    SRB_ExecSCSICmd srb{};
+    SenseResult sense{};
+    EXPECT_EQ(
+        f.aspi().ExecSCSICmd(f.entry(), srb, sense, nullptr, 0, SRB_DIR_OUT, kTestUnitReady, 6),
+        SS_ERR);
+    EXPECT_TRUE(SameBytes(SenseBytes(sense), {0x05, 0x24, 0x00, 0x00}));
+  }
+}
+
+// A drive that leaves three commands in a row unanswered is given up: later commands to it
+// are not sent and fail at once. An answer in between starts the count afresh.
+TEST_P(RetryRules, DriveGivenUpAfterThreeUnansweredCommandsInARow) {
+  const struct {
+    const char* name;
+    ScriptedStep silence;
+  } cases[] = {
+      {"NoAnswer", ScriptedStep::NoAnswer()},
+      {"TimedOut", ScriptedStep::Good().Service(600000000)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Fixture f(GetParam());
+    f.cd->Then(c.silence, 2).Then(ScriptedStep::Good()).Then(c.silence, 3);
+    const auto send = [&] {
+      SRB_ExecSCSICmd srb{};
+      SenseResult sense{};
+      return f.aspi().ExecSCSICmd(f.entry(), srb, sense, nullptr, 0, SRB_DIR_OUT, kTestUnitReady,
+                                  6);
+    };
+    for (int i = 0; i < 5; ++i) send();
+    EXPECT_FALSE(f.aspi().StoppedResponding(f.entry()));
+    send();
+    EXPECT_TRUE(f.aspi().StoppedResponding(f.entry()));
+    EXPECT_EQ(f.Sends(), 6u);
+    const std::uint64_t before = f.machine.host().NowMicros();
+    EXPECT_EQ(send(), SS_NO_DEVICE);
+    EXPECT_EQ(f.Sends(), 6u);
+    EXPECT_EQ(f.machine.host().NowMicros(), before);
+  }
+}
+
 // --- refusals: nothing sent, nothing copied ----------------------------------------------
 
 TEST(Refusals, ReservedDeviceTypeSendsNothing) {

@@ -318,16 +318,21 @@ void FormView::SyncLines(TControl& c, QWidget* w) {
   auto* rich = dynamic_cast<TRichEdit*>(&c);
   if (rich == nullptr) return;
   auto* te = static_cast<QTextEdit*>(w);
+  // Lines are counted from the report's start; the document, like the report, keeps only
+  // the newest lines.
   int& shown = linesShown_[&c];
-  if (rich->LineCount() < shown) {
+  const int dropped = rich->LinesDropped();
+  const int total = dropped + rich->LineCount();
+  if (total < shown) {
     te->clear();
     shown = 0;
   }
-  if (rich->LineCount() == shown) return;
+  if (total == shown) return;
+  te->document()->setMaximumBlockCount(TRichEdit::kMaxLines);
   QTextCursor cursor(te->document());
   cursor.movePosition(QTextCursor::End);
-  for (int i = shown; i < rich->LineCount(); ++i) {
-    const TRichLine& line = rich->Line(i);
+  for (int i = std::max(shown, dropped); i < total; ++i) {
+    const TRichLine& line = rich->Line(i - dropped);
     QTextCharFormat format;
     format.setFont(ToQFont(line.Attributes));
     format.setForeground(ToQColor(line.Attributes.Color));
@@ -336,7 +341,7 @@ void FormView::SyncLines(TControl& c, QWidget* w) {
     cursor.setCharFormat(format);
     cursor.insertText(ToQString(line.Text), format);
   }
-  shown = rich->LineCount();
+  shown = total;
 }
 
 void FormView::ScrollToCaret(QWidget* w) {
