@@ -4,7 +4,8 @@
 # tool chain, clang with its sanitizer and fuzzer runtimes, and the validators of the installed
 # desktop entries, metadata and man pages).
 # `--windows` adds the Windows cross compilers and wine (32-bit wine needs the i386
-# architecture; the 64-bit compiler serves machines that cannot run 32-bit programs).
+# architecture; the 64-bit compiler serves machines that cannot run 32-bit programs), and
+# the virtual display the windows are tested and pictured on.
 set -euo pipefail
 
 packages=(cmake make g++ ccache libgtest-dev libgmock-dev googletest libbenchmark-dev qt6-base-dev
@@ -13,7 +14,9 @@ if [[ "${1:-}" == "--ci" ]]; then
   packages+=(g++-multilib clang-14 libclang-rt-14-dev desktop-file-utils appstream man-db)
 fi
 if [[ "${1:-}" == "--windows" ]]; then
-  packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix wine wine32:i386 wine64)
+  # Xvfb for the tests of the windows; xdotool and imagemagick for their screenshots.
+  packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 xvfb xauth
+             xdotool imagemagick)
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     if [[ $(id -u) -ne 0 ]]; then sudo dpkg --add-architecture i386; else dpkg --add-architecture i386; fi
   fi

@@ -24,6 +24,8 @@ else
 fi
 export WINEDEBUG=-all
 "$wine" wineboot -i >/dev/null 2>&1 || true
+# A wine session started without a display keeps none: the program starts a fresh one.
+/usr/lib/wine/wineserver -w
 # Wine draws the windows' frames itself, as Windows does.
 "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
 

@@ -7,7 +7,8 @@
 #
 # Every test program runs under wine but those of the Linux host (its devices, /dev, /sys
 # and its registry files; platform_tests leaves those out on Windows, and cli_tests its
-# Linux device names). Each test program starts once: a wine start costs 0.2-0.5 s.
+# Linux device names). Each test program starts once: a wine start costs 0.2-0.5 s. The
+# window toolkit's Windows drawing runs under Xvfb (about 5 s: each window takes 2 s there).
 # Cost on the 2-core machine (load 2): the 13 test programs take 18-45 s under wine64
 # (drive_tests 5-20 s, scan_tests 4-5 s, app_tests 3-9 s, the rest up to 3 s each);
 # building the seven added in this stage (sim, drive, scan, report, plot, app, cli) costs
@@ -19,6 +20,8 @@ tests=(platform_tests scsi_tests transport_tests transport_alloc_tests velmark_d
        velmark_toolkit_tests sim_tests drive_tests scan_tests report_tests plot_tests app_tests
        cli_tests)
 regex="^($(IFS='|'; echo "${tests[*]}"))\$"
+# The window toolkit's drawing on the system's controls needs a display: run under Xvfb.
+display_tests=(velmark_toolkit_win32_tests)
 
 toolchain() {
   local dir=$1 file=$2
@@ -37,17 +40,25 @@ if /usr/lib/wine/wine --version >/dev/null 2>&1 &&
     wineboot -i >/dev/null 2>&1; then
   export WINEPREFIX=${WINEPREFIX:-/tmp/velmark-wine32} WINEARCH=win32 WINEDEBUG=-all
   dir=build-win
-  toolchain "$dir" mingw-w64-i686.cmake "${tests[@]}"
+  toolchain "$dir" mingw-w64-i686.cmake "${tests[@]}" "${display_tests[@]}"
   wine=(/usr/lib/wine/wine)
 else
   echo "This machine cannot run 32-bit programs: the tests run as 64-bit programs under wine64."
   export WINEPREFIX=${WINEPREFIX64:-/tmp/velmark-wine64} WINEDEBUG=-all
   dir=build-win64
-  toolchain "$dir" mingw-w64-x86_64.cmake velmark-cli "${tests[@]}"
+  toolchain "$dir" mingw-w64-x86_64.cmake velmark-cli "${tests[@]}" "${display_tests[@]}"
   /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
   wine=(/usr/lib/wine/wine64)
 fi
 ctest --test-dir "$dir" --output-on-failure -R "$regex"
+# A wine session started without a display keeps none: wait for it to end first.
+/usr/lib/wine/wineserver -w
+for test in "${display_tests[@]}"; do
+  # wine's processes end (wineserver -w) before the display goes away.
+  xvfb-run -a -s '-screen 0 800x600x24' \
+    bash -c '"$1" "$2"; status=$?; /usr/lib/wine/wineserver -w; exit $status' - \
+    "${wine[0]}" "$dir/bin/$test.exe"
+done
 
 windows_report=$("${wine[@]}" "$dir/bin/velmark-cli.exe" --sim --colour never 2>/dev/null | tr -d '\r')
 if [[ "$windows_report" != "$linux_report" ]]; then
