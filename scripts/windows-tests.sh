@@ -32,8 +32,9 @@ toolchain() {
 
 toolchain build-win mingw-w64-i686.cmake velmark-cli velmark-probe velmark velmark-sim velmark-scan
 
-# The Linux build's report, to compare with the Windows one line by line.
+# The Linux build's report and drive list, to compare with the Windows ones line by line.
 linux_report=$(build/bin/velmark-cli --sim --colour never 2>/dev/null || true)
+linux_list=$(build/bin/velmark-cli --sim --list --colour never 2>/dev/null || true)
 
 if /usr/lib/wine/wine --version >/dev/null 2>&1 &&
   WINEPREFIX=${WINEPREFIX:-/tmp/velmark-wine32} WINEARCH=win32 WINEDEBUG=-all \
@@ -67,3 +68,11 @@ if [[ "$windows_report" != "$linux_report" ]]; then
   exit 1
 fi
 echo "velmark-cli.exe --sim prints the Linux build's report line for line."
+windows_list=$("${wine[@]}" "$dir/bin/velmark-cli.exe" --sim --list --colour never 2>/dev/null |
+  tr -d '\r')
+if [[ "$windows_list" != "$linux_list" ]]; then
+  echo "velmark-cli.exe --sim --list differs from the Linux build's drive list:"
+  diff <(echo "$linux_list") <(echo "$windows_list") || true
+  exit 1
+fi
+echo "velmark-cli.exe --sim --list prints the Linux build's drive list line for line."
