@@ -55,6 +55,29 @@ void Subclass(HWND window, FormWindow* owner) {
   SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ContainerSubclassProc));
 }
 
+constexpr const char* kHotProperty = "VelmarkHot";
+
+// A flat button shows its raised edge while the mouse is over it: the button is subclassed
+// to hear the mouse come and go.
+::LRESULT CALLBACK FlatButtonProc(HWND window, UINT message, ::WPARAM wParam, ::LPARAM lParam) {
+  auto base = reinterpret_cast<WNDPROC>(GetPropA(window, kProcProperty));
+  if (message == WM_MOUSEMOVE && GetPropA(window, kHotProperty) == nullptr) {
+    SetPropA(window, kHotProperty, reinterpret_cast<HANDLE>(1));
+    TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, window, 0};
+    TrackMouseEvent(&track);
+    InvalidateRect(window, nullptr, FALSE);
+  } else if (message == WM_MOUSELEAVE) {
+    RemovePropA(window, kHotProperty);
+    InvalidateRect(window, nullptr, FALSE);
+  } else if (message == WM_NCDESTROY) {
+    RemovePropA(window, kHotProperty);
+    RemovePropA(window, kProcProperty);
+    if (base != nullptr) SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(base));
+  }
+  return base != nullptr ? CallWindowProcA(base, window, message, wParam, lParam)
+                         : DefWindowProcA(window, message, wParam, lParam);
+}
+
 std::string WindowText(HWND window) {
   const int length = GetWindowTextLengthA(window);
   std::string text(static_cast<std::size_t>(std::max(0, length)) + 1, '\0');
@@ -229,7 +252,15 @@ HWND FormWindow::Create(TControl& c, HWND parent) {
   if (dynamic_cast<TLabel*>(&c))
     return NewWindow(0, "STATIC", kChild | SS_LEFT | SS_NOPREFIX, parent);
   if (dynamic_cast<TButton*>(&c)) return NewWindow(0, "BUTTON", kChild | BS_PUSHBUTTON, parent);
-  if (dynamic_cast<TSpeedButton*>(&c)) return NewWindow(0, "BUTTON", kChild | BS_OWNERDRAW, parent);
+  if (dynamic_cast<TSpeedButton*>(&c)) {
+    HWND window = NewWindow(0, "BUTTON", kChild | BS_OWNERDRAW, parent);
+    if (window != nullptr) {
+      SetPropA(window, kProcProperty,
+               reinterpret_cast<HANDLE>(GetWindowLongPtrA(window, GWLP_WNDPROC)));
+      SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FlatButtonProc));
+    }
+    return window;
+  }
   if (auto* combo = dynamic_cast<TComboBox*>(&c)) {
     const DWORD kind = combo->Style() == csDropDown ? CBS_DROPDOWN : CBS_DROPDOWNLIST;
     return NewWindow(0, "COMBOBOX", kChild | WS_VSCROLL | kind, parent);
@@ -589,10 +620,13 @@ void FormWindow::DrawSpeedButton(const DRAWITEMSTRUCT& draw) {
   FillRect(draw.hDC, &r, gdi_.Brush(speed->Color()));
   const bool pressed = (draw.itemState & ODS_SELECTED) != 0;
   const bool disabled = (draw.itemState & ODS_DISABLED) != 0;
+  const bool hot = GetPropA(draw.hwndItem, kHotProperty) != nullptr;
   if (pressed) {
     DrawEdge(draw.hDC, &r, BDR_SUNKENOUTER, BF_RECT);
   } else if (!speed->Flat()) {
     DrawEdge(draw.hDC, &r, EDGE_RAISED, BF_RECT);
+  } else if (hot && !disabled) {
+    DrawEdge(draw.hDC, &r, BDR_RAISEDINNER, BF_RECT);
   }
   const TBitmap& glyph = speed->Glyph();
   const std::string text = StripAccessKey(Shown(speed->Caption()));
