@@ -350,8 +350,10 @@ Exit status
   130  interrupted (Ctrl-C) before the test started
 
 Ctrl-C during a test clicks Abort: the read stops, the figures so far are printed
-with "Results should be ignored !" and the status is 1. A second Ctrl-C ends the
-program at once.
+with "Results should be ignored !" and the status is 1; during a scan it stops the
+step under way (the curve after its current zone, the access times after their
+trial, the spin-up while it waits), skips the steps after it, and reports what was
+measured, with the status 1. A second Ctrl-C ends the program at once.
 
 Real drives are /dev/sr0, /dev/sr1 ..., which Velmark names D:, E: ...
 (velmark-probe shows what it finds and why a device could not be used). Reading

@@ -114,11 +114,19 @@ int RunScan(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& ou
   report::DiscRecord disc;
   note("Drive: " + PrintableText(row));
 
+  // Ctrl-C stops the step under way (the curve after its sample, the access times after
+  // their trial, the spin-up while it waits) and the steps after it are not run.
+  auto interrupted = [&output] { return output.interrupted && output.interrupted(); };
+
   // Wait for the drive to become ready.
   platform::Host& host = platform::CurrentHost();
   const DWORD begin = host.Milliseconds();
   SenseResult sense{};
   while (driveAccess.TestUnitReady(device, &sense) != SS_COMP) {
+    if (interrupted()) {
+      note("Interrupted while waiting for the drive.");
+      return kExitInterrupted;
+    }
     if (host.Milliseconds() - begin > static_cast<DWORD>(options.waitSeconds) * 1000u) {
       char triple[16];
       std::snprintf(triple, sizeof triple, "%02X/%02X/%02X", sense.SenseKey, sense.ASC, sense.ASCQ);
@@ -136,6 +144,10 @@ int RunScan(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& ou
   settings.speedX = options.speed;
   scan::ScanObserver observer;
   observer.note = note;
+  observer.sample = [&](const report::ScanSample&, std::size_t, std::size_t) {
+    return !interrupted();
+  };
+  observer.proceed = [&] { return !interrupted(); };
   scan::DiscScan scan(driveAccess, device, settings, observer);
 
   report::ScanRecord record;
@@ -144,13 +156,27 @@ int RunScan(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& ou
     disc.capacityBlocks = scan.LeadOut();
     plotHead.disc = DiscText(scan.LeadOut());
     note("Disc: " + plotHead.disc);
-    if (options.info) scan.Info(record);
-    if (options.speeds) scan.Speeds(record);
-    if (options.speed) scan.RequestSpeed(record);
-    if (options.curve) scan.Curve(record);
-    if (options.access) scan.Access(record);
-    if (options.spinUp) scan.SpinUp(record);
+    const struct {
+      bool asked;
+      void (scan::DiscScan::*step)(report::ScanRecord&);
+    } steps[] = {{options.info, &scan::DiscScan::Info},
+                 {options.speeds, &scan::DiscScan::Speeds},
+                 {options.speed.has_value(), &scan::DiscScan::RequestSpeed},
+                 {options.curve, &scan::DiscScan::Curve},
+                 {options.access, &scan::DiscScan::Access},
+                 {options.spinUp, &scan::DiscScan::SpinUp}};
+    for (const auto& step : steps) {
+      if (!step.asked) continue;
+      if (interrupted()) {
+        note("Interrupted (Ctrl-C): the steps asked for after it were not run.");
+        record.failed = true;
+        break;
+      }
+      (scan.*step.step)(record);
+    }
   }
+  if (interrupted() && record.curve && record.curve->aborted)
+    record.curve->abortReason += " (Ctrl-C)";
 
   std::fputs(report::ScanText(record).c_str(), report);
   std::fflush(report);

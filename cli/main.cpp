@@ -53,6 +53,8 @@ int main(int argc, char** argv) {
     static AspiVCL scanAccess;
     CliOutput output;
     output.liveProgress = false;
+    InterruptCatcher interrupts;  // Ctrl-C stops the scan's step under way
+    output.interrupted = &InterruptCatcher::Requested;
     const int status = RunScan(options, scanAccess, output);
     platform::CurrentHost().SetCommandObserver(nullptr);
     return status;

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -43,7 +44,8 @@ struct ScanResult {
 };
 
 template <class Prepare>
-ScanResult Scan(const std::vector<std::string>& args, Prepare prepare) {
+ScanResult Scan(const std::vector<std::string>& args, Prepare prepare,
+                std::function<bool()> interrupted = {}) {
   const CliParse parse = ParseCliOptions(args);
   EXPECT_EQ(parse.error, "");
   sim::DemoMachine machine(sim::ClockMode::Virtual, false);
@@ -54,6 +56,7 @@ ScanResult Scan(const std::vector<std::string>& args, Prepare prepare) {
   CliOutput output;
   output.out = out;
   output.err = err;
+  output.interrupted = std::move(interrupted);
   const int status = RunScan(parse.options, drive, output);
   ScanResult r{status, Read(out), Read(err)};
   std::fclose(out);
@@ -169,6 +172,34 @@ TEST(CliScanTest, CsvOnStandardOutputIsOneWellFormedTable) {
     }
   }
   std::remove(json.c_str());
+}
+
+TEST(CliScanTest, CtrlCStopsTheStepUnderWayAndSkipsTheRest) {
+  // The interrupt arrives at the third time the run asks: in the curve after its second
+  // zone, or in the access times after their first trial.
+  const struct {
+    std::vector<std::string> args;
+    const char* stopped;  // the JSON's sign of the step stopped
+    const char* skipped;  // the key of the step not run
+  } cases[] = {{{"--curve", "--access"}, "/aborted", "/access_ms"},
+               {{"--access", "--spin-up"}, "/access_ms/aborted", "/spin_up_ms"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.stopped);
+    std::vector<std::string> args = {"--sim", "--json", "-"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    int asked = 0;
+    const ScanResult r = Scan(
+        args, [](sim::DemoMachine&) {}, [&asked] { return ++asked >= 3; });
+    EXPECT_EQ(r.status, kExitResultsIgnored) << r.err;
+    const nlohmann::json j = nlohmann::json::parse(r.out);
+    EXPECT_EQ(j.value(nlohmann::json::json_pointer(c.stopped), std::string()).rfind("aborted", 0),
+              0u);
+    EXPECT_FALSE(j.contains(nlohmann::json::json_pointer(c.skipped)));
+    if (j.contains("samples")) {
+      EXPECT_EQ(j["samples"].size(), 2u);
+    }
+    EXPECT_NE(r.err.find("Interrupted (Ctrl-C)"), std::string::npos) << r.err;
+  }
 }
 
 TEST(CliScanTest, RefusedRequestIsNamedAndFailsTheRun) {
