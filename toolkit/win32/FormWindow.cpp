@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <string>
 
 #include "toolkit/Application.h"
 #include "toolkit/TButton.h"
@@ -298,7 +299,12 @@ HWND FormWindow::Create(TControl& c, HWND parent) {
 
 void FormWindow::Build(TControl& c, HWND parent) {
   HWND window = Create(c, parent);
-  if (window == nullptr) return;  // the system refused it: the control is not drawn
+  if (window == nullptr) {  // the system refused it: the control is not drawn, and it is said
+    const DWORD error = GetLastError();
+    refused_.push_back(std::string(c.ClassName()) + " " + c.Name() + " (error " +
+                       std::to_string(error) + ")");
+    return;
+  }
   Item& item = items_[&c];
   item.control = &c;
   item.window = window;

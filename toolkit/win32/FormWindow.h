@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "toolkit/Control.h"
@@ -35,6 +36,9 @@ class FormWindow : public TControlObserver {
   TForm* Form() const { return form_; }
   HWND Top() const { return top_; }
   HWND WindowOf(const TControl& control) const;
+  // The controls whose window the system refused to make (kind, name and error): a missing
+  // library of the system's controls (riched20.dll) leaves them undrawn.
+  const std::vector<std::string>& Refused() const { return refused_; }
   // Shows the window (centred on the screen when the form asks for it).
   void ShowWindow();
   void HideWindow();
@@ -84,6 +88,7 @@ class FormWindow : public TControlObserver {
   HWND tips_ = nullptr;
   HICON icon_ = nullptr;
   std::map<const TControl*, Item> items_;
+  std::vector<std::string> refused_;
   std::function<void()> delivered_;
   int nextId_ = 100;
   bool positioned_ = false;

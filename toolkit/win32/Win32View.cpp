@@ -36,6 +36,7 @@ struct Win32View::Impl {
   std::vector<std::unique_ptr<FormWindow>> finished;
   platform::Host* sinkHost = nullptr;
   unsigned delivered = 0;
+  bool refusalShown = false;  // the controls Windows refused are named once
 
   FormWindow* Find(const TForm& form) const {
     for (const auto& w : windows)
@@ -106,14 +107,21 @@ bool Win32View::RichEditLoaded() const {
 }
 
 void Win32View::Show(TForm& form) {
-  impl_->Attach(form).ShowWindow();
-  impl_->InstallSink();
+  FormShown(form);
   ProcessEvents();
 }
 
 void Win32View::FormShown(TForm& form) {
-  impl_->Attach(form).ShowWindow();
+  FormWindow& window = impl_->Attach(form);
+  window.ShowWindow();
   impl_->InstallSink();
+  if (!window.Refused().empty() && !impl_->refusalShown) {
+    impl_->refusalShown = true;
+    std::string text = "Windows did not make these controls of the window:";
+    for (const std::string& control : window.Refused()) text += "\n  " + control;
+    text += "\n\nThe report needs the rich edit library (riched20.dll).";
+    SystemMessageBox(window.Top(), text.c_str(), "Velmark", MB_OK | MB_ICONSTOP);
+  }
 }
 
 void Win32View::FormHidden(TForm& form) {
