@@ -9,7 +9,7 @@
 # and its registry files; platform_tests leaves those out on Windows, and cli_tests its
 # Linux device names). Each test program starts once: a wine start costs 0.2-0.5 s. The
 # window toolkit's Windows drawing runs under Xvfb (about 5 s: each window takes 2 s there).
-# Cost on the 2-core machine (load 2): the 13 test programs take 18-45 s under wine64
+# Cost on the 2-core machine (load 2-5): the 13 test programs take 18-50 s under wine64
 # (drive_tests 5-20 s, scan_tests 4-5 s, app_tests 3-9 s, the rest up to 3 s each);
 # building the seven added in this stage (sim, drive, scan, report, plot, app, cli) costs
 # about 5 minutes on top of the libraries' build.
