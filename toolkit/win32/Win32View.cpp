@@ -141,7 +141,9 @@ bool Win32View::ProcessEvents() {
   while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE) != FALSE) {
     if (message.message == WM_TIMER && message.hwnd == nullptr) continue;  // a wake-up tick
     // The dialog manager: Tab and the arrow keys between the controls, access keys.
-    HWND top = message.hwnd != nullptr ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+    HWND top = message.hwnd;  // its top-level window (GetAncestor is not on Windows NT 4)
+    while (top != nullptr && (GetWindowLongPtrA(top, GWL_STYLE) & WS_CHILD) != 0)
+      top = GetParent(top);
     bool dialog = false;
     for (const auto& w : impl_->windows)
       if (top != nullptr && w->Top() == top) dialog = IsDialogMessageA(top, &message) != FALSE;
