@@ -32,6 +32,18 @@ toolchain() {
 
 toolchain build-win mingw-w64-i686.cmake velmark-cli velmark-probe velmark velmark-sim velmark-scan
 
+# The 32-bit programs must start on Windows 2000 and XP: none imports a function of later
+# systems (those a tool chain's libraries are known to pull in).
+late='GetTickCount64|AddVectoredExceptionHandler|RemoveVectoredExceptionHandler|FlsAlloc'
+late+='|InitializeConditionVariable|SleepConditionVariable(CS|SRW)|AcquireSRWLock(Exclusive|Shared)'
+late+='|InitOnceExecuteOnce|GetFileInformationByHandleEx|CreateSymbolicLink[AW]'
+for exe in build-win/bin/{velmark,velmark-sim,velmark-scan,velmark-cli,velmark-probe}.exe; do
+  if i686-w64-mingw32-objdump -p "$exe" | grep -wE "$late"; then
+    echo "$exe imports functions that Windows 2000 and XP lack"
+    exit 1
+  fi
+done
+
 # The Linux build's report and drive list, to compare with the Windows ones line by line.
 linux_report=$(build/bin/velmark-cli --sim --colour never 2>/dev/null || true)
 linux_list=$(build/bin/velmark-cli --sim --list --colour never 2>/dev/null || true)
