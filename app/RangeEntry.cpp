@@ -15,7 +15,6 @@ using namespace toolkit;
 
 namespace {
 
-constexpr BYTE kLeadOutTrack = scsi::kLeadOutTrack;
 constexpr WORD kTocBufferSize = 2352;
 constexpr int kTocAttempts = 3;
 constexpr LONG kDefaultStartDistance = 10002;
@@ -33,7 +32,7 @@ void TForm1::ShowCDCapacity(DeviceEntry& device) {
   SenseResult sense{};
   BYTE status = 0;
   for (int attempt = 0; attempt < kTocAttempts && status != SS_COMP; ++attempt)
-    status = drive_.ReadToc(device, 0, kLeadOutTrack, 0, toc, kTocBufferSize, &sense);
+    status = drive_.ReadToc(device, 0, scsi::kLeadOutTrack, 0, toc, kTocBufferSize, &sense);
 
   std::vector<LONG> leadOuts;
   if (status == SS_COMP) leadOuts = LeadOutAddresses(toc, sizeof toc);

@@ -3,10 +3,10 @@
 #include <algorithm>
 
 #include "drive/AspiTools.h"
+#include "scsi/Opcodes.h"
 
 namespace {
 
-constexpr BYTE kLeadOutTrack = 0xAA;
 constexpr std::size_t kTocHeaderSize = 4;
 constexpr std::size_t kTocDescriptorSize = 8;
 
@@ -25,7 +25,7 @@ std::vector<LONG> LeadOutAddresses(const BYTE* toc, std::size_t size) {
     DWORD address =
         static_cast<DWORD>(d[4] | (d[5] << 8) | (d[6] << 16)) | (static_cast<DWORD>(d[7]) << 24);
     AspiTools::Swap32(address);
-    if (d[2] == kLeadOutTrack) found.push_back(static_cast<LONG>(address));
+    if (d[2] == scsi::kLeadOutTrack) found.push_back(static_cast<LONG>(address));
   }
   return found;
 }

@@ -77,6 +77,11 @@ function(velmark_library name)
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(${name} PUBLIC ${ARG_DEPS})
   velmark_warnings(${name})
+  # A library's sources compiled a few at a time in one unit: a first build takes about half
+  # the time (the standard and Qt headers are read once per batch instead of once per file).
+  if(VELMARK_UNITY)
+    set_target_properties(${name} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 16)
+  endif()
 endfunction()
 
 # velmark_test(name SOURCES ... DEPS ...): a GoogleTest executable registered with CTest.

@@ -17,7 +17,7 @@ namespace {
 // The Windows error for a registry file that cannot be used as it stands.
 constexpr LONG kRegistryCorrupt = 1015;  // ERROR_REGISTRY_CORRUPT
 
-LONG ErrorFromErrno(int code) {
+LONG RegistryErrorFromErrno(int code) {
   switch (code) {
     case EACCES:
     case EPERM:
@@ -164,7 +164,7 @@ class FileKey : public RegistryKey {
     std::string text;
     for (const std::string& line : changed) text += line + "\n";
     const int error = WriteAtomically(path_, text);
-    if (error != 0) return ErrorFromErrno(error);
+    if (error != 0) return RegistryErrorFromErrno(error);
     lines_ = std::move(changed);
     return static_cast<LONG>(ERROR_SUCCESS);
   }
@@ -332,7 +332,7 @@ LONG LinuxRegistry::CreateKey(HKEY root, const char* subKey, std::unique_ptr<Reg
   }
   std::string folder = UserRoot();
   for (size_t i = 0; i + 1 < parts.size(); ++i) folder += "/" + parts[i];
-  if (const int error = MakeFolders(folder)) return ErrorFromErrno(error);
+  if (const int error = MakeFolders(folder)) return RegistryErrorFromErrno(error);
   const std::string path = folder + "/" + parts.back() + ".reg";
   const std::string name = "HKEY_CURRENT_USER\\" + std::string(subKey);
 
@@ -344,7 +344,7 @@ LONG LinuxRegistry::CreateKey(HKEY root, const char* subKey, std::unique_ptr<Reg
   if (readError == ENOENT) {
     lines.push_back("[" + name + "]");
     if (const int error = WriteAtomically(path, lines.front() + "\n")) {
-      return ErrorFromErrno(error);
+      return RegistryErrorFromErrno(error);
     }
     created = true;
   } else if (readError == EINVAL) {
@@ -352,12 +352,12 @@ LONG LinuxRegistry::CreateKey(HKEY root, const char* subKey, std::unique_ptr<Reg
   } else if (readError == EFBIG) {
     return kRegistryCorrupt;
   } else if (readError != 0) {
-    return ErrorFromErrno(readError);
+    return RegistryErrorFromErrno(readError);
   } else if (!SplitKeyFile(text, lines)) {
     return kRegistryCorrupt;
   } else if (access(path.c_str(), W_OK) != 0 || access(folder.c_str(), W_OK) != 0) {
     // The key must also be writable now: the open fails as a create would.
-    return ErrorFromErrno(errno);
+    return RegistryErrorFromErrno(errno);
   }
   key = std::make_unique<FileKey>(path, std::move(lines));
   return static_cast<LONG>(ERROR_SUCCESS);

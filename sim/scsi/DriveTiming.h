@@ -4,6 +4,7 @@
 // multiples of 1x = 75 sectors per second, for data and audio alike.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -97,5 +98,10 @@ class DriveTimingModel {
   DriveTiming timing_;
   std::vector<ZclvZone> zones_;
 };
+
+// A speed in kB/s as page 2Ah and GET PERFORMANCE count it (a CD's 1x is 176 kB/s).
+inline std::uint32_t KiloBytesPerSecond(double speed) {
+  return static_cast<std::uint32_t>(std::lround(speed * 176.0));
+}
 
 }  // namespace sim

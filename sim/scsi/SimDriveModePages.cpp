@@ -21,10 +21,6 @@ constexpr std::uint8_t kCapabilitiesLength = 0x18;
 
 enum class PageControl { Current, Changeable, Default, Saved };
 
-std::uint32_t KiloBytesPerSecond(double speed) {
-  return static_cast<std::uint32_t>(std::lround(speed * 176.0));
-}
-
 void AppendErrorRecovery(std::vector<std::uint8_t>& d, PageControl pc) {
   std::uint8_t page[12] = {kErrorRecoveryPage, kErrorRecoveryLength};
   if (pc != PageControl::Changeable) page[3] = 0x10;  // read retry count; nothing changeable

@@ -15,11 +15,6 @@ constexpr std::uint8_t kWriteSpeedDescriptors = 0x03;
 constexpr std::uint32_t kPerformanceHeader = 8;
 constexpr std::uint32_t kDescriptorLength = 16;
 
-// Page 2Ah and GET PERFORMANCE count a CD's 1x as 176 kB/s.
-std::uint32_t KiloBytesPerSecond(double speed) {
-  return static_cast<std::uint32_t>(std::lround(speed * 176.0));
-}
-
 // The speeds SET CD SPEED can choose, fastest first.
 std::vector<double> OfferedSpeeds(const DriveTiming& t) {
   std::vector<double> speeds;

@@ -98,7 +98,7 @@ void EntryIdentifyYourself(char* buffer, int length) {
   }
 }
 
-const ModuleExport kEntries[] = {
+const ModuleExport kAspiEntries[] = {
     {"GetASPI32SupportInfo", AsFarProc(&EntryGetASPI32SupportInfo)},
     {"SendASPI32Command", AsFarProc(&EntrySendASPI32Command)},
     {"GetASPI32Buffer", AsFarProc(&EntryGetASPI32Buffer)},
@@ -121,7 +121,7 @@ class AspiModule : public platform::Module {
 
   FARPROC Resolve(const char* name) override {
     if (name == nullptr || missing_.count(name) != 0) return nullptr;
-    return FindExport(kEntries, name);
+    return FindExport(kAspiEntries, name);
   }
 
  private:

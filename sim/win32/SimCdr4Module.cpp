@@ -41,7 +41,7 @@ BOOL QueryReserve(DWORD, DWORD, DWORD) {
   return Note("_CDR4VSDQueryReserve@12");
 }
 
-const ModuleExport kEntries[] = {
+const ModuleExport kModuleEntries[] = {
     {"_CDR4VSDStartFileSystemBlocking@4", AsFarProc(&StartFileSystemBlocking)},
     {"_CDR4VSDEndFileSystemBlocking@4", AsFarProc(&EndFileSystemBlocking)},
     {"_CDR4VSDQueryFileSystemBlocking@4", AsFarProc(&QueryFileSystemBlocking)},
@@ -63,7 +63,7 @@ SimCdr4Module::~SimCdr4Module() {
 }
 
 FARPROC SimCdr4Module::Resolve(const char* name) {
-  return FindExport(kEntries, name);
+  return FindExport(kModuleEntries, name);
 }
 
 }  // namespace sim
