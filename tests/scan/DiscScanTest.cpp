@@ -93,7 +93,12 @@ TEST_P(DiscScanTest, WholeDiscCurveMatchesTheModel) {
   scan.Curve(record);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
-  EXPECT_LT(seconds, 2.0);
+#ifdef _WIN32
+  constexpr double kLimit = 10.0;  // the Windows build's tests run emulated, on a shared machine
+#else
+  constexpr double kLimit = 2.0;
+#endif
+  EXPECT_LT(seconds, kLimit);
 
   ASSERT_TRUE(record.curve);
   const report::CurveResult& c = *record.curve;
