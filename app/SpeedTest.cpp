@@ -1,5 +1,6 @@
 // The speed test of the main window: drive preparation, spin-up with the raw fall-back,
 // the timed read with its callbacks, and the report.
+#include <charconv>
 #include <string>
 #include <vector>
 
@@ -269,7 +270,19 @@ BYTE TForm1::ReadProgressCallback(ReadCallbackInfo& info) {
     if (p.displayed) Velmark->SetCaption(FixedTwo(p.current) + " x");
   }
   Application->ProcessMessages();
-  StatusBar->SetSimpleText("Read (" + std::to_string(info.lba) + ", " + Signed(info.blocks) + ")");
+  // "Read (lba, blocks)", without streams or temporaries: this runs after every command.
+  char lba[16], blocks[16];
+  const char* lbaEnd = std::to_chars(lba, lba + sizeof lba, static_cast<LONG>(info.lba)).ptr;
+  const char* blocksEnd =
+      std::to_chars(blocks, blocks + sizeof blocks, static_cast<LONG>(info.blocks)).ptr;
+  std::string text;
+  text.reserve(40);
+  text.append("Read (")
+      .append(lba, static_cast<std::size_t>(lbaEnd - lba))
+      .append(", ")
+      .append(blocks, static_cast<std::size_t>(blocksEnd - blocks))
+      .append(")");
+  StatusBar->SetSimpleText(text);
   return AbortFlag;
 }
 

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <limits>
+#include <vector>
 
 #include "app/NumberText.h"
 
@@ -157,6 +159,19 @@ TEST(NumberTextTest, FixedTwoFormats) {
       {99999.994f, "99999.99"},
   };
   for (const auto& c : cases) EXPECT_EQ(FixedTwo(c.value), c.text) << c.value;
+}
+
+// Below 100000 the text is exactly what "%.2f" prints, ties and signs included.
+TEST(NumberTextTest, FixedTwoBelowOneHundredThousandIsPrintfs) {
+  std::vector<float> values = {0.125f,  0.375f,  2.675f,     1.005f, -0.001f,
+                               -0.005f, 52.005f, 99998.995f, 1e-30f, -1e-30f};
+  for (float v = -3.0f; v < 300.0f; v += 0.0009765625f) values.push_back(v);  // 2^-10 steps
+  for (float v = 1.0f; v < 99999.0f; v *= 1.000123f) values.push_back(v);
+  char expected[64];
+  for (const float v : values) {
+    std::snprintf(expected, sizeof expected, "%.2f", static_cast<double>(v));
+    ASSERT_EQ(FixedTwo(v), expected) << v;
+  }
 }
 
 TEST(NumberTextTest, NonFiniteValuesNeverReachTheText) {
