@@ -47,6 +47,20 @@ struct CliResult {
 
 // Runs the command line on a fresh demo machine (virtual clock); `prepare` may change the
 // machine before the drive-access object is built, `adjust` the options and the output.
+// The command line on the installed host, its streams captured.
+CliResult RunCaptured(CliOptions options,
+                      const std::function<void(CliOptions&, CliOutput&)>& adjust = {}) {
+  AspiVCL drive;
+  toolkit::ScopedApplication app;
+  Captured out, err;
+  CliOutput output;
+  output.out = out.get();
+  output.err = err.get();
+  if (adjust) adjust(options, output);
+  const int status = RunCli(options, drive, output);
+  return {status, out.Text(), err.Text()};
+}
+
 template <class Prepare>
 CliResult RunCommandLine(const std::vector<std::string>& args, Prepare prepare,
                          const std::function<void(CliOptions&, CliOutput&)>& adjust = {}) {
@@ -55,15 +69,7 @@ CliResult RunCommandLine(const std::vector<std::string>& args, Prepare prepare,
   EXPECT_EQ(CheckFields(parse.options), "");
   sim::DemoMachine machine(sim::ClockMode::Virtual);
   prepare(machine);
-  AspiVCL drive;
-  toolkit::ScopedApplication app;
-  Captured out, err;
-  CliOutput output;
-  output.out = out.get();
-  output.err = err.get();
-  if (adjust) adjust(parse.options, output);
-  const int status = RunCli(parse.options, drive, output);
-  return {status, out.Text(), err.Text()};
+  return RunCaptured(parse.options, adjust);
 }
 CliResult RunCommandLine(const std::vector<std::string>& args) {
   return RunCommandLine(args, [](sim::DemoMachine&) {});
@@ -74,14 +80,7 @@ CliResult RunOnProfile(const std::vector<std::string>& args, sim::SimProfile pro
   const CliParse parse = ParseCliOptions(args);
   sim::SimHost host(std::move(profile.WithClock(sim::ClockMode::Virtual)));
   platform::ScopedHost installed(host);
-  AspiVCL drive;
-  toolkit::ScopedApplication app;
-  Captured out, err;
-  CliOutput output;
-  output.out = out.get();
-  output.err = err.get();
-  const int status = RunCli(parse.options, drive, output);
-  return {status, out.Text(), err.Text()};
+  return RunCaptured(parse.options);
 }
 
 // The demo machine with another data drive at D:.
@@ -298,16 +297,10 @@ TEST(CliRunTest, DriveThatHangsAfterTheScanIsGivenUpAtStartUp) {
   sim::SimHost host(std::move(p.WithClock(sim::ClockMode::Virtual)));
   platform::ScopedHost installed(host);
   const DWORD begin = host.Milliseconds();
-  AspiVCL access;
-  toolkit::ScopedApplication app;
-  Captured out, err;
-  CliOutput output;
-  output.out = out.get();
-  output.err = err.get();
-  const int status = RunCli(ParseCliOptions({"--wait", "300"}).options, access, output);
-  EXPECT_EQ(status, kExitNoDrive);
-  EXPECT_TRUE(Contains(out.Text(), "Drive: D: [0,0]  VELMSIM")) << out.Text();
-  EXPECT_TRUE(Contains(err.Text(), "Drive stopped responding")) << err.Text();
+  const CliResult r = RunCaptured(ParseCliOptions({"--wait", "300"}).options);
+  EXPECT_EQ(r.status, kExitNoDrive);
+  EXPECT_TRUE(Contains(r.out, "Drive: D: [0,0]  VELMSIM")) << r.out;
+  EXPECT_TRUE(Contains(r.err, "Drive stopped responding")) << r.err;
   EXPECT_LT(host.Milliseconds() - begin, 3u * 47000u);
 }
 

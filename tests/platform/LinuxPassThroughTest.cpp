@@ -91,9 +91,10 @@ class PassThroughTest : public ::testing::TestWithParam<bool> {  // true: the di
 
   // Sends one command the way the transport does: the block as input and output, 80 bytes
   // (direct) or the whole block (buffered).
+  // Fills `block` for `cdb`: the data at the caller's buffer (direct) or at kDataOffset.
   template <class Spt>
-  Outcome Send(Block<Spt>& block, const std::vector<BYTE>& cdb, UCHAR dataIn, ULONG length,
-               BYTE* callerBuffer, DWORD code) {
+  void Fill(Block<Spt>& block, const std::vector<BYTE>& cdb, UCHAR dataIn, ULONG length,
+            BYTE* callerBuffer) {
     std::memset(&block, 0, sizeof(block));
     block.spt.Length = sizeof(Spt);
     block.spt.CdbLength = static_cast<UCHAR>(cdb.size());
@@ -103,12 +104,18 @@ class PassThroughTest : public ::testing::TestWithParam<bool> {  // true: the di
     block.spt.TimeOutValue = timeOut;
     block.spt.SenseInfoOffset = kSenseOffset;
     std::memcpy(block.spt.Cdb, cdb.data(), cdb.size());
-    const DWORD size = code == IOCTL_SCSI_PASS_THROUGH_DIRECT ? kDataOffset : sizeof(block);
     if constexpr (std::is_same_v<Spt, SCSI_PASS_THROUGH_DIRECT>) {
       block.spt.DataBuffer = callerBuffer;
     } else {
       block.spt.DataBufferOffset = kDataOffset;
     }
+  }
+
+  template <class Spt>
+  Outcome Send(Block<Spt>& block, const std::vector<BYTE>& cdb, UCHAR dataIn, ULONG length,
+               BYTE* callerBuffer, DWORD code) {
+    Fill(block, cdb, dataIn, length, callerBuffer);
+    const DWORD size = code == IOCTL_SCSI_PASS_THROUGH_DIRECT ? kDataOffset : sizeof(block);
     DWORD returned = 0;
     SetLastError(ERROR_SUCCESS);
     const BOOL ok = DeviceIoControl(drive, code, &block, size, &block, size, &returned, nullptr);
@@ -338,17 +345,9 @@ TEST_P(PassThroughTest, BufferedDataEndingAtTheBlockEndIsCarried) {
     kernel.received.clear();
     if (over == 0) node->answers.push_back(DriveAnswer::Good(std::vector<BYTE>(36, 0x5A)));
     Block<SCSI_PASS_THROUGH>& block = bufferedBlock;
-    std::memset(&block, 0, sizeof(block));
-    block.spt.Length = sizeof(SCSI_PASS_THROUGH);
-    block.spt.CdbLength = 6;
-    block.spt.SenseInfoLength = 14;
-    block.spt.SenseInfoOffset = kSenseOffset;
-    block.spt.DataIn = SCSI_IOCTL_DATA_IN;
-    block.spt.DataTransferLength = 36;
-    block.spt.TimeOutValue = 30;
+    Fill(block, kInquiry, SCSI_IOCTL_DATA_IN, 36, nullptr);
     const DWORD size = sizeof(block);
     block.spt.DataBufferOffset = size - 36 + over;
-    std::memcpy(block.spt.Cdb, kInquiry.data(), kInquiry.size());
     DWORD returned = 0;
     const BOOL ok = DeviceIoControl(drive, IOCTL_SCSI_PASS_THROUGH, &block, size, &block, size,
                                     &returned, nullptr);
