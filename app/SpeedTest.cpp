@@ -270,18 +270,19 @@ BYTE TForm1::ReadProgressCallback(ReadCallbackInfo& info) {
     if (p.displayed) Velmark->SetCaption(FixedTwo(p.current) + " x");
   }
   Application->ProcessMessages();
-  // "Read (lba, blocks)", without streams or temporaries: this runs after every command.
+  // "Read (lba, blocks)", without streams, temporaries or allocation: this runs after every
+  // command.
   char lba[16], blocks[16];
   const char* lbaEnd = std::to_chars(lba, lba + sizeof lba, static_cast<LONG>(info.lba)).ptr;
   const char* blocksEnd =
       std::to_chars(blocks, blocks + sizeof blocks, static_cast<LONG>(info.blocks)).ptr;
-  std::string text;
-  text.reserve(40);
-  text.append("Read (")
+  std::string& text = readStatusText_;
+  text.clear();
+  text.append("Read (", 6)
       .append(lba, static_cast<std::size_t>(lbaEnd - lba))
-      .append(", ")
+      .append(", ", 2)
       .append(blocks, static_cast<std::size_t>(blocksEnd - blocks))
-      .append(")");
+      .append(")", 1);
   StatusBar->SetSimpleText(text);
   return AbortFlag;
 }

@@ -114,6 +114,7 @@ class TForm1 : public toolkit::TForm {
   AspiVCL& drive_;
   bool testRunning_ = false;
   const ReadRequest* activeRead_ = nullptr;
+  std::string readStatusText_;  // "Read (lba, blocks)": its storage is kept between commands
   TestOutcome lastTest_;
   report::SpeedTestRecord lastRecord_;
 };

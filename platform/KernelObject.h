@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <typeinfo>
 
 #include "platform/win32.h"
 
@@ -24,7 +25,12 @@ std::shared_ptr<KernelObject> LookupHandle(HANDLE handle);
 
 template <class T>
 std::shared_ptr<T> LookupHandleAs(HANDLE handle) {
-  return std::dynamic_pointer_cast<T>(LookupHandle(handle));
+  std::shared_ptr<KernelObject> object = LookupHandle(handle);
+  // The exact type is the common case and needs no search of the class tree.
+  if (object == nullptr) return nullptr;
+  const KernelObject& found = *object;
+  if (typeid(found) == typeid(T)) return std::static_pointer_cast<T>(std::move(object));
+  return std::dynamic_pointer_cast<T>(std::move(object));
 }
 
 // Removes a handle from the table when `accept` (null: any object) agrees. False when the

@@ -116,6 +116,11 @@ bool TApplication::RunQueued(DWORD now) {
 }
 
 bool TApplication::RunTimers(DWORD now) {
+  // Most pumps find nothing due: they copy nothing.
+  const bool anyDue = std::any_of(timers_.begin(), timers_.end(), [&](const TTimer* t) {
+    return t->Active() && Reached(now, t->dueAt_);
+  });
+  if (!anyDue) return false;
   bool ran = false;
   const std::vector<TTimer*> timers = timers_;
   for (TTimer* t : timers) {
