@@ -171,6 +171,12 @@ TEST(CliRunTest, FailuresAndTheirExitStatus) {
   EXPECT_EQ(noDisc.status, kExitNoDrive);
   EXPECT_TRUE(Contains(noDisc.err, "Waiting for the drive: No CD Present"));
   EXPECT_TRUE(Contains(noDisc.err, "The drive did not become ready within 2 s: No CD Present"));
+  // A chosen drive that is not ready gives up as the first one does (it used to wait for ever).
+  const CliResult noDiscChosen =
+      RunCommandLine({"--sim", "--drive", "1", "--wait", "0"},
+                     [](sim::DemoMachine& m) { m.audioDrive().EjectDisc(); });
+  EXPECT_EQ(noDiscChosen.status, kExitNoDrive);
+  EXPECT_TRUE(Contains(noDiscChosen.err, "within 0 s: No CD Present")) << noDiscChosen.err;
 
   // Unreadable blocks in the range: reported, counted, and the results flagged.
   const CliResult bad =
