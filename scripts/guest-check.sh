@@ -61,9 +61,12 @@ step() {  # step NAME RUN COMMAND...
   name=$1; run=$2; shift 2
   echo "GC-BEGIN $name $run"
   # Into a file, as from a script: the serial console would be a slow terminal.
+  rm -f /tmp/run.json
   "$@" < /dev/null > /tmp/step.out 2>&1
   rc=$?
   cat /tmp/step.out
+  # The report's Seconds has two decimals; the record holds the milliseconds.
+  [ -f /tmp/run.json ] && sed -n 's/^ *"seconds": \([0-9.]*\),*$/GC-SECONDS \1/p' /tmp/run.json
   echo "GC-END $name $run rc=$rc"
 }
 step probe 1 /opt/velmark-probe
@@ -73,7 +76,7 @@ case $variant in
   *@*)
     r=1
     while [ $r -le @ROUNDS@ ]; do
-      step cli $r /opt/velmark-cli --colour never --start 0 --blocks @THROTTLED_BLOCKS@
+      step cli $r /opt/velmark-cli --colour never --start 0 --blocks @THROTTLED_BLOCKS@ --json /tmp/run.json
       r=$((r + 1))
     done ;;
   *)
@@ -83,7 +86,7 @@ case $variant in
       if [ $((r % 2)) -eq 1 ]; then order="cli cli-nodisplay"; else order="cli-nodisplay cli"; fi
       for m in $order; do
         if [ $m = cli ]; then extra=""; else extra=--no-display; fi
-        step $m $r /opt/velmark-cli --colour never --start 0 --blocks @BLOCKS@ $extra
+        step $m $r /opt/velmark-cli --colour never --start 0 --blocks @BLOCKS@ $extra --json /tmp/run.json
       done
       step sg_dd $r /usr/bin/sg_dd if=$SR of=/dev/null blk_sgio=1 bs=2048 bpt=27 count=@BLOCKS@ time=1
       step sg_read $r /usr/bin/sg_read if=$SG bs=2048 bpt=27 count=@BLOCKS@ time=1
