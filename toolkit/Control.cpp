@@ -1,6 +1,7 @@
 #include "toolkit/Control.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 
 #include "toolkit/MessageLoop.h"
@@ -114,7 +115,20 @@ std::vector<TControlObserver*> TControl::ObserversOfTree() {
 }
 
 void TControl::Changed(TChange change) {
-  for (TControlObserver* o : ObserversOfTree()) o->ControlChanged(*this, change);
+  // This runs on every change of every control (the status line changes after every command
+  // of a read): the copy of a short list stays on the stack.
+  constexpr std::size_t kOnStack = 8;
+  const TControl* root = Root();
+  const std::size_t count = (root->observer_ != nullptr ? 1 : 0) + root->observers_.size();
+  if (count > kOnStack) {
+    for (TControlObserver* o : ObserversOfTree()) o->ControlChanged(*this, change);
+    return;
+  }
+  std::array<TControlObserver*, kOnStack> copy{};
+  std::size_t n = 0;
+  if (root->observer_ != nullptr) copy[n++] = root->observer_;
+  for (TControlObserver* o : root->observers_) copy[n++] = o;
+  for (std::size_t i = 0; i < n; ++i) copy[i]->ControlChanged(*this, change);
 }
 
 void TControl::SetBounds(int left, int top, int width, int height) {
