@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "toolkit/GraphFrame.h"
 #include "toolkit/qt/QtConvert.h"
 
 namespace toolkit::qt {
@@ -15,25 +16,6 @@ const QColor kGrid(224, 224, 224);
 const QColor kAxis(64, 64, 64);
 const QColor kMarker(110, 110, 110);
 const QColor kNote(48, 48, 48);
-constexpr int kPad = 8;
-constexpr int kTickLength = 4;
-
-// Maps axis values to pixels along [from, to].
-struct Scale {
-  double min, max;
-  double from, to;
-  double operator()(double v) const {
-    const double span = max - min;
-    return span == 0 ? from : from + (v - min) / span * (to - from);
-  }
-};
-
-int WidestLabel(const QFontMetrics& metrics, const TAxisLayout& axis) {
-  int widest = 0;
-  for (const std::string& label : axis.Labels)
-    widest = std::max(widest, metrics.horizontalAdvance(ToQString(label)));
-  return widest;
-}
 
 // The series on `side` with points, first one's colour (axis labels take it).
 QColor SideColour(const TGraphModel& model, TGraphAxisSide side) {
@@ -67,60 +49,45 @@ void PaintGraph(QPainter& painter, const QRect& area, const TGraphModel& model, 
   const QFontMetrics metrics(font);
   const int line = metrics.height();
 
+  const TGraphFrame frame = FrameGraph(
+      model, area.left(), area.top(), area.right(), area.bottom(),
+      TGraphFont{titleMetrics.height(), titleMetrics.ascent()},
+      TGraphFont{metrics.height(), metrics.ascent()},
+      [&](const std::string& text) { return metrics.horizontalAdvance(ToQString(text)); });
+
   // Title and notes, top left.
-  int y = area.top() + kPad;
   if (!model.Title.empty()) {
     painter.setFont(titleFont);
     painter.setPen(Qt::black);
-    painter.drawText(QPoint(area.left() + kPad, y + titleMetrics.ascent()), ToQString(model.Title));
-    y += titleMetrics.height() + 2;
+    painter.drawText(QPoint(area.left() + kGraphPad, frame.titleBaseline), ToQString(model.Title));
   }
   painter.setFont(font);
   painter.setPen(kNote);
-  for (const std::string& note : model.Notes) {
-    painter.drawText(QPoint(area.left() + kPad, y + metrics.ascent()), ToQString(note));
-    y += line;
-  }
+  for (std::size_t i = 0; i < model.Notes.size(); ++i)
+    painter.drawText(QPoint(area.left() + kGraphPad, frame.noteBaselines[i]),
+                     ToQString(model.Notes[i]));
 
-  // Legend: one line per series, right aligned in the head, or one row under the notes.
-  int legendX = area.right() - kPad;
-  const int legendY = y + 2;
-  for (auto it = model.Series.rbegin(); it != model.Series.rend(); ++it) {
-    const QString name = ToQString(it->Name);
-    const int width = 22 + metrics.horizontalAdvance(name);
-    legendX -= width;
-    painter.setPen(QPen(ToQColor(it->Color), 2));
-    painter.drawLine(legendX, legendY + line / 2, legendX + 16, legendY + line / 2);
+  // Legend: one entry per series, right aligned, on one row under the notes.
+  for (std::size_t i = model.Series.size(); i-- > 0;) {
+    const int x = frame.legendX[i];
+    painter.setPen(QPen(ToQColor(model.Series[i].Color), 2));
+    painter.drawLine(x, frame.legendLineY, x + 16, frame.legendLineY);
     painter.setPen(kNote);
-    painter.drawText(QPoint(legendX + 20, legendY + metrics.ascent()), name);
-    legendX -= 12;
+    painter.drawText(QPoint(x + 20, frame.legendBaseline), ToQString(model.Series[i].Name));
   }
-  y = legendY + line + kPad;
 
-  const TAxisLayout xAxis = model.XAxis();
-  const TAxisLayout yAxis = model.YAxis();
-  const bool right = model.HasRightAxis();
-  const TAxisLayout y2Axis = right ? model.Y2Axis() : TAxisLayout{};
-
-  const int leftMargin =
-      kPad + (yAxis.Title.empty() ? 0 : line + 4) + WidestLabel(metrics, yAxis) + kTickLength + 4;
-  const int rightMargin =
-      right ? kPad + (y2Axis.Title.empty() ? 0 : line + 4) + WidestLabel(metrics, y2Axis) +
-                  kTickLength + 4
-            : kPad + metrics.horizontalAdvance(
-                         ToQString(xAxis.Labels.empty() ? std::string() : xAxis.Labels.back())) /
-                         2;
-  const int bottomMargin = kPad + line + kTickLength + 2 + (xAxis.Title.empty() ? 0 : line + 2);
-  const QRect plot(QPoint(area.left() + leftMargin, y),
-                   QPoint(area.right() - rightMargin, area.bottom() - bottomMargin));
-  if (plot.width() < 10 || plot.height() < 10) {
+  if (!frame.Fits()) {
     painter.restore();
     return;
   }
-
-  const Scale sx{xAxis.Min, xAxis.Max, double(plot.left()), double(plot.right())};
-  const Scale sy{yAxis.Min, yAxis.Max, double(plot.bottom()), double(plot.top())};
-  const Scale sy2{y2Axis.Min, y2Axis.Max, double(plot.bottom()), double(plot.top())};
+  const QRect plot(QPoint(frame.left, frame.top), QPoint(frame.right, frame.bottom));
+  const TAxisLayout& xAxis = frame.x;
+  const TAxisLayout& yAxis = frame.y;
+  const TAxisLayout& y2Axis = frame.y2;
+  const bool right = frame.hasRight;
+  const TGraphScale sx = frame.X();
+  const TGraphScale sy = frame.Y();
+  const TGraphScale sy2 = frame.Y2();
 
   // Grid.
   painter.setPen(QPen(kGrid, 1));
@@ -134,22 +101,22 @@ void PaintGraph(QPainter& painter, const QRect& area, const TGraphModel& model, 
   painter.drawRect(plot);
   for (std::size_t i = 0; i < xAxis.Ticks.size(); ++i) {
     const double px = sx(xAxis.Ticks[i]);
-    painter.drawLine(QPointF(px, plot.bottom()), QPointF(px, plot.bottom() + kTickLength));
+    painter.drawLine(QPointF(px, plot.bottom()), QPointF(px, plot.bottom() + kGraphTickLength));
     const QString label = ToQString(xAxis.Labels[i]);
     painter.drawText(QPointF(px - metrics.horizontalAdvance(label) / 2.0,
-                             plot.bottom() + kTickLength + 2 + metrics.ascent()),
+                             plot.bottom() + kGraphTickLength + 2 + metrics.ascent()),
                      label);
   }
   if (!xAxis.Title.empty()) {
     const QString title = ToQString(xAxis.Title);
     painter.drawText(QPointF(plot.center().x() - metrics.horizontalAdvance(title) / 2.0,
-                             plot.bottom() + kTickLength + 4 + line + metrics.ascent()),
+                             plot.bottom() + kGraphTickLength + 4 + line + metrics.ascent()),
                      title);
   }
-  auto drawYAxis = [&](const TAxisLayout& axis, const Scale& s, bool onRight, QColor colour) {
+  auto drawYAxis = [&](const TAxisLayout& axis, const TGraphScale& s, bool onRight, QColor colour) {
     painter.setPen(QPen(colour, 1));
     const int edge = onRight ? plot.right() : plot.left();
-    const int out = onRight ? kTickLength : -kTickLength;
+    const int out = onRight ? kGraphTickLength : -kGraphTickLength;
     int widest = 0;
     for (std::size_t i = 0; i < axis.Ticks.size(); ++i) {
       const double py = s(axis.Ticks[i]);
@@ -157,12 +124,12 @@ void PaintGraph(QPainter& painter, const QRect& area, const TGraphModel& model, 
       const QString label = ToQString(axis.Labels[i]);
       const int width = metrics.horizontalAdvance(label);
       widest = std::max(widest, width);
-      const double lx = onRight ? edge + kTickLength + 3 : edge - kTickLength - 3 - width;
+      const double lx = onRight ? edge + kGraphTickLength + 3 : edge - kGraphTickLength - 3 - width;
       painter.drawText(QPointF(lx, py + metrics.ascent() / 2.0 - 1), label);
     }
     if (!axis.Title.empty()) {
-      const double cx = onRight ? edge + kTickLength + 4 + widest + line / 2.0
-                                : edge - kTickLength - 4 - widest - line / 2.0;
+      const double cx = onRight ? edge + kGraphTickLength + 4 + widest + line / 2.0
+                                : edge - kGraphTickLength - 4 - widest - line / 2.0;
       DrawRotated(painter, QPointF(cx, plot.center().y()), onRight ? 90 : -90,
                   ToQString(axis.Title));
     }
@@ -183,7 +150,7 @@ void PaintGraph(QPainter& painter, const QRect& area, const TGraphModel& model, 
 
   // Series: a line through the points; a point that is not a number breaks it.
   for (const TGraphSeries& s : model.Series) {
-    const Scale& ys = s.Axis == gaRight ? sy2 : sy;
+    const TGraphScale& ys = s.Axis == gaRight ? sy2 : sy;
     painter.setPen(QPen(ToQColor(s.Color), 2, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
     QPolygonF run;
     auto flush = [&] {

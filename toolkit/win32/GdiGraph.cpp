@@ -4,6 +4,8 @@
 #include <cmath>
 #include <vector>
 
+#include "toolkit/GraphFrame.h"
+
 namespace toolkit::win32 {
 
 namespace {
@@ -13,17 +15,11 @@ constexpr COLORREF kAxis = 0x404040;
 constexpr COLORREF kMarker = 0x6E6E6E;
 constexpr COLORREF kNote = 0x303030;
 constexpr COLORREF kWhite = 0xFFFFFF;
-constexpr int kPad = 8;
-constexpr int kTickLength = 4;
 
-// Maps axis values to pixels along [from, to].
+// Maps axis values to whole pixels.
 struct Scale {
-  double min, max;
-  double from, to;
-  int operator()(double v) const {
-    const double span = max - min;
-    return static_cast<int>(std::lround(span == 0 ? from : from + (v - min) / span * (to - from)));
-  }
+  TGraphScale scale;
+  int operator()(double v) const { return static_cast<int>(std::lround(scale(v))); }
 };
 
 // A pen selected into a device context for the life of the object.
@@ -66,12 +62,6 @@ int Width(HDC dc, HFONT font, const std::string& text) {
   return static_cast<int>(TextExtent(dc, font, text).cx);
 }
 
-int WidestLabel(HDC dc, HFONT font, const TAxisLayout& axis) {
-  int widest = 0;
-  for (const std::string& label : axis.Labels) widest = std::max(widest, Width(dc, font, label));
-  return widest;
-}
-
 // The colour of the first series on `side` with points (axis labels take it).
 COLORREF SideColour(const TGraphModel& model, TGraphAxisSide side) {
   for (const TGraphSeries& s : model.Series)
@@ -99,57 +89,44 @@ void PaintGraph(HDC dc, const RECT& area, const TGraphModel& model, const TFont&
   const TextMetrics metrics = MetricsOf(dc, base);
   const int line = metrics.height;
 
+  const TGraphFrame frame =
+      FrameGraph(model, area.left, area.top, area.right - 1, area.bottom - 1,
+                 TGraphFont{titleMetrics.height, titleMetrics.ascent},
+                 TGraphFont{metrics.height, metrics.ascent},
+                 [&](const std::string& text) { return Width(dc, base, text); });
+
   // Title and notes, top left.
-  int y = area.top + kPad;
   if (!model.Title.empty()) {
     SelectObject(dc, titleFont);
-    Text(dc, area.left + kPad, y + titleMetrics.ascent, model.Title, 0);
-    y += titleMetrics.height + 2;
+    Text(dc, area.left + kGraphPad, frame.titleBaseline, model.Title, 0);
   }
   SelectObject(dc, base);
-  for (const std::string& note : model.Notes) {
-    Text(dc, area.left + kPad, y + metrics.ascent, note, kNote);
-    y += line;
-  }
+  for (std::size_t i = 0; i < model.Notes.size(); ++i)
+    Text(dc, area.left + kGraphPad, frame.noteBaselines[i], model.Notes[i], kNote);
 
   // Legend: one entry per series, right aligned, on one row under the notes.
-  int legendX = area.right - 1 - kPad;
-  const int legendY = y + 2;
-  for (auto it = model.Series.rbegin(); it != model.Series.rend(); ++it) {
-    legendX -= 22 + Width(dc, base, it->Name);
+  for (std::size_t i = model.Series.size(); i-- > 0;) {
+    const int x = frame.legendX[i];
     {
-      PenScope pen(dc, SolidPen(ToColorRef(it->Color), 2));
-      Line(dc, legendX, legendY + line / 2, legendX + 16, legendY + line / 2);
+      PenScope pen(dc, SolidPen(ToColorRef(model.Series[i].Color), 2));
+      Line(dc, x, frame.legendLineY, x + 16, frame.legendLineY);
     }
-    Text(dc, legendX + 20, legendY + metrics.ascent, it->Name, kNote);
-    legendX -= 12;
+    Text(dc, x + 20, frame.legendBaseline, model.Series[i].Name, kNote);
   }
-  y = legendY + line + kPad;
 
-  const TAxisLayout xAxis = model.XAxis();
-  const TAxisLayout yAxis = model.YAxis();
-  const bool right = model.HasRightAxis();
-  const TAxisLayout y2Axis = right ? model.Y2Axis() : TAxisLayout{};
-
-  const int leftMargin =
-      kPad + (yAxis.Title.empty() ? 0 : line + 4) + WidestLabel(dc, base, yAxis) + kTickLength + 4;
-  const int rightMargin =
-      right
-          ? kPad + (y2Axis.Title.empty() ? 0 : line + 4) + WidestLabel(dc, base, y2Axis) +
-                kTickLength + 4
-          : kPad + Width(dc, base, xAxis.Labels.empty() ? std::string() : xAxis.Labels.back()) / 2;
-  const int bottomMargin = kPad + line + kTickLength + 2 + (xAxis.Title.empty() ? 0 : line + 2);
-  const RECT plot{area.left + leftMargin, y, area.right - 1 - rightMargin,
-                  area.bottom - 1 - bottomMargin};
-  if (plot.right - plot.left < 10 || plot.bottom - plot.top < 10) {
+  if (!frame.Fits()) {
     RestoreDC(dc, saved);
     return;
   }
+  const RECT plot{frame.left, frame.top, frame.right, frame.bottom};
+  const TAxisLayout& xAxis = frame.x;
+  const TAxisLayout& yAxis = frame.y;
+  const TAxisLayout& y2Axis = frame.y2;
+  const bool right = frame.hasRight;
   const int centreX = (plot.left + plot.right) / 2, centreY = (plot.top + plot.bottom) / 2;
-
-  const Scale sx{xAxis.Min, xAxis.Max, double(plot.left), double(plot.right)};
-  const Scale sy{yAxis.Min, yAxis.Max, double(plot.bottom), double(plot.top)};
-  const Scale sy2{y2Axis.Min, y2Axis.Max, double(plot.bottom), double(plot.top)};
+  const Scale sx{frame.X()};
+  const Scale sy{frame.Y()};
+  const Scale sy2{frame.Y2()};
 
   {  // Grid.
     PenScope pen(dc, CreatePen(PS_SOLID, 1, kGrid));
@@ -163,32 +140,32 @@ void PaintGraph(HDC dc, const RECT& area, const TGraphModel& model, const TFont&
     Rectangle(dc, plot.left, plot.top, plot.right + 1, plot.bottom + 1);
     for (std::size_t i = 0; i < xAxis.Ticks.size(); ++i) {
       const int px = sx(xAxis.Ticks[i]);
-      Line(dc, px, plot.bottom, px, plot.bottom + kTickLength);
-      Text(dc, px, plot.bottom + kTickLength + 2 + metrics.ascent, xAxis.Labels[i], kAxis,
+      Line(dc, px, plot.bottom, px, plot.bottom + kGraphTickLength);
+      Text(dc, px, plot.bottom + kGraphTickLength + 2 + metrics.ascent, xAxis.Labels[i], kAxis,
            TA_CENTER);
     }
     if (!xAxis.Title.empty()) {
-      Text(dc, centreX, plot.bottom + kTickLength + 4 + line + metrics.ascent, xAxis.Title, kAxis,
-           TA_CENTER);
+      Text(dc, centreX, plot.bottom + kGraphTickLength + 4 + line + metrics.ascent, xAxis.Title,
+           kAxis, TA_CENTER);
     }
   }
   auto drawYAxis = [&](const TAxisLayout& axis, const Scale& s, bool onRight, COLORREF colour) {
     PenScope pen(dc, CreatePen(PS_SOLID, 1, colour));
     const int edge = onRight ? plot.right : plot.left;
-    const int out = onRight ? kTickLength : -kTickLength;
+    const int out = onRight ? kGraphTickLength : -kGraphTickLength;
     int widest = 0;
     for (std::size_t i = 0; i < axis.Ticks.size(); ++i) {
       const int py = s(axis.Ticks[i]);
       Line(dc, edge, py, edge + out, py);
       const int width = Width(dc, base, axis.Labels[i]);
       widest = std::max(widest, width);
-      const int lx = onRight ? edge + kTickLength + 3 : edge - kTickLength - 3 - width;
+      const int lx = onRight ? edge + kGraphTickLength + 3 : edge - kGraphTickLength - 3 - width;
       Text(dc, lx, py + metrics.ascent / 2 - 1, axis.Labels[i], colour);
     }
     if (!axis.Title.empty()) {
       // Turned a quarter: reading upwards on the left, downwards on the right.
-      const int cx = onRight ? edge + kTickLength + 4 + widest + line / 2
-                             : edge - kTickLength - 4 - widest - line / 2;
+      const int cx = onRight ? edge + kGraphTickLength + 4 + widest + line / 2
+                             : edge - kGraphTickLength - 4 - widest - line / 2;
       SelectObject(dc, gdi.Font(font.Name, -pixels, font.Style, onRight ? 2700 : 900));
       Text(dc, onRight ? cx - metrics.ascent / 2 : cx + metrics.ascent / 2, centreY, axis.Title,
            colour, TA_CENTER);
