@@ -310,8 +310,9 @@ std::string CliUsage(const std::string& program) {
 
 Measures how fast an optical drive delivers data: the Velmark window's speed test,
 run from the command line. The same window logic runs headless: the program waits
-for the drive to become ready (the window's readiness poll, every 800 ms), fills
-the range fields, clicks Start and prints every report line as it is written.
+for the drive to become ready (the window's readiness poll, at once and then every
+800 ms), fills the range fields, clicks Start and prints every report line as it is
+written.
 )";
   for (const CliSection& section : kSections) {
     text += std::string("\n") + section.name + "\n";
