@@ -151,14 +151,14 @@ int RunCli(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& out
   const int row = ChosenRow(options, *form, output, printer);
   if (row < 0) return kExitNoDrive;
   printer.Line("Drive: " + PrintableText(list.Items()[row]));
-  // The user's choice, the first drive too: the poll runs at once instead of at the timer's
-  // first tick, 800 ms on. The test then follows the start-up without an idle pause, which
-  // would leave the machine below its working pace for the first part of the read.
   // What the window shows before any poll: the drive has been asked once the text differs.
   const std::string placeholder = form->CDSize->Caption();
   std::string shown = placeholder;
   platform::Host& host = platform::CurrentHost();
   const DWORD begin = host.Milliseconds();
+  // The user's choice, the first drive too: the poll runs at once instead of at the timer's
+  // first tick, 800 ms on. The test then follows the start-up without an idle pause, which
+  // would leave the machine below its working pace for the first part of the read.
   list.PostSelect(row);
   Application->ProcessMessages();
 

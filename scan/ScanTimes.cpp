@@ -80,33 +80,33 @@ void DiscScan::Access(report::ScanRecord& record) {
     return true;
   };
 
+  // The mean of the `trials` accesses `run(i, sum)` adds; 0 unless every one was timed.
+  auto mean = [&](auto run) {
+    double sum = 0;
+    int done = 0;
+    for (int i = 0; i < trials; ++i) done += run(i, sum);
+    return done == trials ? sum / trials : 0.0;
+  };
+
   Positions positions;
-  double sum = 0;
-  int done = 0;
   std::int64_t head = positions.Next(first, blocks_);
   if (Read(head, 1) != SS_COMP) failed = true;
-  for (int i = 0; i < trials; ++i) {
+  access.randomMs = mean([&](int, double& sum) {
     std::int64_t to = positions.Next(first, blocks_);
     while (std::llabs(to - head) < minimum) to = positions.Next(first, blocks_);
-    done += trial("random", head, to, false, sum);
+    const bool timed = trial("random", head, to, false, sum);
     head = to;
-  }
-  if (done == trials) access.randomMs = sum / trials;
-  sum = 0;
-  done = 0;
-  for (int i = 0; i < trials; ++i) {
+    return timed;
+  });
+  access.thirdMs = mean([&](int i, double& sum) {
     const std::int64_t low = first + (trials > 1 ? (blocks_ - third - 1) * i / (trials - 1) : 0);
     const bool out = i % 2 == 0;
-    done += trial("third", out ? low : low + third, out ? low + third : low, true, sum);
-  }
-  if (done == trials) access.thirdMs = sum / trials;
-  sum = 0;
-  done = 0;
-  for (int i = 0; i < trials; ++i) {
+    return trial("third", out ? low : low + third, out ? low + third : low, true, sum);
+  });
+  access.fullMs = mean([&](int i, double& sum) {
     const bool out = i % 2 == 0;
-    done += trial("full", out ? first : last, out ? last : first, true, sum);
-  }
-  if (done == trials) access.fullMs = sum / trials;
+    return trial("full", out ? first : last, out ? last : first, true, sum);
+  });
   if (failed) {
     record.access.reset();
   } else if (aborted) {
