@@ -83,6 +83,8 @@ std::vector<std::uint32_t> Blend(const TBitmap& picture, COLORREF background, bo
   return out;
 }
 
+}  // namespace
+
 BITMAPINFO TopDown32(int width, int height) {
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(info.bmiHeader);
@@ -93,8 +95,6 @@ BITMAPINFO TopDown32(int width, int height) {
   info.bmiHeader.biCompression = BI_RGB;
   return info;
 }
-
-}  // namespace
 
 void DrawPicture(HDC dc, int x, int y, const TBitmap& picture, COLORREF background, bool disabled) {
   if (picture.Empty()) return;

@@ -44,6 +44,8 @@ void DrawPicture(HDC dc, int x, int y, const TBitmap& picture, COLORREF backgrou
 // A window icon from a picture (its alpha kept); null when the picture is empty. The
 // caller destroys it (DestroyIcon).
 HICON MakeIcon(const TBitmap& picture);
+// The header of a top-down 32-bit picture of that size (one DWORD a pixel, rows from the top).
+BITMAPINFO TopDown32(int width, int height);
 
 // Line height and ascent of a font, in pixels.
 struct TextMetrics {

@@ -8,6 +8,7 @@
 
 #include "toolkit/Toolkit.h"
 #include "toolkit/win32/GdiGraph.h"
+#include "toolkit/win32/GdiResources.h"
 #include "toolkit/win32/Win32View.h"
 
 #include <richedit.h>  // (after the system's headers that the toolkit brings in)
@@ -167,12 +168,7 @@ TEST(Win32ViewTest, TheGraphDrawsItsSeriesOnTheirAxes) {
   }
   model.Series = {speed, rpm};
   constexpr int kWidth = 480, kHeight = 320;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = kWidth;
-  info.bmiHeader.biHeight = -kHeight;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
+  BITMAPINFO info = win32::TopDown32(kWidth, kHeight);
   void* bits = nullptr;
   HDC dc = CreateCompatibleDC(nullptr);
   HBITMAP picture = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
