@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <memory>
 #include <optional>
 
@@ -11,6 +10,11 @@
 #include "app/ScanFigures.h"
 #include "app/TForm1.h"
 #include "platform/Host.h"
+#ifndef _WIN32
+#include "platform/LinuxHost.h"
+#include "platform/LinuxMounts.h"
+#endif
+#include "report/OutputFile.h"
 #include "report/ScanCsv.h"
 #include "report/ScanJson.h"
 #include "report/plot/CurveGraph.h"
@@ -20,6 +24,19 @@
 using namespace toolkit;
 
 namespace {
+
+// What the window says when the drive's disc is mounted; empty when it is not, and on any
+// machine but this one's drives (the simulated drives have no device node).
+std::string MountedDiscNote(const DeviceEntry& device) {
+#ifndef _WIN32
+  if (dynamic_cast<platform::LinuxHost*>(&platform::CurrentHost()) == nullptr) return {};
+  const std::string node = platform::LinuxHost::DriveNode(static_cast<char>(device.DriveLetter));
+  return node.empty() ? std::string() : platform::MountedDiscNote(node);
+#else
+  (void)device;
+  return {};
+#endif
+}
 
 std::string ExtensionOf(const std::string& path) {
   const std::size_t dot = path.find_last_of('.');
@@ -316,7 +333,10 @@ void TScanForm::StartButtonClick(TObject*) {
   scan::DiscScan scan(drive_, device, settings, observer);
   scan_ = &scan;
   const DWORD began = platform::CurrentHost().Milliseconds();
+  const std::string mounted = MountedDiscNote(device);
   if (scan.ReadRecordedArea(record_)) {
+    // A mounted disc is said before the scan changes the drive's state.
+    if (!mounted.empty()) observer.note(mounted);
     disc_.capacityBlocks = scan.LeadOut();
     plotHead_.disc = BlocksWithTimeText(scan.LeadOut());
     DiscLabel->SetCaption("Disc: " + plotHead_.disc);
@@ -328,6 +348,7 @@ void TScanForm::StartButtonClick(TObject*) {
     if (AccessCheck->Checked() && !abort_) scan.Access(record_);
     if (SpinUpCheck->Checked() && !abort_) scan.SpinUp(record_);
   }
+  scan.Restore();  // the drive as it was found: the block length the scan changed
   scan_ = nullptr;
   const double seconds = (platform::CurrentHost().Milliseconds() - began) / 1000.0;
 
@@ -347,7 +368,7 @@ void TScanForm::StartButtonClick(TObject*) {
     std::snprintf(text, sizeof text, "Done in %.1f s: %s", seconds,
                   report::StrategyName(record_.curve->strategy));
   }
-  Status(text);
+  Status(mounted.empty() ? std::string(text) : std::string(text) + " (the disc is mounted)");
   SetScanning(false);
 }
 
@@ -389,10 +410,8 @@ void TScanForm::SaveButtonClick(TObject*) {
   } else {
     const std::string text = SaveText(path, error);
     if (error.empty()) {
-      std::ofstream out(path, std::ios::binary | std::ios::trunc);
-      out << text;
-      out.close();
-      if (!out) error = "Cannot write " + path + ".";
+      // The earlier file stays as it was when this one cannot be written whole.
+      if (!report::WriteOutputFile(path, text).empty()) error = "Cannot write " + path + ".";
     }
   }
   Status(error.empty() ? "Saved " + path : error);

@@ -9,6 +9,7 @@
 #include "app/SpeedStats.h"
 #include "app/TForm1.h"
 #include "drive/CommandBuffer.h"
+#include "drive/DriveAsFound.h"
 #include "transport/wnaspi32.h"
 
 using namespace toolkit;
@@ -77,6 +78,8 @@ void TForm1::SpeedButton2Click(TObject* /*sender*/) {
   std::vector<BYTE> blockStatus(kBlocksPerCommand);
   SenseResult sense{};
   SpeedStats stats{};
+  // The block length in force before the run goes back when it ends, however it ends.
+  DriveAsFound asFound(drive_, *device);
   ReadRequest request{};
   request.device = device;
   request.startLba = start;
@@ -107,7 +110,7 @@ void TForm1::SpeedButton2Click(TObject* /*sender*/) {
   BYTE spinStatus = SS_COMP;
   for (int pass = 0; pass < kSpinUpPasses; ++pass) {
     drive_.Seek10(*device, start, &sense);
-    drive_.SetBlockLength(*device, static_cast<WORD>(request.blockSize), &sense);
+    asFound.SetBlockLength(static_cast<WORD>(request.blockSize), &sense);
     request.blockCount = kSpinUpBlocks;
     spinStatus = drive_.ReadBlocks(&request);
     if (spinStatus != SS_COMP && IllegalMode(sense) && request.readMode == 1) {

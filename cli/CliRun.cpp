@@ -11,6 +11,8 @@
 #include "diag/PrintableText.h"
 #include "platform/Host.h"
 #include "platform/LinuxHost.h"
+#include "platform/LinuxMounts.h"
+#include "report/OutputFile.h"
 #include "report/SpeedTestJson.h"
 #include "toolkit/Toolkit.h"
 
@@ -94,9 +96,22 @@ bool CheckTheRange(const CliOptions& options, TForm1& form, ReportPrinter& print
   return true;
 }
 
-// The run's record as JSON. On this machine the drive is named by its device node.
-void WriteJson(report::SpeedTestRecord record, const CliOptions& options, bool interrupted,
-               std::FILE* json) {
+// What the user is told when the drive's disc is mounted; empty when it is not.
+std::string MountNote(const DeviceEntry& device, const CliOutput& output) {
+#ifndef _WIN32
+  return platform::MountedDiscNote(
+      platform::LinuxHost::DriveNode(static_cast<char>(device.DriveLetter)), output.mountTable);
+#else
+  (void)device;
+  (void)output;
+  return {};
+#endif
+}
+
+// The run's record as JSON, to the stream or the file the output names. On this machine the
+// drive is named by its device node. False, after saying why, when it could not be written.
+bool WriteJson(report::SpeedTestRecord record, const CliOptions& options, bool interrupted,
+               const CliOutput& output, ReportPrinter& printer) {
 #ifndef _WIN32  // Windows has no device nodes: the drive keeps its address
   if (!options.sim && record.drive.letter.size() == 2) {
     const std::string node = platform::LinuxHost::DriveNode(record.drive.letter[0]);
@@ -107,8 +122,13 @@ void WriteJson(report::SpeedTestRecord record, const CliOptions& options, bool i
 #endif
   if (interrupted && record.aborted) record.abortReason += " (Ctrl-C)";
   const std::string text = report::SpeedTestJsonText(record);
-  std::fwrite(text.data(), 1, text.size(), json);
-  std::fflush(json);
+  if (output.json != nullptr) {
+    const bool written = std::fwrite(text.data(), 1, text.size(), output.json) == text.size();
+    return std::fflush(output.json) == 0 && written;
+  }
+  const std::string error = report::WriteOutputFile(output.jsonPath, text);
+  if (!error.empty()) printer.Note("velmark-cli: " + error);
+  return error.empty();
 }
 
 }  // namespace
@@ -206,13 +226,23 @@ int RunCli(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& out
     return kExitInterrupted;
   }
 
+  // A mounted disc is said before the test changes the drive's state.
+  if (!options.sim) {
+    const std::string note = MountNote(form->DriveAccess().DeviceTable[row], output);
+    if (!note.empty()) printer.Note(note);
+  }
   form->StartButton->PostClick();
   Application->ProcessMessages();
   printer.Finish();
 
   const TForm1::TestOutcome& outcome = form->LastTest();
-  if (output.json != nullptr && outcome.started)
-    WriteJson(form->LastRecord(), options, input.Interrupted(), output.json);
+  // Ended from outside: the drive is back as it was found, and no file is replaced by the
+  // record of a run that was cut short.
+  if (output.ended && output.ended()) return kExitResultsIgnored;
+  const bool wantJson = output.json != nullptr || !output.jsonPath.empty();
+  if (wantJson && outcome.started &&
+      !WriteJson(form->LastRecord(), options, input.Interrupted(), output, printer))
+    return kExitResultsIgnored;
   if (!outcome.started) {
     if (boxes.count == boxesBefore) printer.Note("The test did not start.");
     return kExitUsage;

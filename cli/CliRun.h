@@ -25,7 +25,12 @@ struct CliOutput {
   bool liveProgress = false;          // the progress line drawn in place on `err`
   std::function<bool()> interrupted;  // whether the user pressed Ctrl-C (may be empty)
   std::string devRoot;                // prefix of /dev and /sys for --device ("" here)
-  std::FILE* json = nullptr;          // where the result record goes as JSON, if anywhere
+  std::string mountTable = "/proc/self/mounts";  // where mounted discs are looked up
+  std::FILE* json = nullptr;                     // a stream the result record goes to as JSON
+  std::string jsonPath;                          // a file the record replaces once the test has run
+  // Whether the run is being ended from outside (SIGTERM, SIGHUP, a closed pipe): the drive
+  // is put back and nothing more is written (may be empty).
+  std::function<bool()> ended;
 };
 
 // Runs the window on `driveAccess` (built on the installed host) as `options` say. The

@@ -10,6 +10,9 @@
 #include "cli/DeviceChoice.h"
 #include "diag/PrintableText.h"
 #include "platform/Host.h"
+#include "platform/LinuxHost.h"
+#include "platform/LinuxMounts.h"
+#include "report/OutputFile.h"
 #include "report/ScanCsv.h"
 #include "report/ScanJson.h"
 #include "report/ScanText.h"
@@ -33,23 +36,12 @@ std::string DiscText(std::int64_t blocks) {
 // Writes `text` to `path` ("-": standard output); false with a message when it cannot.
 bool WriteFile(const std::string& path, const std::string& text, const CliOutput& output) {
   if (path == "-") {
-    std::fputs(text.c_str(), output.out);
-    std::fflush(output.out);
-    return true;
+    const bool written = std::fputs(text.c_str(), output.out) >= 0;
+    return std::fflush(output.out) == 0 && written;  // a failure is told at the end
   }
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (f == nullptr) {
-    std::fprintf(output.err, "velmark-cli: cannot write %s: %s\n", path.c_str(),
-                 std::strerror(errno));
-    return false;
-  }
-  const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-  const bool closed = std::fclose(f) == 0;
-  if (!written || !closed) {
-    std::fprintf(output.err, "velmark-cli: writing %s failed\n", path.c_str());
-    return false;
-  }
-  return true;
+  const std::string error = report::WriteOutputFile(path, text);
+  if (!error.empty()) std::fprintf(output.err, "velmark-cli: %s\n", error.c_str());
+  return error.empty();
 }
 
 std::optional<std::int64_t> Number(const std::optional<std::string>& text) {
@@ -152,7 +144,16 @@ int RunScan(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& ou
 
   report::ScanRecord record;
   report::plot::PlotHead plotHead{row, {}};
-  if (scan.ReadRecordedArea(record)) {
+  const bool rangeOnDisc = scan.ReadRecordedArea(record);
+  if (rangeOnDisc) {
+#ifndef _WIN32
+    // A mounted disc is said before the scan changes the drive's state.
+    if (!options.sim) {
+      const std::string mounted = platform::MountedDiscNote(
+          platform::LinuxHost::DriveNode(static_cast<char>(device.DriveLetter)), output.mountTable);
+      if (!mounted.empty()) note(mounted);
+    }
+#endif
     disc.capacityBlocks = scan.LeadOut();
     plotHead.disc = DiscText(scan.LeadOut());
     note("Disc: " + plotHead.disc);
@@ -175,6 +176,11 @@ int RunScan(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& ou
       (scan.*step.step)(record);
     }
   }
+  // The drive goes back as it was found before anything is written.
+  scan.Restore();
+  if (!rangeOnDisc && scan.RangeOffTheDisc()) return kExitUsage;
+  // Ended from outside: no file is replaced by the record of a scan that was cut short.
+  if (output.ended && output.ended()) return kExitResultsIgnored;
   if (interrupted() && record.curve && record.curve->aborted)
     record.curve->abortReason += " (Ctrl-C)";
 

@@ -1,7 +1,6 @@
 // velmark-cli: the Velmark window's speed test from the command line.
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -14,10 +13,69 @@
 #include "cli/CliRun.h"
 #include "cli/FieldCheck.h"
 #include "cli/Interrupt.h"
+#include "cli/OutputCheck.h"
 #include "cli/ScanRun.h"
 #include "platform/CommandTracePrinter.h"
 #include "platform/Host.h"
 #include "sim/win32/DemoMachine.h"
+
+namespace {
+
+// The speed test or the scan, as the options say; the program's exit status.
+int Run(const CliOptions& options) {
+  // The disc scan writes its own files, by name, once it has measured.
+  if (options.Scan() && !options.list) {
+    static std::unique_ptr<sim::DemoMachine> scanMachine;
+    if (options.sim)
+      scanMachine = std::make_unique<sim::DemoMachine>(
+          options.realTime ? sim::ClockMode::RealTime : sim::ClockMode::Virtual,
+          false);  // a long scan keeps no copy of every command
+    static platform::CommandTracePrinter scanTrace(stderr);
+    if (options.trace) platform::CurrentHost().SetCommandObserver(&scanTrace);
+    static AspiVCL scanAccess;
+    CliOutput output;
+    output.liveProgress = false;
+    InterruptCatcher interrupts;  // Ctrl-C stops the scan's step under way
+    output.interrupted = &InterruptCatcher::Requested;
+    output.ended = &InterruptCatcher::Ended;
+    const int status = RunScan(options, scanAccess, output);
+    platform::CurrentHost().SetCommandObserver(nullptr);
+    return status;
+  }
+
+  // --json: the path was judged before; the record replaces what stood there only once the
+  // test has run. With "-" the JSON has standard output to itself.
+  const bool jsonOnStdout = options.json && *options.json == "-";
+
+  // The machine is chosen before the drive-access object exists: both live to the end of
+  // the program and go in reverse order at static finalisation.
+  static std::unique_ptr<sim::DemoMachine> machine;
+  // The programs' machine keeps no copy of the commands it answers: a long test or scan holds
+  // bounded memory.
+  if (options.sim)
+    machine = std::make_unique<sim::DemoMachine>(
+        options.realTime ? sim::ClockMode::RealTime : sim::ClockMode::Virtual, false);
+  static platform::CommandTracePrinter tracePrinter(stderr);
+  if (options.trace) platform::CurrentHost().SetCommandObserver(&tracePrinter);
+
+  static AspiVCL driveAccess;
+
+  CliOutput output;
+  output.out = jsonOnStdout ? stderr : stdout;
+  output.json = jsonOnStdout ? stdout : nullptr;
+  if (options.json && !jsonOnStdout) output.jsonPath = *options.json;
+  output.ended = &InterruptCatcher::Ended;
+  const bool outTerminal = isatty(fileno(output.out)) != 0;
+  output.colour = options.colour == "always" || (options.colour == "auto" && outTerminal);
+  output.liveProgress = isatty(fileno(stderr)) != 0 && !options.trace;
+  InterruptCatcher interrupts;
+  output.interrupted = &InterruptCatcher::Requested;
+  const int status = RunCli(options, driveAccess, output);
+  platform::CurrentHost().SetCommandObserver(nullptr);
+  return status;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
@@ -35,76 +93,24 @@ int main(int argc, char** argv) {
     std::printf("velmark-cli %s\n", kVelmarkVersion);
     return kExitDone;
   }
-  // The fields are judged once, before any drive is looked at.
+  // The fields and the output paths are judged once, before any drive is looked at.
   if (const std::string error = CheckFields(options); !error.empty()) {
     std::fprintf(stderr, "velmark-cli: %s\n", error.c_str());
     return kExitUsage;
   }
-
-  // The disc scan writes its own files, by name, once it has measured.
-  if (options.Scan() && !options.list) {
-    static std::unique_ptr<sim::DemoMachine> scanMachine;
-    if (options.sim)
-      scanMachine = std::make_unique<sim::DemoMachine>(
-          options.realTime ? sim::ClockMode::RealTime : sim::ClockMode::Virtual,
-          false);  // a long scan keeps no copy of every command
-    static platform::CommandTracePrinter scanTrace(stderr);
-    if (options.trace) platform::CurrentHost().SetCommandObserver(&scanTrace);
-    static AspiVCL scanAccess;
-    CliOutput output;
-    output.liveProgress = false;
-    InterruptCatcher interrupts;  // Ctrl-C stops the scan's step under way
-    output.interrupted = &InterruptCatcher::Requested;
-    const int status = RunScan(options, scanAccess, output);
-    platform::CurrentHost().SetCommandObserver(nullptr);
-    return status;
+  if (const std::string error = CheckOutputs(options); !error.empty()) {
+    std::fprintf(stderr, "velmark-cli: %s\n", error.c_str());
+    return kExitUsage;
   }
-
-  // --json: the file is opened before anything else happens, so that a path that cannot
-  // be written is refused at once. With "-" the JSON has standard output to itself.
-  const bool jsonOnStdout = options.json && *options.json == "-";
-  std::FILE* json = jsonOnStdout ? stdout : nullptr;
-  if (options.json && !jsonOnStdout) {
-    json = std::fopen(options.json->c_str(), "w");
-    if (json == nullptr) {
-      std::fprintf(stderr, "velmark-cli: --json %s: %s\n", options.json->c_str(),
-                   std::strerror(errno));
-      return kExitUsage;
-    }
-  }
-
-  // The machine is chosen before the drive-access object exists: both live to the end of
-  // the program and go in reverse order at static finalisation.
-  static std::unique_ptr<sim::DemoMachine> machine;
-  // The programs' machine keeps no copy of the commands it answers: a long test or scan holds
-  // bounded memory.
-  if (options.sim)
-    machine = std::make_unique<sim::DemoMachine>(
-        options.realTime ? sim::ClockMode::RealTime : sim::ClockMode::Virtual, false);
-  static platform::CommandTracePrinter tracePrinter(stderr);
-  if (options.trace) platform::CurrentHost().SetCommandObserver(&tracePrinter);
-
-  static AspiVCL driveAccess;
-
-  CliOutput output;
-  output.out = jsonOnStdout ? stderr : stdout;
-  output.json = json;
-  const bool outTerminal = isatty(fileno(output.out)) != 0;
-  output.colour = options.colour == "always" || (options.colour == "auto" && outTerminal);
-  output.liveProgress = isatty(fileno(stderr)) != 0 && !options.trace;
-  InterruptCatcher interrupts;
-  output.interrupted = &InterruptCatcher::Requested;
-  const int status = RunCli(options, driveAccess, output);
-  platform::CurrentHost().SetCommandObserver(nullptr);
-  if (json != nullptr && json != stdout) {
-    // No test ran: no record, and no empty file left behind.
-    const bool written = std::ftell(json) > 0;
-    if (std::fclose(json) != 0 && written) {
-      std::fprintf(stderr, "velmark-cli: --json %s: %s\n", options.json->c_str(),
-                   std::strerror(errno));
-      return kExitUsage;
-    }
-    if (!written) std::remove(options.json->c_str());
+  KeepStandardStreams();
+  const int status = Run(options);
+  // What went to standard output arrived, or the run is no result. A reader that went away
+  // ends the program as the closed pipe would have, with nothing more said.
+  const std::string stdoutError = FinishStandardOutput();
+  if (!stdoutError.empty() || !InterruptCatcher::PipeClosed()) InterruptCatcher::EndBySignal();
+  if (!stdoutError.empty()) {
+    std::fprintf(stderr, "velmark-cli: standard output: %s\n", stdoutError.c_str());
+    return status == kExitDone ? kExitResultsIgnored : status;
   }
   return status;
 }

@@ -26,6 +26,7 @@ DiscScan::DiscScan(FileMMCSeq& drive, DeviceEntry& device, ScanSettings settings
       device_(device),
       settings_(std::move(settings)),
       observer_(std::move(observer)),
+      asFound_(drive, device),
       raw_(settings_.raw) {
   if (settings_.blocksPerCommand == 0) settings_.blocksPerCommand = 27;
   buffer_.resize(std::size_t{settings_.blocksPerCommand} * 2352);
@@ -106,6 +107,7 @@ bool DiscScan::ReadRecordedArea(report::ScanRecord& record) {
     record.refused.push_back("nothing to read: the range lies outside the recorded area (0 to " +
                              std::to_string(leadOut_ - 1) + ")");
     record.failed = true;
+    rangeOffTheDisc_ = true;
     Note(record.refused.back());
     return false;
   }
@@ -129,7 +131,7 @@ bool DiscScan::Prepare(report::ScanRecord& record) {
   BYTE spin = SS_COMP;
   for (int pass = 0; pass < kSpinUpPasses; ++pass) {
     drive_.Seek10(device_, static_cast<LONG>(start_), &sense_);
-    drive_.SetBlockLength(device_, static_cast<WORD>(raw_ ? 2352 : 2048), &sense_);
+    asFound_.SetBlockLength(static_cast<WORD>(raw_ ? 2352 : 2048), &sense_);
     spin = Read(start_, std::min<std::int64_t>(kSpinUpBlocks, blocks_));
     if (spin != SS_COMP && IllegalMode(sense_) && !raw_) {
       raw_ = true;

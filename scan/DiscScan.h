@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "drive/DriveAsFound.h"
 #include "drive/FileMMCSeq.h"
 #include "drive/ReadRequest.h"
 #include "report/ScanRecord.h"
@@ -51,6 +52,8 @@ class DiscScan {
   // reason in the record, when there is none.
   bool ReadRecordedArea(report::ScanRecord& record);
   std::int64_t LeadOut() const { return leadOut_; }
+  // Whether ReadRecordedArea refused the range itself (it lies off the disc), not the drive.
+  bool RangeOffTheDisc() const { return rangeOffTheDisc_; }
   std::int64_t RangeStart() const { return start_; }
   std::int64_t RangeBlocks() const { return blocks_; }
   bool Raw() const { return raw_; }
@@ -61,6 +64,9 @@ class DiscScan {
   void Curve(report::ScanRecord& record);
   void Access(report::ScanRecord& record);
   void SpinUp(report::ScanRecord& record);
+
+  // Puts the drive back as it was found (the block length); also done when the scan goes.
+  void Restore() { asFound_.Restore(); }
 
   // For a window's Abort: stops the curve after its current sample, the access times after
   // the current trial and the spin-up while it waits.
@@ -85,6 +91,7 @@ class DiscScan {
   DeviceEntry& device_;
   ScanSettings settings_;
   ScanObserver observer_;
+  DriveAsFound asFound_;
   SenseResult sense_{};
   std::vector<BYTE> buffer_;
   std::vector<BYTE> blockStatus_;
@@ -93,6 +100,7 @@ class DiscScan {
   std::int64_t blocks_ = 0;
   bool raw_ = false;
   bool prepared_ = false;
+  bool rangeOffTheDisc_ = false;
   bool abort_ = false;
 };
 

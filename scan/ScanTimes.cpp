@@ -90,7 +90,14 @@ void DiscScan::Access(report::ScanRecord& record) {
 
   Positions positions;
   std::int64_t head = positions.Next(first, blocks_);
-  if (Read(head, 1) != SS_COMP) failed = true;
+  // The first positioning read: when it fails no access can be timed, and the step says so.
+  if (const BYTE status = Read(head, 1); status != SS_COMP) {
+    failed = true;
+    Refused(record,
+            std::string("access times: ") + (raw_ ? "READ CD" : "READ(10)") + " at " +
+                std::to_string(head),
+            status, true);
+  }
   access.randomMs = mean([&](int, double& sum) {
     std::int64_t to = positions.Next(first, blocks_);
     while (std::llabs(to - head) < minimum) to = positions.Next(first, blocks_);

@@ -1,8 +1,8 @@
 // The plot writer on Qt's GUI module: QImage and QPainter for PNG, QSvgGenerator for SVG.
 #include "report/plot/PlotWriter.h"
 
+#include <QBuffer>
 #include <QDir>
-#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLibraryInfo>
@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "report/OutputFile.h"
 #include "toolkit/qt/GraphPainter.h"
 #include "toolkit/qt/QtConvert.h"
 
@@ -24,36 +25,33 @@ QFont PlotFont() {
   return toolkit::qt::ToQFont(font);
 }
 
-std::string WritePng(const toolkit::TGraphModel& graph, const QString& path) {
+// The picture's bytes in `bytes`; empty on success, else what went wrong.
+std::string RenderPng(const toolkit::TGraphModel& graph, QByteArray& bytes) {
   QImage image(kPlotWidth, kPlotHeight, QImage::Format_ARGB32_Premultiplied);
   image.fill(Qt::white);
   {
     QPainter painter(&image);
     toolkit::qt::PaintGraph(painter, image.rect(), graph, PlotFont());
   }
-  if (!image.save(path, "PNG")) return "cannot write " + path.toStdString();
+  QBuffer buffer(&bytes);
+  if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG"))
+    return "the PNG image could not be made";
   return {};
 }
 
-std::string WriteSvg(const toolkit::TGraphModel& graph, const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-    return "cannot write " + path.toStdString() + ": " + file.errorString().toStdString();
+std::string RenderSvg(const toolkit::TGraphModel& graph, QByteArray& bytes) {
+  QBuffer buffer(&bytes);
+  if (!buffer.open(QIODevice::WriteOnly)) return "the SVG image could not be made";
   QSvgGenerator svg;
-  svg.setOutputDevice(&file);
+  svg.setOutputDevice(&buffer);
   svg.setSize(QSize(kPlotWidth, kPlotHeight));
   svg.setViewBox(QRect(0, 0, kPlotWidth, kPlotHeight));
   svg.setResolution(96);
   svg.setTitle(toolkit::qt::ToQString(graph.Title));
-  {
-    QPainter painter;
-    if (!painter.begin(&svg)) return "cannot draw into " + path.toStdString();
-    toolkit::qt::PaintGraph(painter, QRect(0, 0, kPlotWidth, kPlotHeight), graph, PlotFont());
-    painter.end();
-  }
-  file.close();
-  if (file.error() != QFileDevice::NoError)
-    return "cannot write " + path.toStdString() + ": " + file.errorString().toStdString();
+  QPainter painter;
+  if (!painter.begin(&svg)) return "the SVG image could not be made";
+  toolkit::qt::PaintGraph(painter, QRect(0, 0, kPlotWidth, kPlotHeight), graph, PlotFont());
+  painter.end();
   return {};
 }
 
@@ -100,8 +98,12 @@ std::string WritePlot(const toolkit::TGraphModel& graph, const std::string& path
     static char* argv[] = {name, nullptr};
     own = std::make_unique<QGuiApplication>(argc, argv);
   }
-  const QString file = QString::fromStdString(path);
-  return format == PictureFormat::Png ? WritePng(graph, file) : WriteSvg(graph, file);
+  // The picture is made whole in memory, then replaces what stood at the path in one step.
+  QByteArray bytes;
+  const std::string error =
+      format == PictureFormat::Png ? RenderPng(graph, bytes) : RenderSvg(graph, bytes);
+  if (!error.empty()) return error + ": " + path + " is not written";
+  return WriteOutputFile(path, bytes.toStdString());
 }
 
 }  // namespace report::plot

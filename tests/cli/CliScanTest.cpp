@@ -233,3 +233,22 @@ TEST(CliScanTest, DeviceChoosesTheDriveByItsLetter) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CliScanTest, AccessTimesThatCannotPositionAreNamedAsFailed) {
+  // The spin-up reads at the range's start; every place the access times go is unreadable.
+  const ScanResult r = Scan({"--sim", "--access", "--json", "-"}, [](sim::DemoMachine& m) {
+    sim::DriveFaults faults;
+    faults.mediumErrors.push_back({1000, 357000});
+    m.dataDrive().SetFaults(faults);
+  });
+  EXPECT_EQ(r.status, kExitResultsIgnored) << r.err;
+  const nlohmann::json j = nlohmann::json::parse(r.out);
+  ASSERT_EQ(j["refused"].size(), 1u) << r.out;
+  EXPECT_EQ(j["refused"][0].get<std::string>().rfind("access times: READ(10) at ", 0), 0u)
+      << j["refused"];
+  EXPECT_NE(r.err.find("03/11/00"), std::string::npos) << r.err;
+}
+
+}  // namespace

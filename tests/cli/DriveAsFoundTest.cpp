@@ -1,0 +1,118 @@
+// A raw speed test or raw scan leaves the drive at the block length it found, however the
+// run ends; a run that never starts or is ended from outside replaces no earlier file.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/AspiVCL.h"
+#include "cli/CliOptions.h"
+#include "cli/CliRun.h"
+#include "cli/ScanRun.h"
+#include "sim/win32/DemoMachine.h"
+#include "toolkit/Toolkit.h"
+
+namespace {
+
+struct Ending {
+  const char* name;
+  int interruptAt;  // the interrupt predicate turns true at this call; 0: never
+  bool ended;       // from outside (SIGTERM, SIGHUP) rather than Ctrl-C
+  bool mediumError;
+  int status;
+};
+
+std::string Text(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+TEST(DriveAsFoundTest, TheBlockLengthGoesBackOnEveryWayOut) {
+  const Ending endings[] = {
+      {"done", 0, false, false, kExitDone},
+      {"Ctrl-C", 40, false, false, kExitResultsIgnored},
+      {"SIGTERM", 40, true, false, kExitResultsIgnored},
+      {"failed command", 0, false, true, kExitResultsIgnored},
+  };
+  const std::string json = ::testing::TempDir() + "velmark-as-found.json";
+  for (const bool scan : {false, true}) {
+    for (const Ending& e : endings) {
+      SCOPED_TRACE(std::string(scan ? "scan, " : "speed test, ") + e.name);
+      { std::ofstream(json) << "earlier good record"; }
+      sim::DemoMachine machine(sim::ClockMode::Virtual, false);
+      if (e.mediumError) {
+        sim::DriveFaults faults;
+        faults.mediumErrors.push_back({100, 3});
+        machine.dataDrive().SetFaults(faults);
+      }
+      std::vector<std::string> args = {"--sim", "--mode",   "raw", "--start",
+                                       "0",     "--blocks", "8100"};
+      if (scan) args.push_back("--curve");
+      const CliParse parse = ParseCliOptions(args);
+      ASSERT_EQ(parse.error, "");
+      AspiVCL drive;
+      toolkit::ScopedApplication app;
+      std::FILE* out = std::tmpfile();
+      std::FILE* err = std::tmpfile();
+      CliOutput output;
+      output.out = out;
+      output.err = err;
+      output.jsonPath = json;
+      int calls = 0;
+      if (e.interruptAt > 0) output.interrupted = [&] { return ++calls >= e.interruptAt; };
+      if (e.ended) output.ended = [&] { return calls >= e.interruptAt; };
+      CliOptions options = parse.options;
+      if (scan) options.json = json;
+      const int status = scan ? RunScan(options, drive, output) : RunCli(options, drive, output);
+      std::fclose(out);
+      std::fclose(err);
+      EXPECT_EQ(status, e.status);
+      EXPECT_EQ(machine.dataDrive().BlockLength(), 2048);
+      // A run ended from outside writes nothing over the earlier file.
+      EXPECT_EQ(Text(json) == "earlier good record", e.ended);
+    }
+  }
+  std::remove(json.c_str());
+}
+
+TEST(DriveAsFoundTest, ARunThatNeverStartsLeavesTheEarlierFile) {
+  const std::string json = ::testing::TempDir() + "velmark-never-started.json";
+  const struct {
+    std::vector<std::string> args;
+    int status;
+  } refused[] = {{{"--sim", "--drive", "9"}, kExitNoDrive},
+                 {{"--sim", "--start", "999999"}, kExitUsage},
+                 {{"--sim", "--start", "999999", "--curve"}, kExitUsage}};  // as --help says
+  for (const auto& [args, expected] : refused) {
+    SCOPED_TRACE(args[2]);
+    { std::ofstream(json) << "earlier good record"; }
+    sim::DemoMachine machine(sim::ClockMode::Virtual, false);
+    CliParse parse = ParseCliOptions(args);
+    ASSERT_EQ(parse.error, "");
+    parse.options.json = json;
+    AspiVCL drive;
+    toolkit::ScopedApplication app;
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    CliOutput output;
+    output.out = out;
+    output.err = err;
+    output.jsonPath = json;
+    const bool scan = parse.options.Scan();
+    const int status =
+        scan ? RunScan(parse.options, drive, output) : RunCli(parse.options, drive, output);
+    std::fclose(out);
+    std::fclose(err);
+    EXPECT_EQ(status, expected);
+    EXPECT_EQ(Text(json), "earlier good record");
+  }
+  std::remove(json.c_str());
+}
+
+}  // namespace
