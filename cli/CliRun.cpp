@@ -96,6 +96,11 @@ bool CheckTheRange(const CliOptions& options, TForm1& form, ReportPrinter& print
   return true;
 }
 
+// Whether the program is being ended from outside; it then ends by that signal, unheard.
+bool Ended(const CliOutput& output) {
+  return output.ended && output.ended();
+}
+
 // What the user is told when the drive's disc is mounted; empty when it is not.
 std::string MountNote(const DeviceEntry& device, const CliOutput& output) {
 #ifndef _WIN32
@@ -191,7 +196,7 @@ int RunCli(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& out
       return kExitNoDrive;
     }
     if (input.Interrupted()) {
-      printer.Note("Interrupted while waiting for the drive.");
+      if (!Ended(output)) printer.Note("Interrupted while waiting for the drive.");
       return kExitInterrupted;
     }
     // The drive is asked at least once, also with --wait 0.
@@ -222,7 +227,7 @@ int RunCli(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& out
   if (options.noDisplay && !form->CheckBox->Checked()) form->CheckBox->PostClick();
   Application->ProcessMessages();
   if (input.Interrupted()) {
-    printer.Note("Interrupted before the test started.");
+    if (!Ended(output)) printer.Note("Interrupted before the test started.");
     return kExitInterrupted;
   }
 
@@ -238,7 +243,7 @@ int RunCli(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& out
   const TForm1::TestOutcome& outcome = form->LastTest();
   // Ended from outside: the drive is back as it was found, and no file is replaced by the
   // record of a run that was cut short.
-  if (output.ended && output.ended()) return kExitResultsIgnored;
+  if (Ended(output)) return kExitResultsIgnored;
   const bool wantJson = output.json != nullptr || !output.jsonPath.empty();
   if (wantJson && outcome.started &&
       !WriteJson(form->LastRecord(), options, input.Interrupted(), output, printer))

@@ -46,7 +46,7 @@ void KeepStandardStreams() {
 }
 
 std::string FinishStandardOutput() {
-  if (gStandardOutputClosed) return "standard output is closed";
+  if (gStandardOutputClosed) return std::strerror(EBADF);
   errno = 0;
   const bool flushed = std::fflush(stdout) == 0;
   const int error = errno;

@@ -60,8 +60,10 @@ int RunScan(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& ou
   const bool fileOnStdout =
       (options.json && *options.json == "-") || (options.csv && *options.csv == "-");
   std::FILE* report = fileOnStdout ? output.err : output.out;
-  auto note = [&output](const std::string& text) {
-    std::fprintf(output.err, "%s\n", text.c_str());
+  // Ended from outside, the program ends by that signal once the drive is back, unheard.
+  auto ended = [&output] { return output.ended && output.ended(); };
+  auto note = [&output, &ended](const std::string& text) {
+    if (!ended()) std::fprintf(output.err, "%s\n", text.c_str());
   };
 
   for (const auto* field : {&options.start, &options.blocks}) {
@@ -180,7 +182,7 @@ int RunScan(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& ou
   scan.Restore();
   if (!rangeOnDisc && scan.RangeOffTheDisc()) return kExitUsage;
   // Ended from outside: no file is replaced by the record of a scan that was cut short.
-  if (output.ended && output.ended()) return kExitResultsIgnored;
+  if (ended()) return kExitResultsIgnored;
   if (interrupted() && record.curve && record.curve->aborted)
     record.curve->abortReason += " (Ctrl-C)";
 
