@@ -344,9 +344,12 @@ Exit status
      asked for was measured
   1  the test was aborted (no medium, illegal mode, Abort) or commands failed:
      its results should be ignored; for a scan: a command failed or the drive
-     refused something asked for (the report names it)
+     refused something asked for (the report names it); or what was measured
+     could not be delivered: writing standard output or an output file failed
   2  the command line was not understood, a field's text is not a number or is
-     out of range, or the range does not lie on the disc
+     out of range, the range does not lie on the disc, or an output path cannot
+     be written (checked before the drive is touched; two outputs on one file
+     are refused too)
   3  no drive, or the drive did not become ready in time
   130  interrupted (Ctrl-C) before the test started
 
@@ -354,7 +357,15 @@ Ctrl-C during a test clicks Abort: the read stops, the figures so far are printe
 with "Results should be ignored !" and the status is 1; during a scan it stops the
 step under way (the curve after its current zone, the access times after their
 trial, the spin-up while it waits), skips the steps after it, and reports what was
-measured, with the status 1. A second Ctrl-C ends the program at once.
+measured, with the status 1. A second Ctrl-C ends the program at once. SIGTERM and
+SIGHUP stop a run as the first Ctrl-C does, then end the program by that signal
+without writing any file; a reader of standard output that goes away (| head)
+ends it the same way. Either way the drive gets back the block length it had.
+
+Output files replace an earlier file at their path only once they are complete
+(written beside it and renamed over it, its mode kept); a failed, refused or
+interrupted run leaves the earlier file as it was. A device, FIFO or terminal is
+written in place and never removed.
 
 Real drives are /dev/sr0, /dev/sr1 ..., which Velmark names D:, E: ...
 (velmark-probe shows what it finds and why a device could not be used). Reading
