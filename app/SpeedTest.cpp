@@ -9,28 +9,19 @@
 #include "app/SpeedStats.h"
 #include "app/TForm1.h"
 #include "drive/CommandBuffer.h"
-#include "drive/DriveAsFound.h"
+#include "report/SpeedTestText.h"
+#include "session/DriveSession.h"
+#include "session/ReadClock.h"
 #include "transport/wnaspi32.h"
 
 using namespace toolkit;
 
 namespace {
 
-constexpr DWORD kBlocksPerCommand = 27;
-constexpr DWORD kCommandBufferSize = kBlocksPerCommand * 2352;  // whatever the read mode
-constexpr DWORD kSpinUpBlocks = 10;
-constexpr int kSpinUpPasses = 5;
+// Whatever the read mode.
+constexpr DWORD kCommandBufferSize = session::kBlocksPerCommand * session::kRawBlockSize;
 constexpr int kMediaCheckSeeks = 3;
-constexpr WORD kMaximumSpeed = 0xFFFF;
-constexpr char kDriveStoppedText[] = "Drive stopped responding";
-
-bool IllegalMode(const SenseResult& s) {
-  return scsi::KeyAndAsc(SenseOf(s), scsi::key::kIllegalRequest,
-                         scsi::asc::kIllegalModeForThisTrack);
-}
-bool NoMedia(const SenseResult& s) {
-  return scsi::IsNoMedium(SenseOf(s));
-}
+constexpr const char* kDriveStoppedText = session::kNotRespondingText;
 
 std::string Signed(DWORD v) {
   return std::to_string(static_cast<LONG>(v));
@@ -70,82 +61,21 @@ void TForm1::SpeedButton2Click(TObject* /*sender*/) {
   StatusBar->SetSimpleText("");
   Application->ProcessMessages();
 
-  // 3. Mode, buffers and the request.
-  const bool data = RadioGroup->ItemIndex() == 0;
-  // On a boundary the adapter's alignment mask accepts: no command goes through the transit
-  // buffer.
+  // 3. Mode, buffers and the request. The session puts the block length in force before the
+  // run back when it ends, however it ends. On a boundary the adapter's alignment mask
+  // accepts: no command goes through the transit buffer.
+  session::DriveSession drive(drive_, *device);
   const CommandBuffer commandBuffer(kCommandBufferSize, CommandBufferAlignment(*device));
-  std::vector<BYTE> blockStatus(kBlocksPerCommand);
+  std::vector<BYTE> blockStatus(session::kBlocksPerCommand);
   SenseResult sense{};
   SpeedStats stats{};
-  // The block length in force before the run goes back when it ends, however it ends.
-  DriveAsFound asFound(drive_, *device);
-  ReadRequest request{};
-  request.device = device;
-  request.startLba = start;
-  request.blockCount = static_cast<DWORD>(amount);
-  request.blocksDone = 0;
-  request.rangeBuffer = nullptr;
-  request.commandBuffer = commandBuffer.data();
-  request.blockSize = data ? 2048 : 2352;
-  request.sense = &sense;
-  request.readMode = data ? 1 : 0;
-  request.sectorType = 0;
-  request.readCdFlags = 0xF8;
-  request.subChannel = 0;
-  request.blocksPerCommand = kBlocksPerCommand;
-  request.blockStatus = blockStatus.data();
+  ReadRequest request = session::DriveSession::NewReadRequest(
+      *device, start, static_cast<DWORD>(amount), RadioGroup->ItemIndex() != 0,
+      commandBuffer.data(), session::kBlocksPerCommand, blockStatus.data(), &sense);
   request.onCommandError = ReadCallback::Bind<TForm1, &TForm1::StopOnErrorCallback>(this);
-  request.onBlockError = ReadCallback();
-  request.onProgress = ReadCallback();
-  request.user = nullptr;
 
-  // 4. The drive's maximum speed.
-  Report("Set CD Speed", kReportGreen);
-  drive_.SetSpeed(*device, kMaximumSpeed, kMaximumSpeed, &sense);
-  drive_.SetSpeed(*device, kMaximumSpeed, kMaximumSpeed, &sense);
-
-  // 5. Spin-up: five short reads, switching to raw reading when the blocks hold no data.
-  Report("Spinning Up Drive", kReportGreen);
-  BYTE spinStatus = SS_COMP;
-  for (int pass = 0; pass < kSpinUpPasses; ++pass) {
-    drive_.Seek10(*device, start, &sense);
-    asFound.SetBlockLength(static_cast<WORD>(request.blockSize), &sense);
-    request.blockCount = kSpinUpBlocks;
-    spinStatus = drive_.ReadBlocks(&request);
-    if (spinStatus != SS_COMP && IllegalMode(sense) && request.readMode == 1) {
-      request.blockSize = 2352;
-      request.readMode = 0;
-      RadioGroup->SetItemIndex(1);
-      Report("Trying RAW mode, these blocks don't seem to contain Data", kReportNavy);
-    }
-  }
-
-  // 6. Still no readable mode after the last pass.
-  if (spinStatus != SS_COMP && IllegalMode(sense)) {
-    AbortFlag = 1;
-    if (record.abortReason.empty())
-      record.abortReason = "Illegal Mode for this track " + AspiVCL::SenseText(sense);
-    ReportBold("Aborting due to Illegal Mode for this track " + AspiVCL::SenseText(sense),
-               kReportRed);
-  }
-
-  // 7. Media check.
-  BYTE seekStatus = SS_COMP;
-  for (int i = 0; i < kMediaCheckSeeks; ++i) seekStatus = drive_.Seek10(*device, start, &sense);
-  if (seekStatus != SS_COMP && NoMedia(sense)) {
-    AbortFlag = 1;
-    if (record.abortReason.empty())
-      record.abortReason = "No Media Present " + AspiVCL::SenseText(sense);
-    ReportBold("Aborting due to No Media Present " + AspiVCL::SenseText(sense), kReportRed);
-  }
-
-  // A drive that stopped answering during set-up: the run ends here.
-  if (drive_.StoppedResponding(*device)) {
-    AbortFlag = 1;
-    ReportBold(kDriveStoppedText, kReportRed);
-    ReportBold("Results should be ignored !", kReportRed);
-  }
+  // 4.-7. Speed, spin-up, media check.
+  PrepareDrive(drive, request, record);
 
   // 8. Display during the read.
   if (CheckBox->Checked()) {
@@ -159,7 +89,8 @@ void TForm1::SpeedButton2Click(TObject* /*sender*/) {
   request.onCommandError = ReadCallback::Bind<TForm1, &TForm1::ReadErrorCallback>(this);
 
   // 9. Aborted during set-up: nothing more is written.
-  record.mode = request.readMode == 1 ? report::ReadMode::Data : report::ReadMode::Raw;
+  record.mode =
+      session::DriveSession::IsRaw(request) ? report::ReadMode::Raw : report::ReadMode::Data;
   if (AbortFlag != 0) {
     lastTest_.aborted = true;
     lastTest_.finished = true;
@@ -175,57 +106,28 @@ void TForm1::SpeedButton2Click(TObject* /*sender*/) {
   stats.Prepare(request.blockSize);
 
   // 11. Timer resolution.
-  UINT period = 1;
-  if (timeBeginPeriod(1) == TIMERR_NOCANDO) {
-    timeBeginPeriod(2);
-    period = 2;
-  }
+  session::MultimediaTimer timer;
 
   // 12. Positioning, outside the timed interval.
-  drive_.Seek10(*device, start, &sense);
+  drive.Seek(start, &sense);
 
   // 13.-15. The read, timed.
-  stats.Start(timeGetTime());
+  stats.Start(session::MultimediaTimer::Now());
   request.blockCount = static_cast<DWORD>(amount);
   activeRead_ = &request;
   drive_.ReadBlocks(&request);
   activeRead_ = nullptr;
-  DWORD elapsed = timeGetTime() - stats.startTime;
-  timeEndPeriod(period);
+  DWORD elapsed = session::MultimediaTimer::Now() - stats.startTime;
+  timer.End();
   if (elapsed == 0) elapsed = 1;
   Timer->SetEnabled(true);
   // A drive that stopped answering ended the read as an abort does.
   if (drive_.StoppedResponding(*device)) ReportBold(kDriveStoppedText, kReportRed);
 
-  // 16. The figures.
+  // 16.-21. The figures, in the record and in the report.
   const RunFigures f =
       ComputeRunFigures(request.blocksDone, request.blockSize, elapsed, stats.kbPerSpeedUnit);
-  Report("Seconds : " + FixedTwo(f.seconds), kReportGreen);
-  Report("KB Processed : " + std::to_string(TruncateToLong(f.kilobytes)), kReportGreen);
-  Report("Average KB/Seconds : " + std::to_string(TruncateToLong(f.average)), kReportGreen);
-  Report("Conversion factor : 1x = " + std::to_string(stats.kbPerSpeedUnit) + " KB/sec",
-         kReportGreen);
-
-  // 17.-19. The average.
-  StateDisplayPanel->SetCaption("Average");
-  Velmark->SetCaption(FixedTwo(f.speed) + " x");
-  if (stats.errorCount > 0) ReportBold("Errors encountered during test !", kReportRed);
-  if (stats.errorCount > 0 || AbortFlag != 0) ReportBold("Results should be ignored !", kReportRed);
-  ReportBold("Average Measured Velmark : " + Velmark->Caption(), kReportNavy);
-
-  // 20. Done.
-  StatusBar->SetSimpleText("Test Done");
-
-  // 21. The highest speeds, when they were computed.
-  if (!CheckBox->Checked()) {
-    if (stats.highestSpeed > 0)
-      ReportBold("Highest Measured Velmark : " + FixedTwo(stats.highestSpeed) + " x", kReportNavy);
-    ReportBold("Highest Measured (single command) BURST : " + FixedTwo(stats.highestBurst) + " x",
-               kReportNavy);
-  }
-
-  // The record holds what the report shows.
-  report::SpeedFigures figures;
+  report::SpeedFigures& figures = record.figures.emplace();
   figures.seconds = f.seconds;
   figures.kilobytes = f.kilobytes;
   figures.averageKBps = f.average;
@@ -236,8 +138,8 @@ void TForm1::SpeedButton2Click(TObject* /*sender*/) {
     figures.burstX = stats.highestBurst;
   }
   figures.failedCommands = stats.errorCount;
-  record.figures = figures;
   record.aborted = AbortFlag != 0;
+  ReportFigures(record, f.speed);
 
   lastTest_.timedRead = true;
   lastTest_.aborted = AbortFlag != 0;
@@ -245,7 +147,75 @@ void TForm1::SpeedButton2Click(TObject* /*sender*/) {
   lastTest_.blocksDone = request.blocksDone;
   lastTest_.elapsedMs = elapsed;
   lastTest_.finished = true;
-  // 22. The buffers go with their owners, on every path.
+  // 22. The buffers go with their owners, on every path; the drive gets its block length back.
+}
+
+void TForm1::PrepareDrive(session::DriveSession& drive, ReadRequest& request,
+                          report::SpeedTestRecord& record) {
+  DeviceEntry& device = drive.Device();
+  SenseResult& sense = *request.sense;
+
+  // 4. The drive's maximum speed.
+  Report("Set CD Speed", kReportGreen);
+  drive.SetReadSpeed(session::kMaximumSpeed, &sense, session::SpeedRepeat::Always);
+
+  // 5. Spin-up: five short reads, switching to raw reading when the blocks hold no data.
+  Report("Spinning Up Drive", kReportGreen);
+  const BYTE spinStatus = drive.SpinUp(request, session::kSpinUpBlocks, [this] {
+    RadioGroup->SetItemIndex(1);
+    Report("Trying RAW mode, these blocks don't seem to contain Data", kReportNavy);
+  });
+
+  // 6. Still no readable mode after the last pass.
+  if (spinStatus != SS_COMP && session::DriveSession::IllegalMode(sense)) {
+    AbortFlag = 1;
+    if (record.abortReason.empty())
+      record.abortReason = "Illegal Mode for this track " + AspiVCL::SenseText(sense);
+    ReportBold("Aborting due to Illegal Mode for this track " + AspiVCL::SenseText(sense),
+               kReportRed);
+  }
+
+  // 7. Media check.
+  BYTE seekStatus = SS_COMP;
+  for (int i = 0; i < kMediaCheckSeeks; ++i) seekStatus = drive.Seek(request.startLba, &sense);
+  if (seekStatus != SS_COMP && session::DriveSession::NoMedium(sense)) {
+    AbortFlag = 1;
+    if (record.abortReason.empty())
+      record.abortReason = "No Media Present " + AspiVCL::SenseText(sense);
+    ReportBold("Aborting due to No Media Present " + AspiVCL::SenseText(sense), kReportRed);
+  }
+
+  // A drive that stopped answering during set-up: the run ends here.
+  if (drive_.StoppedResponding(device)) {
+    AbortFlag = 1;
+    ReportBold(kDriveStoppedText, kReportRed);
+    ReportBold("Results should be ignored !", kReportRed);
+  }
+}
+
+void TForm1::ReportFigures(const report::SpeedTestRecord& record, double speed) {
+  // 16. The figures; 17.-19. the average; 20. done; 21. the highest speeds, when they were
+  // computed. The lines are the record's, worded as the text writer words them.
+  bool averageShown = false;
+  for (const report::FigureLine& line : report::SpeedTestFigures(record)) {
+    if (line.kind != report::FigureLine::Figure && !averageShown) {
+      StateDisplayPanel->SetCaption("Average");
+      Velmark->SetCaption(FixedTwo(speed) + " x");
+      averageShown = true;
+    }
+    switch (line.kind) {
+      case report::FigureLine::Figure:
+        Report(line.text, kReportGreen);
+        break;
+      case report::FigureLine::Warning:
+        ReportBold(line.text, kReportRed);
+        break;
+      case report::FigureLine::Speed:
+        ReportBold(line.text, kReportNavy);
+        if (line.text.rfind("Average", 0) == 0) StatusBar->SetSimpleText("Test Done");
+        break;
+    }
+  }
 }
 
 BYTE TForm1::StopOnErrorCallback(ReadCallbackInfo& /*info*/) {

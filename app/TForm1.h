@@ -12,6 +12,10 @@
 #include "report/SpeedTestRecord.h"
 #include "toolkit/Toolkit.h"
 
+namespace session {
+class DriveSession;
+}
+
 // Report colours, 0x00BBGGRR.
 inline constexpr DWORD kReportNavy = 0x800000;
 inline constexpr DWORD kReportGreen = 0x008000;
@@ -108,6 +112,10 @@ class TForm1 : public toolkit::TForm {
  private:
   void CreateControls();
   void WriteRegistryRecord();
+  // The speed test's steps 4 to 7 on the drive session, and its figure lines.
+  void PrepareDrive(session::DriveSession& drive, ReadRequest& request,
+                    report::SpeedTestRecord& record);
+  void ReportFigures(const report::SpeedTestRecord& record, double speed);
   void Report(const std::string& text, DWORD colour);      // plain, coloured
   void ReportBold(const std::string& text, DWORD colour);  // coloured and bold
 

@@ -4,20 +4,31 @@
 
 namespace report {
 
-std::vector<std::string> SpeedTestFigureLines(const SpeedTestRecord& r) {
-  std::vector<std::string> lines;
+std::vector<FigureLine> SpeedTestFigures(const SpeedTestRecord& r) {
+  std::vector<FigureLine> lines;
   if (!r.figures) return lines;
   const SpeedFigures& f = *r.figures;
-  lines.push_back("Seconds : " + FixedTwo(f.seconds));
-  lines.push_back("KB Processed : " + std::to_string(TruncateToInt32(f.kilobytes)));
-  lines.push_back("Average KB/Seconds : " + std::to_string(TruncateToInt32(f.averageKBps)));
-  lines.push_back("Conversion factor : 1x = " + std::to_string(f.kbPerX) + " KB/sec");
-  if (f.failedCommands > 0) lines.push_back("Errors encountered during test !");
-  if (r.ResultsIgnored()) lines.push_back("Results should be ignored !");
-  lines.push_back("Average Measured Velmark : " + FixedTwo(f.averageX) + " x");
-  if (f.highestX) lines.push_back("Highest Measured Velmark : " + FixedTwo(*f.highestX) + " x");
+  auto add = [&lines](FigureLine::Kind kind, std::string text) {
+    lines.push_back({kind, std::move(text)});
+  };
+  add(FigureLine::Figure, "Seconds : " + FixedTwo(f.seconds));
+  add(FigureLine::Figure, "KB Processed : " + std::to_string(TruncateToInt32(f.kilobytes)));
+  add(FigureLine::Figure, "Average KB/Seconds : " + std::to_string(TruncateToInt32(f.averageKBps)));
+  add(FigureLine::Figure, "Conversion factor : 1x = " + std::to_string(f.kbPerX) + " KB/sec");
+  if (f.failedCommands > 0) add(FigureLine::Warning, "Errors encountered during test !");
+  if (r.ResultsIgnored()) add(FigureLine::Warning, "Results should be ignored !");
+  add(FigureLine::Speed, "Average Measured Velmark : " + FixedTwo(f.averageX) + " x");
+  if (f.highestX)
+    add(FigureLine::Speed, "Highest Measured Velmark : " + FixedTwo(*f.highestX) + " x");
   if (f.burstX)
-    lines.push_back("Highest Measured (single command) BURST : " + FixedTwo(*f.burstX) + " x");
+    add(FigureLine::Speed,
+        "Highest Measured (single command) BURST : " + FixedTwo(*f.burstX) + " x");
+  return lines;
+}
+
+std::vector<std::string> SpeedTestFigureLines(const SpeedTestRecord& r) {
+  std::vector<std::string> lines;
+  for (FigureLine& line : SpeedTestFigures(r)) lines.push_back(std::move(line.text));
   return lines;
 }
 

@@ -4,21 +4,11 @@
 #include <cstdio>
 
 #include "report/SpeedUnits.h"
+#include "session/ReadClock.h"
 #include "transport/wnaspi32.h"
 
 namespace scan {
-namespace {
-
-constexpr DWORD kSpinUpBlocks = 10;
-constexpr int kSpinUpPasses = 5;
-constexpr WORD kMaximumSpeed = 0xFFFF;
-constexpr WORD kTocLength = 12;  // header and the lead-out's descriptor
-
-bool IllegalMode(const SenseResult& s) {
-  return s.SenseKey == 0x05 && s.ASC == 0x64;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 DiscScan::DiscScan(FileMMCSeq& drive, DeviceEntry& device, ScanSettings settings,
                    ScanObserver observer)
@@ -26,7 +16,7 @@ DiscScan::DiscScan(FileMMCSeq& drive, DeviceEntry& device, ScanSettings settings
       device_(device),
       settings_(std::move(settings)),
       observer_(std::move(observer)),
-      asFound_(drive, device),
+      session_(drive, device),
       raw_(settings_.raw) {
   if (settings_.blocksPerCommand == 0) settings_.blocksPerCommand = 27;
   buffer_.resize(std::size_t{settings_.blocksPerCommand} * 2352);
@@ -34,9 +24,7 @@ DiscScan::DiscScan(FileMMCSeq& drive, DeviceEntry& device, ScanSettings settings
 }
 
 std::uint64_t DiscScan::Now() const {
-  LARGE_INTEGER count{};
-  QueryPerformanceCounter(&count);
-  return static_cast<std::uint64_t>(count.QuadPart);
+  return session::Microseconds();
 }
 
 void DiscScan::Note(const std::string& text) {
@@ -66,21 +54,16 @@ BYTE DiscScan::StopOnError(ReadCallbackInfo& /*info*/) {
   return 1;
 }
 
-BYTE DiscScan::Read(std::int64_t lba, std::int64_t count) {
-  ReadRequest r{};
-  r.device = &device_;
-  r.startLba = static_cast<LONG>(lba);
-  r.blockCount = static_cast<DWORD>(count);
-  r.commandBuffer = buffer_.data();
-  r.blockSize = raw_ ? 2352 : 2048;
-  r.sense = &sense_;
-  r.readMode = raw_ ? kReadModeReadCD : kReadModeRead10;
-  r.sectorType = 0;
-  r.readCdFlags = 0xF8;
-  r.subChannel = 0;
-  r.blocksPerCommand = settings_.blocksPerCommand;
-  r.blockStatus = blockStatus_.data();
+ReadRequest DiscScan::NewRequest(std::int64_t lba, std::int64_t count) {
+  ReadRequest r = session::DriveSession::NewReadRequest(
+      device_, static_cast<LONG>(lba), static_cast<DWORD>(count), raw_, buffer_.data(),
+      settings_.blocksPerCommand, blockStatus_.data(), &sense_);
   r.onCommandError = ReadCallback::Bind<DiscScan, &DiscScan::StopOnError>(this);
+  return r;
+}
+
+BYTE DiscScan::Read(std::int64_t lba, std::int64_t count) {
+  ReadRequest r = NewRequest(lba, count);
   sense_ = SenseResult{};
   return drive_.ReadBlocks(&r);
 }
@@ -92,15 +75,12 @@ std::optional<std::int64_t> DiscScan::TimedRead(std::int64_t lba, std::int64_t c
 }
 
 bool DiscScan::ReadRecordedArea(report::ScanRecord& record) {
-  BYTE toc[kTocLength] = {};
   sense_ = SenseResult{};
-  const BYTE status = drive_.ReadToc(device_, 0, 0xAA, 0, toc, kTocLength, &sense_);
+  const BYTE status = session_.ReadLeadOut(leadOut_, &sense_);
   if (status != SS_COMP) {
     Refused(record, "READ TOC", status, true);
     return false;
   }
-  leadOut_ = static_cast<std::int64_t>(static_cast<std::int32_t>(
-      DWORD{toc[8]} << 24 | DWORD{toc[9]} << 16 | DWORD{toc[10]} << 8 | toc[11]));
   start_ = std::max<std::int64_t>(settings_.start.value_or(0), 0);
   blocks_ = settings_.blocks.value_or(leadOut_ - start_);
   if (start_ >= leadOut_ || blocks_ <= 0) {
@@ -120,24 +100,20 @@ bool DiscScan::ReadRecordedArea(report::ScanRecord& record) {
 
 bool DiscScan::Prepare(report::ScanRecord& record) {
   if (prepared_) return true;
-  const WORD speed = settings_.speedX ? report::KiloBytesForX(*settings_.speedX) : kMaximumSpeed;
+  const WORD speed =
+      settings_.speedX ? report::KiloBytesForX(*settings_.speedX) : session::kMaximumSpeed;
   Note(settings_.speedX ? "Set CD Speed" : "Set CD Speed (maximum)");
   sense_ = SenseResult{};
-  BYTE status = drive_.SetSpeed(device_, speed, kMaximumSpeed, &sense_);
-  if (status == SS_COMP) status = drive_.SetSpeed(device_, speed, kMaximumSpeed, &sense_);
+  const BYTE status = session_.SetReadSpeed(speed, &sense_, session::SpeedRepeat::WhenTaken);
   if (status != SS_COMP) Refused(record, "SET CD SPEED", status, settings_.speedX.has_value());
 
   Note("Spinning up the drive");
-  BYTE spin = SS_COMP;
-  for (int pass = 0; pass < kSpinUpPasses; ++pass) {
-    drive_.Seek10(device_, static_cast<LONG>(start_), &sense_);
-    asFound_.SetBlockLength(static_cast<WORD>(raw_ ? 2352 : 2048), &sense_);
-    spin = Read(start_, std::min<std::int64_t>(kSpinUpBlocks, blocks_));
-    if (spin != SS_COMP && IllegalMode(sense_) && !raw_) {
-      raw_ = true;
-      Note("Reading raw: these blocks hold no user data");
-    }
-  }
+  ReadRequest request = NewRequest(start_, 0);
+  const BYTE spin = session_.SpinUp(
+      request, static_cast<DWORD>(std::min<std::int64_t>(session::kSpinUpBlocks, blocks_)), [this] {
+        raw_ = true;
+        Note("Reading raw: these blocks hold no user data");
+      });
   if (spin != SS_COMP) {
     Refused(record, raw_ ? "READ CD" : "READ(10)", spin, true);
     return false;

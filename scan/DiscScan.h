@@ -16,10 +16,10 @@
 #include <string>
 #include <vector>
 
-#include "drive/DriveAsFound.h"
 #include "drive/FileMMCSeq.h"
 #include "drive/ReadRequest.h"
 #include "report/ScanRecord.h"
+#include "session/DriveSession.h"
 
 namespace scan {
 
@@ -66,7 +66,7 @@ class DiscScan {
   void SpinUp(report::ScanRecord& record);
 
   // Puts the drive back as it was found (the block length); also done when the scan goes.
-  void Restore() { asFound_.Restore(); }
+  void Restore() { session_.Restore(); }
 
   // For a window's Abort: stops the curve after its current sample, the access times after
   // the current trial and the spin-up while it waits.
@@ -74,6 +74,8 @@ class DiscScan {
 
  private:
   bool Prepare(report::ScanRecord& record);
+  // A request for [lba, lba + count) in the scan's mode, stopping at the first failure.
+  ReadRequest NewRequest(std::int64_t lba, std::int64_t count);
   // Reads [lba, lba + count) with the chain's read loop; its completion status.
   BYTE Read(std::int64_t lba, std::int64_t count);
   // The time a read of [lba, lba + count) takes, or nothing when it fails.
@@ -91,7 +93,7 @@ class DiscScan {
   DeviceEntry& device_;
   ScanSettings settings_;
   ScanObserver observer_;
-  DriveAsFound asFound_;
+  session::DriveSession session_;
   SenseResult sense_{};
   std::vector<BYTE> buffer_;
   std::vector<BYTE> blockStatus_;

@@ -28,7 +28,7 @@ class Positions {
 };
 
 bool NotReady(const SenseResult& s) {
-  return s.SenseKey == 0x02 && s.ASC == 0x04;
+  return session::DriveSession::NotReady(s);
 }
 
 constexpr std::uint32_t kPollMs = 10;

@@ -1,0 +1,95 @@
+// The drive session: one drive of the drive-access object as every measurement uses it —
+// whether it is ready, the disc's recorded area and medium, the read speed, the spin-up
+// with the fall-back to raw reading, read requests, and the drive put back as it was found.
+// The speed test, the scan and the windows call these named steps; each sends exactly the
+// commands it says, so a caller keeps its own command sequence.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "drive/DriveAsFound.h"
+#include "drive/FileMMCSeq.h"
+#include "drive/ReadRequest.h"
+
+namespace session {
+
+inline constexpr WORD kMaximumSpeed = 0xFFFF;  // SET CD SPEED: the drive's maximum
+inline constexpr DWORD kSpinUpBlocks = 10;     // each spin-up read
+inline constexpr int kSpinUpPasses = 5;
+inline constexpr DWORD kBlocksPerCommand = 27;  // the timed reads' command size
+inline constexpr DWORD kDataBlockSize = 2048;
+inline constexpr DWORD kRawBlockSize = 2352;
+
+// What a TEST UNIT READY says about the drive.
+enum class Readiness { Ready, NoDisc, BecomingReady, NotResponding, Failed };
+
+// The texts the window shows for a drive that is not ready.
+inline constexpr char kNoDiscText[] = "No CD Present";
+inline constexpr char kBecomingReadyText[] = "In Progress of becoming ready";
+inline constexpr char kNotRespondingText[] = "Drive stopped responding";
+
+// The disc's medium: only CDs are told apart so far.
+struct Medium {
+  std::string name = "CD";
+};
+
+// Whether SET CD SPEED's second request follows a refused first one.
+enum class SpeedRepeat { Always, WhenTaken };
+
+class DriveSession {
+ public:
+  DriveSession(FileMMCSeq& drive, DeviceEntry& device)
+      : drive_(drive), device_(device), asFound_(drive, device) {}
+  DriveSession(const DriveSession&) = delete;
+  DriveSession& operator=(const DriveSession&) = delete;
+
+  FileMMCSeq& Drive() const { return drive_; }
+  DeviceEntry& Device() const { return device_; }
+
+  // One TEST UNIT READY, classified; its sense lands in `sense`, its status in `status`.
+  Readiness CheckReady(SenseResult* sense, BYTE* status = nullptr);
+
+  // The recorded area: where the lead-out starts, from the table of contents.
+  BYTE ReadLeadOut(std::int64_t& leadOut, SenseResult* sense);
+
+  // The disc's medium.
+  Medium CurrentMedium() const { return {}; }
+
+  // SET CD SPEED with `readKBps` (kB/s; kMaximumSpeed for the drive's maximum) and the
+  // maximum write speed, sent twice, as drives may need it repeated.
+  BYTE SetReadSpeed(WORD readKBps, SenseResult* sense, SpeedRepeat repeat);
+
+  // Spin-up: kSpinUpPasses reads of `blocks` blocks at the request's start, each after a
+  // seek there and the block length of its mode. A READ(10) refused with ILLEGAL MODE FOR
+  // THIS TRACK switches the request to raw reading and tells `onRaw`. The last read's status.
+  BYTE SpinUp(ReadRequest& request, DWORD blocks, const std::function<void()>& onRaw);
+
+  // SEEK(10) to `lba`, so that positioning stays outside a timed read.
+  BYTE Seek(LONG lba, SenseResult* sense);
+
+  // The drive as it was found: the block length the spin-up changed goes back (also done
+  // when the session ends).
+  void Restore() { asFound_.Restore(); }
+
+  // A read of [start, start + blocks) in 2048-byte data blocks with READ(10), or raw
+  // 2352-byte sectors with READ CD; every command lands in `commandBuffer`.
+  static ReadRequest NewReadRequest(DeviceEntry& device, LONG start, DWORD blocks, bool raw,
+                                    BYTE* commandBuffer, DWORD blocksPerCommand, BYTE* blockStatus,
+                                    SenseResult* sense);
+  static void SwitchToRaw(ReadRequest& request);
+  static bool IsRaw(const ReadRequest& request) { return request.readMode != kReadModeRead10; }
+
+  // Sense checks by name.
+  static bool IllegalMode(const SenseResult& sense);
+  static bool NoMedium(const SenseResult& sense);
+  static bool NotReady(const SenseResult& sense);
+
+ private:
+  FileMMCSeq& drive_;
+  DeviceEntry& device_;
+  DriveAsFound asFound_;
+};
+
+}  // namespace session
