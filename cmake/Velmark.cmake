@@ -168,7 +168,8 @@ function(velmark_help2man program description)
             ${VELMARK_HELP2MAN} --no-info --section=1 --name=${description} ${includes}
             --output=${page} $<TARGET_FILE:${program}>
     DEPENDS ${depends}
-    COMMENT "Writing the man page of ${program}")
+    COMMENT "Writing the man page of ${program}"
+    VERBATIM)
   add_custom_target(${program}_man ALL DEPENDS ${page})
   install(FILES ${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endfunction()

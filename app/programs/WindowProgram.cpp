@@ -6,10 +6,6 @@
 #include "VelmarkVersion.h"
 #include "sim/win32/DemoMachineText.h"
 
-#if !defined(_WIN32)
-#include "toolkit/qt/DisplayCheck.h"
-#endif
-
 namespace {
 
 std::string Usage(const WindowProgram& program) {
@@ -57,16 +53,4 @@ WindowCommandLine ReadWindowCommandLine(const WindowProgram& program, int argc, 
     return line;
   }
   return line;
-}
-
-bool NoDisplay(const char* program) {
-#if defined(_WIN32)
-  (void)program;
-  return false;
-#else
-  const std::string problem = toolkit::qt::DisplayProblem();
-  if (problem.empty()) return false;
-  std::fprintf(stderr, "%s: %s\n", program, problem.c_str());
-  return true;
-#endif
 }

@@ -1,6 +1,5 @@
-// What the window programs do before any window exists: --help and --version answered on
-// standard output, options a program does not take refused, and a plain message when no
-// window can be opened (Qt would abort).
+// The command line of the window programs that read one, before any window exists: --help
+// and --version answered on standard output, options a program does not take refused.
 #pragma once
 
 struct WindowProgram {
@@ -17,6 +16,3 @@ struct WindowCommandLine {
 // Reads the command line; --help and --version are answered (status 0), anything not
 // understood is refused on standard error (status 2).
 WindowCommandLine ReadWindowCommandLine(const WindowProgram& program, int argc, char** argv);
-
-// True, after a line on standard error, when no window can be opened here.
-bool NoDisplay(const char* program);

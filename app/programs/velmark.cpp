@@ -1,7 +1,6 @@
 // velmark: the window, on this machine's drives. Reads no arguments.
 #include "app/StartUp.h"
 #include "app/programs/ProgramView.h"
-#include "app/programs/WindowProgram.h"
 
 // The one drive-access object: its construction loads the transport and fills the device
 // table before main runs.

@@ -3,6 +3,8 @@
 # One row per run: program|arguments (comma separated)|DISPLAY to set (empty: unset)|
 # QT_QPA_PLATFORM to set (empty: unset)|status|what standard output must match|what
 # standard error must match (empty pattern: nothing may be written there).
+cmake_minimum_required(VERSION 3.25)
+
 set(no_window "cannot open a window: no display \\(neither DISPLAY nor WAYLAND_DISPLAY is set\\)")
 set(rows
   "velmark-sim|--version|||0|^velmark-sim ${VERSION}\n$|"
