@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= 2
 CMAKE_ARGS ?=
 
-.PHONY: setup configure build test run clean
+.PHONY: setup configure build test run package clean
 
 setup:
 	@bash scripts/setup.sh
@@ -21,6 +21,12 @@ test: build
 run: configure
 	cmake --build $(BUILD) -j$(JOBS) --target velmark-cli
 	$(BUILD)/bin/velmark-cli --sim
+
+# The Debian package, build/velmark_<version>_<arch>.deb.
+package:
+	@bash scripts/setup.sh --package
+	$(MAKE) build
+	cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD)

@@ -69,13 +69,9 @@ const std::vector<CliOption> kOptions = {
      }},
     {"--sim", nullptr, "Drives",
      "use the built-in simulated machine instead of this machine's\n"
-     "drives. It holds two optical drives: D:, a 52x CAV drive with\n"
-     "a data disc of 359775 blocks (79:57 of data), and E:, a 40x\n"
-     "drive with a 74-minute audio CD of 16 tracks; and for the disc\n"
-     "scan a drive of each other reading strategy with the 79:57\n"
-     "disc: F: 32x CLV, G: 40x P-CAV, H: 48x Z-CLV. Its clock is\n"
-     "virtual by default: the drives' timing is modelled exactly but\n"
-     "no time is waited, so a full test takes a moment.",
+     "drives (listed at the end of this text). Its clock is virtual by\n"
+     "default: the drives' timing is modelled exactly but no time is\n"
+     "waited, so a full test takes a moment.",
      Set<&CliOptions::sim>},
     {"--real-time", nullptr, "Drives",
      "with --sim: run the simulated drives at their real pace (a full\n"

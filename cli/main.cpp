@@ -18,6 +18,7 @@
 #include "platform/CommandTracePrinter.h"
 #include "platform/Host.h"
 #include "sim/win32/DemoMachine.h"
+#include "sim/win32/DemoMachineText.h"
 
 namespace {
 
@@ -87,6 +88,8 @@ int main(int argc, char** argv) {
   const CliOptions& options = parse.options;
   if (options.help) {
     std::fputs(CliUsage("velmark-cli").c_str(), stdout);
+    // The simulated machine's drives, from the machine itself.
+    std::printf("\nSimulated machine (--sim)\n%s", sim::DemoDriveList("  ").c_str());
     return kExitDone;
   }
   if (options.version) {

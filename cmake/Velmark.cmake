@@ -119,10 +119,27 @@ configure_file(${PROJECT_SOURCE_DIR}/cmake/VelmarkVersion.h.in
 add_library(velmark_version INTERFACE)
 target_include_directories(velmark_version INTERFACE ${PROJECT_BINARY_DIR}/generated)
 
-# velmark_help2man(program "one-line description"): the program's man page, made from its
-# --help and --version by help2man at build time and installed with it.
+# The installed programs, each with a man page whose SEE ALSO names all the others.
+set(VELMARK_PROGRAMS velmark velmark-sim velmark-scan velmark-cli velmark-probe)
+
+# velmark_see_also(program var): the roff lines of `program`'s SEE ALSO section into var.
+function(velmark_see_also program var)
+  set(refs)
+  foreach(other ${VELMARK_PROGRAMS})
+    if(NOT other STREQUAL program)
+      list(APPEND refs ".BR ${other} (1)")
+    endif()
+  endforeach()
+  list(JOIN refs ",\n" text)
+  set(${var} "${text}" PARENT_SCOPE)
+endfunction()
+
+# velmark_help2man(program "one-line description" [INCLUDE file]): the program's man page,
+# made from its --help and --version by help2man at build time and installed with it. The
+# optional file adds sections in help2man's include format; SEE ALSO is added to every page.
 find_program(VELMARK_HELP2MAN help2man)
 function(velmark_help2man program description)
+  cmake_parse_arguments(ARG "" "INCLUDE" "" ${ARGN})
   # The page is made by running the program: not in builds for another machine (the 32-bit
   # and Windows builds), whose programs this machine may not execute.
   if(VELMARK_M32 OR CMAKE_CROSSCOMPILING)
@@ -133,12 +150,26 @@ function(velmark_help2man program description)
                     "(scripts/setup.sh installs it)")
     return()
   endif()
+  velmark_see_also(${program} see_also)
+  set(see_also_file ${CMAKE_CURRENT_BINARY_DIR}/${program}-see-also.h2m)
+  file(CONFIGURE OUTPUT ${see_also_file} CONTENT "[SEE ALSO]\n${see_also}\n")
+  set(includes --include=${see_also_file})
+  set(depends ${program} ${see_also_file})
+  if(ARG_INCLUDE)
+    list(APPEND includes --include=${ARG_INCLUDE})
+    list(APPEND depends ${ARG_INCLUDE})
+  endif()
   set(page ${CMAKE_CURRENT_BINARY_DIR}/${program}.1)
+  # No display, whatever the build's environment: the window programs must answer --help
+  # and --version without one.
   add_custom_command(OUTPUT ${page}
-    COMMAND ${VELMARK_HELP2MAN} --no-info --section=1 --name=${description}
+    COMMAND ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_DISPLAY
+            --unset=QT_QPA_PLATFORM
+            ${VELMARK_HELP2MAN} --no-info --section=1 --name=${description} ${includes}
             --output=${page} $<TARGET_FILE:${program}>
-    DEPENDS ${program}
-    COMMENT "Writing the man page of ${program}")
+    DEPENDS ${depends}
+    COMMENT "Writing the man page of ${program}"
+    VERBATIM)
   add_custom_target(${program}_man ALL DEPENDS ${page})
   install(FILES ${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endfunction()

@@ -1,39 +1,29 @@
 // velmark-scan: the disc scan window — the transfer-rate curve drawn while it is read, the
 // reading strategy, access and spin-up times — on this machine's drives, or with --sim on
 // the simulated demo machine (in real time).
-#include <cstdio>
-#include <cstring>
 #include <memory>
 #include <string>
 
 #include "app/AspiVCL.h"
 #include "app/ScanForm.h"
 #include "app/programs/ProgramView.h"
+#include "app/programs/WindowProgram.h"
 #include "report/plot/PlotWriter.h"
 #include "sim/win32/DemoMachine.h"
 #include "toolkit/Toolkit.h"
 
-namespace {
-
-constexpr const char* kUsage =
-    "usage: velmark-scan [--sim]\n"
-    "  --sim   the simulated demo machine instead of this machine's drives\n";
-
-}  // namespace
-
 int main(int argc, char** argv) {
-  bool sim = false;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--sim") == 0) {
-      sim = true;
-    } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-      std::fputs(kUsage, stdout);
-      return 0;
-    } else {
-      std::fprintf(stderr, "velmark-scan: unknown option %s\n%s", argv[i], kUsage);
-      return 2;
-    }
-  }
+  const WindowProgram program{
+      "velmark-scan",
+      "Opens the Velmark disc scan window: drive, range and read mode, Start and Abort,\n"
+      "the transfer-rate curve drawn while the disc is read, the reading strategy and the\n"
+      "other figures beside it, and Save as a picture (.png, .svg), CSV or JSON. Without\n"
+      "--sim it scans this machine's drives (/dev/sr0, /dev/sr1 ... named D:, E: ...).\n",
+      true};
+  const WindowCommandLine line = ReadWindowCommandLine(program, argc, argv);
+  if (line.exitStatus >= 0) return line.exitStatus;
+  if (NoDisplay(program.name)) return 1;
+  const bool sim = line.sim;
   // The machine is chosen before the drive-access object exists; both live to the end of
   // the program and go in reverse order.
   static std::unique_ptr<sim::DemoMachine> machine;

@@ -7,6 +7,7 @@
 AspiVCL DriveAccess;
 
 int main() {
+  if (NoDisplay("velmark")) return 1;
   ProgramView view("velmark");
   toolkit::Application->SetBackend(&view);
   const int status = VelmarkMain<DriveAccess>();

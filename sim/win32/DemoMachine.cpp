@@ -1,5 +1,6 @@
 #include "sim/win32/DemoMachine.h"
 
+#include <cstddef>
 #include <vector>
 
 namespace sim {
@@ -64,30 +65,40 @@ SimDriveConfig DemoMachine::AudioDriveConfig() {
   return c;
 }
 
+namespace {
+
+// D: and E: on the first port, as master and slave of one IDE channel; F: and G: master and
+// slave of the second channel, H: the master of a third.
+const DemoMachine::Slot kSlots[] = {
+    {'D', {0, 0, 0, 0}, &DemoMachine::DataDriveConfig},
+    {'E', {0, 0, 1, 0}, &DemoMachine::AudioDriveConfig},
+    {'F', {1, 0, 0, 0}, &DemoMachine::ClvDriveConfig},
+    {'G', {1, 0, 1, 0}, &DemoMachine::PcavDriveConfig},
+    {'H', {2, 0, 0, 0}, &DemoMachine::ZclvDriveConfig},
+};
+
+}  // namespace
+
+std::span<const DemoMachine::Slot> DemoMachine::Slots() {
+  return kSlots;
+}
+
 SimProfile DemoMachine::Profile(ClockMode clock, std::shared_ptr<SimDrive> data,
                                 std::shared_ptr<SimDrive> audio) {
   SimProfile p = SimProfile::Windows2000(true);
   p.WithAspi(AspiPlacement::None).WithClock(clock);
-  // Both drives on the first port, as master and slave of one IDE channel.
-  p.AddDrive('D', {0, 0, 0, 0}, std::move(data));
-  p.AddDrive('E', {0, 0, 1, 0}, std::move(audio));
+  p.AddDrive(kSlots[0].letter, kSlots[0].address, std::move(data));
+  p.AddDrive(kSlots[1].letter, kSlots[1].address, std::move(audio));
   return p;
 }
 
-DemoMachine::DemoMachine(ClockMode clock, bool record)
-    : dataDrive_(std::make_shared<SimDrive>(DataDriveConfig())),
-      audioDrive_(std::make_shared<SimDrive>(AudioDriveConfig())),
-      clvDrive_(std::make_shared<SimDrive>(ClvDriveConfig())),
-      pcavDrive_(std::make_shared<SimDrive>(PcavDriveConfig())),
-      zclvDrive_(std::make_shared<SimDrive>(ZclvDriveConfig())) {
-  SimProfile profile = Profile(clock, dataDrive_, audioDrive_);
-  // Master and slave of the second IDE channel, and the master of a third.
-  profile.AddDrive('F', {1, 0, 0, 0}, clvDrive_);
-  profile.AddDrive('G', {1, 0, 1, 0}, pcavDrive_);
-  profile.AddDrive('H', {2, 0, 0, 0}, zclvDrive_);
+DemoMachine::DemoMachine(ClockMode clock, bool record) {
+  for (const Slot& slot : kSlots) drives_.push_back(std::make_shared<SimDrive>(slot.config()));
+  SimProfile profile = Profile(clock, drives_[0], drives_[1]);
+  for (std::size_t i = 2; i < drives_.size(); ++i)
+    profile.AddDrive(kSlots[i].letter, kSlots[i].address, drives_[i]);
   profile.recordCalls = record;
-  for (SimDrive* d : {&*dataDrive_, &*audioDrive_, &*clvDrive_, &*pcavDrive_, &*zclvDrive_})
-    d->SetRecording(record);
+  for (const auto& drive : drives_) drive->SetRecording(record);
   host_ = std::make_unique<SimHost>(std::move(profile));
   installed_ = std::make_unique<platform::ScopedHost>(*host_);
 }

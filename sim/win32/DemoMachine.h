@@ -6,6 +6,8 @@
 #pragma once
 
 #include <memory>
+#include <span>
+#include <vector>
 
 #include "platform/Host.h"
 #include "sim/machine/SimProfile.h"
@@ -25,11 +27,20 @@ class DemoMachine {
   DemoMachine& operator=(const DemoMachine&) = delete;
 
   SimHost& host() { return *host_; }
-  SimDrive& dataDrive() { return *dataDrive_; }    // D:
-  SimDrive& audioDrive() { return *audioDrive_; }  // E:
-  SimDrive& clvDrive() { return *clvDrive_; }      // F:
-  SimDrive& pcavDrive() { return *pcavDrive_; }    // G:
-  SimDrive& zclvDrive() { return *zclvDrive_; }    // H:
+  SimDrive& dataDrive() { return *drives_[0]; }   // D:
+  SimDrive& audioDrive() { return *drives_[1]; }  // E:
+  SimDrive& clvDrive() { return *drives_[2]; }    // F:
+  SimDrive& pcavDrive() { return *drives_[3]; }   // G:
+  SimDrive& zclvDrive() { return *drives_[4]; }   // H:
+
+  // One drive of the machine: its letter, where it sits and how it is built. The machine
+  // holds them in this order, which is the order of its drive list.
+  struct Slot {
+    char letter;
+    ScsiAddress address;
+    SimDriveConfig (*config)();
+  };
+  static std::span<const Slot> Slots();
 
   // The drives' configurations and the machine's profile, for tests that build variants.
   static SimDriveConfig DataDriveConfig();
@@ -44,11 +55,7 @@ class DemoMachine {
   static Disc AudioCD();
 
  private:
-  std::shared_ptr<SimDrive> dataDrive_;
-  std::shared_ptr<SimDrive> audioDrive_;
-  std::shared_ptr<SimDrive> clvDrive_;
-  std::shared_ptr<SimDrive> pcavDrive_;
-  std::shared_ptr<SimDrive> zclvDrive_;
+  std::vector<std::shared_ptr<SimDrive>> drives_;  // in the order of Slots()
   std::unique_ptr<SimHost> host_;
   std::unique_ptr<platform::ScopedHost> installed_;
 };

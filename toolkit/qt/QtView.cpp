@@ -5,6 +5,9 @@
 #include <QPixmap>
 #include <QTimer>
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "platform/Host.h"
@@ -38,6 +41,21 @@ QMessageBox::Icon IconFor(UINT type) {
     default:
       return QMessageBox::NoIcon;
   }
+}
+
+// While a program's application is made: Qt's messages go to standard error as Qt writes
+// them, and its fatal one (the display platform did not start, after which Qt would abort)
+// ends the program with a plain line and the status 1 instead.
+void EndOnFatal(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (type != QtFatalMsg) {
+    std::fprintf(stderr, "%s\n",
+                 qFormatLogMessage(type, context, message).toLocal8Bit().constData());
+    return;
+  }
+  std::fprintf(stderr, "%s: cannot open a window: the display platform did not start\n",
+               program_invocation_short_name);
+  std::fflush(stderr);
+  std::_Exit(1);
 }
 
 }  // namespace
@@ -109,7 +127,9 @@ QtView::QtView(const std::string& programName) : impl_(std::make_unique<Impl>())
   if (QApplication::instance() != nullptr) return;
   impl_->programName = programName;
   impl_->argv[0] = impl_->programName.data();
+  const QtMessageHandler previous = qInstallMessageHandler(EndOnFatal);
   impl_->ownApp = std::make_unique<QApplication>(impl_->argc, impl_->argv);
+  qInstallMessageHandler(previous);
   QApplication::setStyle(QStringLiteral("Fusion"));
   // The window class (X11) and the application id (Wayland) a desktop matches with the
   // program's desktop entry.

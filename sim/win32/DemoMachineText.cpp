@@ -1,0 +1,72 @@
+#include "sim/win32/DemoMachineText.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "sim/win32/DemoMachine.h"
+
+namespace sim {
+
+namespace {
+
+const char* StrategyName(SpeedProfile profile) {
+  switch (profile) {
+    case SpeedProfile::CAV:
+      return "CAV";
+    case SpeedProfile::CLV:
+      return "CLV";
+    case SpeedProfile::PCAV:
+      return "P-CAV";
+    case SpeedProfile::ZCLV:
+      return "Z-CLV";
+  }
+  return "?";
+}
+
+// Minutes and seconds of `blocks` at 75 blocks a second: "79:57".
+std::string PlayingTime(std::int32_t blocks) {
+  const std::int32_t seconds = blocks / 75;
+  char text[16];
+  std::snprintf(text, sizeof text, "%d:%02d", static_cast<int>(seconds / 60),
+                static_cast<int>(seconds % 60));
+  return text;
+}
+
+std::string DiscSummary(const std::optional<Disc>& disc) {
+  if (!disc) return "no disc";
+  if (disc->IsBlank()) return "a blank disc";
+  const auto& tracks = disc->Tracks();
+  const auto audio = std::count_if(tracks.begin(), tracks.end(),
+                                   [](const Track& t) { return t.kind == TrackKind::Audio; });
+  const std::string length = " (" + PlayingTime(disc->LeadOut()) + ")";
+  if (audio == 0 && tracks.size() == 1)
+    return "a data disc of " + std::to_string(disc->LeadOut()) + " blocks" + length;
+  const std::string count =
+      std::to_string(tracks.size()) + " track" + (tracks.size() == 1 ? "" : "s");
+  if (audio == static_cast<std::ptrdiff_t>(tracks.size()))
+    return "an audio CD of " + count + length;
+  if (audio == 0) return "a data disc of " + count + length;
+  return "a mixed-mode disc of " + count + length;
+}
+
+std::string Speed(double x) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%gx", x);
+  return text;
+}
+
+}  // namespace
+
+std::string DriveSummary(const SimDriveConfig& config) {
+  return Speed(config.timing.maxDataSpeed) + " " + StrategyName(config.timing.profile) + ", " +
+         DiscSummary(config.disc);
+}
+
+std::string DemoDriveList(const std::string& indent) {
+  std::string text;
+  for (const DemoMachine::Slot& slot : DemoMachine::Slots())
+    text += indent + slot.letter + ":  " + DriveSummary(slot.config()) + "\n";
+  return text;
+}
+
+}  // namespace sim
