@@ -31,6 +31,23 @@ std::string AspiVCL::CommandErrorText(const SenseResult& sense, BYTE status) {
   return SenseText(sense) + "  (Aspi reported : " + HexByteText(status) + ")";
 }
 
+std::string AspiVCL::ReadinessText(session::Readiness readiness, const SenseResult& sense,
+                                   BYTE status) {
+  switch (readiness) {
+    case session::Readiness::Ready:
+      return {};
+    case session::Readiness::NoDisc:
+      return session::kNoDiscText;
+    case session::Readiness::BecomingReady:
+      return session::kBecomingReadyText;
+    case session::Readiness::NotResponding:
+      return session::kNotRespondingText;
+    case session::Readiness::Failed:
+      break;
+  }
+  return CommandErrorText(sense, status);
+}
+
 std::string AspiVCL::InquiryText(const DeviceEntry& entry) {
   return JoinFields(entry.InquiryData + 8, 8, 2, entry.InquiryData + 16, 16, 0);
 }

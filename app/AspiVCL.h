@@ -9,6 +9,7 @@
 #include "drive/AspiTools.h"
 #include "drive/FileMMCSeq.h"
 #include "platform/win32.h"
+#include "session/DriveSession.h"
 #include "transport/DeviceEntry.h"
 #include "transport/SenseResult.h"
 
@@ -35,6 +36,10 @@ class AspiVCL : public virtual VCLDisplay, public virtual FileMMCSeq {
   static std::string HexByteText(BYTE value);
   // The sense triple and the completion status: "02/3E/00  (Aspi reported : 0x04)".
   static std::string CommandErrorText(const SenseResult& sense, BYTE status);
+  // What the window says of a drive's readiness: "" when ready, else "No CD Present", "In
+  // Progress of becoming ready", "Drive stopped responding" or the command's error.
+  static std::string ReadinessText(session::Readiness readiness, const SenseResult& sense,
+                                   BYTE status);
   // Vendor (8 bytes), two spaces, product (16 bytes); ends at a zero byte in either.
   std::string InquiryText(const DeviceEntry& entry);
   // The drive-list row of `entry` composed as `kind` says; kinds outside 0 to 6 are 5.

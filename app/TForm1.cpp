@@ -216,23 +216,17 @@ void TForm1::TimerTimer(TObject* /*sender*/) {
     return;
   }
   SenseResult sense{};
-  const BYTE status = drive_.TestUnitReady(*device, &sense);
-  if (status == SS_COMP) {
+  BYTE status = SS_COMP;
+  const session::Readiness readiness =
+      session::DriveSession(drive_, *device).CheckReady(&sense, &status);
+  if (readiness == session::Readiness::Ready) {
     StartButton->SetEnabled(true);
     if (CapacityShown == 0) ShowCDCapacity(*device);
     return;
   }
   CapacityShown = 0;
   StartButton->SetEnabled(false);
-  if (scsi::IsNoMedium(SenseOf(sense))) {
-    CDSize->SetCaption("No CD Present");
-  } else if (scsi::IsBecomingReady(SenseOf(sense))) {
-    CDSize->SetCaption("In Progress of becoming ready");
-  } else if (drive_.StoppedResponding(*device)) {
-    CDSize->SetCaption("Drive stopped responding");
-  } else {
-    CDSize->SetCaption(AspiVCL::CommandErrorText(sense, status));
-  }
+  CDSize->SetCaption(AspiVCL::ReadinessText(readiness, sense, status));
 }
 
 void TForm1::ComboBoxChange(TObject* sender) {

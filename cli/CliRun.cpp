@@ -6,6 +6,7 @@
 #include "app/TForm1.h"
 #include "cli/CliInput.h"
 #include "cli/DeviceChoice.h"
+#include "cli/DriveWait.h"
 #include "cli/RangeCheck.h"
 #include "cli/ReportPrinter.h"
 #include "diag/PrintableText.h"
@@ -178,41 +179,29 @@ int RunCli(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& out
   printer.Line("Drive: " + PrintableText(list.Items()[row]));
   // What the window shows before any poll: the drive has been asked once the text differs.
   const std::string placeholder = form->CDSize->Caption();
-  std::string shown = placeholder;
-  platform::Host& host = platform::CurrentHost();
-  const DWORD begin = host.Milliseconds();
   // The user's choice, the first drive too: the poll runs at once instead of at the timer's
   // first tick, 800 ms on. The test then follows the start-up without an idle pause, which
   // would leave the machine below its working pace for the first part of the read.
   list.PostSelect(row);
   Application->ProcessMessages();
 
-  // Wait for the poll to find the drive ready.
-  const DWORD limit = static_cast<DWORD>(options.waitSeconds) * 1000u;
-  while (!form->StartButton->Enabled()) {
+  // Wait for the window's poll to find the drive ready.
+  DriveWait wait;
+  wait.ready = [&] { return form->StartButton->Enabled(); };
+  wait.state = [&] {
+    const std::string& caption = form->CDSize->Caption();
+    return caption == placeholder ? std::string() : caption;
+  };
+  wait.stoppedResponding = [&] {
     const DeviceEntry* device = form->SelectedDevice();
-    if (device != nullptr && driveAccess.StoppedResponding(*device)) {
-      printer.Note("Drive stopped responding: no test is possible.");
-      return kExitNoDrive;
-    }
-    if (input.Interrupted()) {
-      if (!Ended(output)) printer.Note("Interrupted while waiting for the drive.");
-      return kExitInterrupted;
-    }
-    // The drive is asked at least once, also with --wait 0.
-    const std::string state = form->CDSize->Caption();
-    if (host.Milliseconds() - begin >= limit && state != placeholder) {
-      printer.Note("The drive did not become ready within " + std::to_string(options.waitSeconds) +
-                   " s" + (state.empty() ? std::string(".") : ": " + state));
-      return kExitNoDrive;
-    }
-    Application->HandleMessage();
-    if (form->CDSize->Caption() != shown) {
-      shown = form->CDSize->Caption();
-      if (!shown.empty() && !form->StartButton->Enabled())
-        printer.Note("Waiting for the drive: " + shown);
-    }
-  }
+    return device != nullptr && driveAccess.StoppedResponding(*device);
+  };
+  wait.pause = [] { Application->HandleMessage(); };
+  wait.interrupted = [&] { return input.Interrupted(); };
+  wait.note = [&](const std::string& text) {
+    if (!Ended(output)) printer.Note(text);
+  };
+  if (const std::optional<int> status = WaitForDrive(wait, options.waitSeconds)) return *status;
   if (!form->CDSize->Caption().empty()) printer.Line(form->CDSize->Caption());
 
   // The range, checked against the disc before anything is read.

@@ -8,6 +8,7 @@
 
 #include "app/DriveRecordOf.h"
 #include "cli/DeviceChoice.h"
+#include "cli/DriveWait.h"
 #include "diag/PrintableText.h"
 #include "platform/Host.h"
 #include "platform/LinuxHost.h"
@@ -18,6 +19,7 @@
 #include "report/ScanText.h"
 #include "report/plot/PlotWriter.h"
 #include "scan/DiscScan.h"
+#include "session/DriveSession.h"
 #include "transport/wnaspi32.h"
 
 namespace {
@@ -112,24 +114,23 @@ int RunScan(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& ou
   // their trial, the spin-up while it waits) and the steps after it are not run.
   auto interrupted = [&output] { return output.interrupted && output.interrupted(); };
 
-  // Wait for the drive to become ready.
-  platform::Host& host = platform::CurrentHost();
-  const DWORD begin = host.Milliseconds();
+  // Wait for the drive to become ready, in the window's words.
+  session::DriveSession session(driveAccess, device);
   SenseResult sense{};
-  while (driveAccess.TestUnitReady(device, &sense) != SS_COMP) {
-    if (interrupted()) {
-      note("Interrupted while waiting for the drive.");
-      return kExitInterrupted;
-    }
-    if (host.Milliseconds() - begin > static_cast<DWORD>(options.waitSeconds) * 1000u) {
-      char triple[16];
-      std::snprintf(triple, sizeof triple, "%02X/%02X/%02X", sense.SenseKey, sense.ASC, sense.ASCQ);
-      note("The drive did not become ready within " + std::to_string(options.waitSeconds) + " s (" +
-           triple + ").");
-      return kExitNoDrive;
-    }
-    Sleep(kReadyPollMs);
-  }
+  std::string state;
+  DriveWait wait;
+  wait.ready = [&] {
+    BYTE status = SS_COMP;
+    const session::Readiness readiness = session.CheckReady(&sense, &status);
+    state = AspiVCL::ReadinessText(readiness, sense, status);
+    return readiness == session::Readiness::Ready;
+  };
+  wait.state = [&] { return state; };
+  wait.stoppedResponding = [&] { return driveAccess.StoppedResponding(device); };
+  wait.pause = [] { Sleep(kReadyPollMs); };
+  wait.interrupted = interrupted;
+  wait.note = note;
+  if (const std::optional<int> status = WaitForDrive(wait, options.waitSeconds)) return *status;
 
   scan::ScanSettings settings;
   settings.start = Number(options.start);
