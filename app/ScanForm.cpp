@@ -272,7 +272,7 @@ bool TScanForm::Sample(const report::ScanSample& sample, std::size_t index, std:
   live_.samples.push_back(sample);
   char text[128];
   std::snprintf(text, sizeof text, "Reading the curve: zone %zu of %zu at %s, %.2fx", index + 1,
-                total, report::plot::DiscTimeText(sample.lba).c_str(), sample.speed_x);
+                total, report::plot::DiscTimeText(sample.lba).c_str(), sample.speedX);
   Status(text);
   ShowCurve(live_, false);
   Application->ProcessMessages();

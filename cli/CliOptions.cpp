@@ -36,18 +36,55 @@ std::string Set(CliOptions& o, const std::string&, const std::string&) {
   return {};
 }
 
+// The scan's paragraph, with its steps in the order they run.
+const std::string kScanIntro =
+    "Instead of the speed test: several may be given, and are done in this order:\n" +
+    scan::ScanStepOrder() +
+    ". --start, --blocks, --mode, --drive\n"
+    "and --wait apply as for the speed test; the range defaults to the whole recorded\n"
+    "area. --json writes the scan's record.\n";
+
 const std::vector<CliSection> kSections = {
     {"Drives", ""},
     {"Test", ""},
-    {"Disc scan",
-     "Instead of the speed test: several may be given, and are done in this order:\n"
-     "info, speeds, speed, curve, access, spin-up. --start, --blocks, --mode, --drive\n"
-     "and --wait apply as for the speed test; the range defaults to the whole recorded\n"
-     "area. --json writes the scan's record.\n"},
+    {"Disc scan", kScanIntro.c_str()},
     {"Output", ""},
 };
 
-const std::vector<CliOption> kOptions = {
+std::string SetSpeed(CliOptions& o, const std::string&, const std::string& v) {
+  int x = 0;
+  if (!ParseInt(v, 1, 200, x)) return "--speed needs a speed in x from 1 to 200, not '" + v + "'";
+  o.speed = x;
+  return {};
+}
+
+// A scan step's option row, as the step table describes it.
+CliOption StepOption(const scan::ScanStep& step) {
+  Handler handle = nullptr;
+  switch (step.id) {
+    case scan::StepId::Info:
+      handle = Set<&CliOptions::info>;
+      break;
+    case scan::StepId::Speeds:
+      handle = Set<&CliOptions::speeds>;
+      break;
+    case scan::StepId::RequestSpeed:
+      handle = SetSpeed;
+      break;
+    case scan::StepId::Curve:
+      handle = Set<&CliOptions::curve>;
+      break;
+    case scan::StepId::Access:
+      handle = Set<&CliOptions::access>;
+      break;
+    case scan::StepId::SpinUp:
+      handle = Set<&CliOptions::spinUp>;
+      break;
+  }
+  return {step.option, step.value, "Disc scan", step.help, handle};
+}
+
+const CliOption kOptionsBeforeScan[] = {
     {"--list", nullptr, "Drives",
      "print the drive list (one row per drive, as the window's list\n"
      "shows it) with each row's number, and exit",
@@ -122,42 +159,9 @@ const std::vector<CliOption> kOptions = {
        if (ParseInt(v, 0, 3600, o.waitSeconds)) return {};
        return "--wait needs seconds from 0 to 3600, not '" + v + "'";
      }},
-    {"--info", nullptr, "Disc scan",
-     "the drive's capabilities page (MODE SENSE 2Ah): maximum and\n"
-     "current read speed, CD-DA support and accuracy, C2 pointers,\n"
-     "buffer size",
-     Set<&CliOptions::info>},
-    {"--speeds", nullptr, "Disc scan",
-     "the read speeds the drive offers (GET PERFORMANCE); \"not\n"
-     "reported\" when the drive refuses the command",
-     Set<&CliOptions::speeds>},
-    {"--speed", "N", "Disc scan",
-     "ask for N x with SET CD SPEED, where 1x is a CD's 176.4 kB/s\n"
-     "(75 sectors of 2352 bytes): the speed the drive says it took\n"
-     "and the speed measured at the end of the range; the other\n"
-     "steps then run at that speed instead of the maximum",
-     [](CliOptions& o, const std::string&, const std::string& v) -> std::string {
-       int x = 0;
-       if (!ParseInt(v, 1, 200, x))
-         return "--speed needs a speed in x from 1 to 200, not '" + v + "'";
-       o.speed = x;
-       return {};
-     }},
-    {"--curve", nullptr, "Disc scan",
-     "the transfer-rate curve: the range read in 27-block commands,\n"
-     "cut into at least 100 zones, each timed to the microsecond;\n"
-     "then the reading strategy (CLV, CAV, P-CAV with its change-over,\n"
-     "Z-CLV with its zones, or unknown), the start and end speeds and\n"
-     "the rotation speed of CAV parts",
-     Set<&CliOptions::curve>},
-    {"--access", nullptr, "Disc scan",
-     "average access time: random, one-third and full stroke, each a\n"
-     "1-block read where the drive's cache cannot help",
-     Set<&CliOptions::access>},
-    {"--spin-up", nullptr, "Disc scan",
-     "stop the disc (START STOP UNIT), wait 3 s, and time until the\n"
-     "first read is served",
-     Set<&CliOptions::spinUp>},
+};
+
+const CliOption kOptionsAfterScan[] = {
     {"--csv", "FILE", "Disc scan",
      "write the curve's samples as CSV (without --curve: the other\n"
      "figures, as figure,value rows; - for standard output); standard\n"
@@ -207,6 +211,15 @@ const std::vector<CliOption> kOptions = {
     {"--version", nullptr, "Output", "print the version and exit", Set<&CliOptions::version>},
 };
 
+std::vector<CliOption> AllOptions() {
+  std::vector<CliOption> all(std::begin(kOptionsBeforeScan), std::end(kOptionsBeforeScan));
+  for (const scan::ScanStep& step : scan::ScanSteps()) all.push_back(StepOption(step));
+  all.insert(all.end(), std::begin(kOptionsAfterScan), std::end(kOptionsAfterScan));
+  return all;
+}
+
+const std::vector<CliOption> kOptions = AllOptions();
+
 const CliOption* Find(const std::string& name) {
   for (const CliOption& o : kOptions) {
     if (name == o.name) return &o;
@@ -243,6 +256,24 @@ std::vector<std::string> Wrap(const std::string& text, size_t width) {
 }
 
 }  // namespace
+
+bool StepAsked(const CliOptions& o, scan::StepId step) {
+  switch (step) {
+    case scan::StepId::Info:
+      return o.info;
+    case scan::StepId::Speeds:
+      return o.speeds;
+    case scan::StepId::RequestSpeed:
+      return o.speed.has_value();
+    case scan::StepId::Curve:
+      return o.curve;
+    case scan::StepId::Access:
+      return o.access;
+    case scan::StepId::SpinUp:
+      return o.spinUp;
+  }
+  return false;
+}
 
 std::span<const CliOption> CliOptionTable() {
   return kOptions;

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "scan/ScanSteps.h"
+
 struct CliOptions {
   bool help = false;
   bool version = false;
@@ -55,6 +57,9 @@ struct CliSection {
   const char* name;
   const char* intro;  // empty or lines ending in '\n', written indented by two spaces
 };
+
+// Whether the options ask for that step of the scan.
+bool StepAsked(const CliOptions& options, scan::StepId step);
 
 std::span<const CliOption> CliOptionTable();
 std::span<const CliSection> CliSections();

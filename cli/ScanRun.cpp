@@ -160,23 +160,14 @@ int RunScan(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& ou
     disc.capacityBlocks = scan.LeadOut();
     plotHead.disc = DiscText(scan.LeadOut());
     note("Disc: " + plotHead.disc);
-    const struct {
-      bool asked;
-      void (scan::DiscScan::*step)(report::ScanRecord&);
-    } steps[] = {{options.info, &scan::DiscScan::Info},
-                 {options.speeds, &scan::DiscScan::Speeds},
-                 {options.speed.has_value(), &scan::DiscScan::RequestSpeed},
-                 {options.curve, &scan::DiscScan::Curve},
-                 {options.access, &scan::DiscScan::Access},
-                 {options.spinUp, &scan::DiscScan::SpinUp}};
-    for (const auto& step : steps) {
-      if (!step.asked) continue;
+    for (const scan::ScanStep& step : scan::ScanSteps()) {
+      if (!StepAsked(options, step.id)) continue;
       if (interrupted()) {
         note("Interrupted (Ctrl-C): the steps asked for after it were not run.");
         record.failed = true;
         break;
       }
-      (scan.*step.step)(record);
+      (scan.*step.run)(record);
     }
   }
   // The drive goes back as it was found before anything is written.

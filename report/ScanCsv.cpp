@@ -34,7 +34,7 @@ std::string ScanCsv(const ScanRecord& r) {
     out += "lba,blocks,micros,speed_x,kb_per_s,rpm\n";
     for (const ScanSample& s : r.curve->samples)
       out += std::to_string(s.lba) + "," + std::to_string(s.blocks) + "," +
-             std::to_string(s.micros) + "," + Number(s.speed_x, 3) + "," + Number(s.kb_per_s, 1) +
+             std::to_string(s.micros) + "," + Number(s.speedX, 3) + "," + Number(s.kibPerS, 1) +
              "," + Number(s.rpm, 0) + "\n";
     return out;
   }

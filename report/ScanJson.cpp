@@ -22,8 +22,8 @@ ordered_json Curve(const CurveResult& c) {
     samples.push_back({{"lba", s.lba},
                        {"blocks", s.blocks},
                        {"micros", s.micros},
-                       {"speed_x", s.speed_x},
-                       {"kb_per_s", s.kb_per_s},
+                       {"speed_x", s.speedX},
+                       {"kb_per_s", s.kibPerS},
                        {"rpm", s.rpm}});
   j["samples"] = std::move(samples);
   j["strategy"] = StrategyName(c.strategy);

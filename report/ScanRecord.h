@@ -15,8 +15,8 @@ struct ScanSample {
   std::int64_t lba = 0;     // first block of the zone
   std::int32_t blocks = 0;  // blocks read in the zone
   std::int64_t micros = 0;  // the zone's time, microseconds
-  double speed_x = 0;       // blocks / seconds in the mode's 1x (75 sectors a second)
-  double kb_per_s = 0;      // KB (1024 bytes) a second of the mode's sector size
+  double speedX = 0;        // blocks / seconds in the mode's 1x (75 sectors a second)
+  double kibPerS = 0;       // KB (1024 bytes) a second of the mode's sector size
   double rpm = 0;           // rotation speed the zone's speed means at its radius, 0 if unknown
 };
 

@@ -47,8 +47,8 @@ void DiscScan::Curve(report::ScanRecord& record) {
     s.blocks = static_cast<std::int32_t>(count);
     s.micros = std::max<std::int64_t>(*micros, 1);
     const double seconds = static_cast<double>(s.micros) * 1e-6;
-    s.speed_x = static_cast<double>(count) / seconds / kBlocksPerSecond;
-    s.kb_per_s = static_cast<double>(count * blockBytes) / 1024.0 / seconds;
+    s.speedX = static_cast<double>(count) / seconds / kBlocksPerSecond;
+    s.kibPerS = static_cast<double>(count * blockBytes) / 1024.0 / seconds;
     s.rpm = CdGeometry::Rpm(static_cast<double>(lba), static_cast<double>(lba + count),
                             static_cast<double>(s.micros));
     curve.samples.push_back(s);
@@ -71,8 +71,8 @@ void DiscScan::Curve(report::ScanRecord& record) {
   curve.zones = fit.zones;
   if (fit.strategy == report::Strategy::Unknown && !curve.samples.empty()) {
     // No strategy fits: the measured speeds at both ends stand as they are.
-    curve.startSpeedX = curve.samples.front().speed_x;
-    curve.endSpeedX = curve.samples.back().speed_x;
+    curve.startSpeedX = curve.samples.front().speedX;
+    curve.endSpeedX = curve.samples.back().speedX;
   }
 }
 

@@ -88,7 +88,7 @@ toolkit::TGraphModel CurveGraph(const CurveResult& curve, const PlotHead& head, 
   const double gap = std::numeric_limits<double>::quiet_NaN();
   for (const ScanSample& s : curve.samples) {
     const double x = Position(static_cast<double>(s.lba) + s.blocks / 2.0, axis);
-    speed.Points.push_back({x, s.speed_x});
+    speed.Points.push_back({x, s.speedX});
     rpm.Points.push_back({x, s.rpm > 0 ? s.rpm : gap});
   }
   bool anyRpm = false;

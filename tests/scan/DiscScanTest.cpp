@@ -110,7 +110,7 @@ TEST_P(DiscScanTest, WholeDiscCurveMatchesTheModel) {
   for (const report::ScanSample& s : c.samples) {
     const double truth = rig.drive().ExpectedAverageSpeed(static_cast<std::int32_t>(s.lba),
                                                           static_cast<std::uint32_t>(s.blocks), 27);
-    EXPECT_LT(Relative(s.speed_x, truth), 0.01) << "zone at " << s.lba;
+    EXPECT_LT(Relative(s.speedX, truth), 0.01) << "zone at " << s.lba;
   }
   const auto last = static_cast<std::int32_t>(scan.LeadOut() - 1);
   EXPECT_LT(Relative(c.startSpeedX, rig.drive().ExpectedSpeedAt(0, sim::SpeedMode::Data)), 0.01);

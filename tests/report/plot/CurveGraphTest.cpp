@@ -40,7 +40,7 @@ TEST(CurveGraphTest, SamplesStandAtTheirZonesMiddleOnTheScannedRangeWithRpmGaps)
   ASSERT_EQ(speed.size(), 100u);
   ASSERT_EQ(rpm.size(), 100u);
   EXPECT_DOUBLE_EQ(speed[0].X, 1800 / 4500.0);  // the middle of the first 3600 blocks
-  EXPECT_DOUBLE_EQ(speed[99].Y, curve.samples[99].speed_x);
+  EXPECT_DOUBLE_EQ(speed[99].Y, curve.samples[99].speedX);
   EXPECT_TRUE(std::isnan(rpm[5].Y));
   EXPECT_GT(rpm[6].Y, 0);
   EXPECT_EQ(g.Series[1].Axis, toolkit::gaRight);

@@ -20,14 +20,14 @@ report::CurveResult ModelCurve(const sim::DriveTiming& timing, report::Strategy 
     s.lba = from;
     s.blocks = static_cast<std::int32_t>(perZone);
     s.micros = static_cast<std::int64_t>(micros);
-    s.speed_x = perZone / (micros / 1e6) / 75.0;
-    s.kb_per_s = s.speed_x * 150.0;
+    s.speedX = perZone / (micros / 1e6) / 75.0;
+    s.kibPerS = s.speedX * 150.0;
     const double radiusM = model.RadiusMm((from + to) / 2) / 1000.0;
-    s.rpm = s.speed_x * timing.linearVelocity / (2 * std::numbers::pi * radiusM) * 60.0;
+    s.rpm = s.speedX * timing.linearVelocity / (2 * std::numbers::pi * radiusM) * 60.0;
     curve.samples.push_back(s);
   }
-  curve.startSpeedX = curve.samples.front().speed_x;
-  curve.endSpeedX = curve.samples.back().speed_x;
+  curve.startSpeedX = curve.samples.front().speedX;
+  curve.endSpeedX = curve.samples.back().speedX;
   return curve;
 }
 

@@ -1,0 +1,53 @@
+#include "scan/ScanSteps.h"
+
+#include "scan/DiscScan.h"
+
+namespace scan {
+namespace {
+
+const ScanStep kSteps[] = {
+    {StepId::Info, "info", "--info", nullptr,
+     "the drive's capabilities page (MODE SENSE 2Ah): maximum and\n"
+     "current read speed, CD-DA support and accuracy, C2 pointers,\n"
+     "buffer size",
+     nullptr, &DiscScan::Info},
+    {StepId::Speeds, "speeds", "--speeds", nullptr,
+     "the read speeds the drive offers (GET PERFORMANCE); \"not\n"
+     "reported\" when the drive refuses the command",
+     nullptr, &DiscScan::Speeds},
+    {StepId::RequestSpeed, "speed", "--speed", "N",
+     "ask for N x with SET CD SPEED, where 1x is a CD's 176.4 kB/s\n"
+     "(75 sectors of 2352 bytes): the speed the drive says it took\n"
+     "and the speed measured at the end of the range; the other\n"
+     "steps then run at that speed instead of the maximum",
+     nullptr, &DiscScan::RequestSpeed},
+    {StepId::Curve, "curve", "--curve", nullptr,
+     "the transfer-rate curve: the range read in 27-block commands,\n"
+     "cut into at least 100 zones, each timed to the microsecond;\n"
+     "then the reading strategy (CLV, CAV, P-CAV with its change-over,\n"
+     "Z-CLV with its zones, or unknown), the start and end speeds and\n"
+     "the rotation speed of CAV parts",
+     nullptr, &DiscScan::Curve},  // the window always reads the curve
+    {StepId::Access, "access", "--access", nullptr,
+     "average access time: random, one-third and full stroke, each a\n"
+     "1-block read where the drive's cache cannot help",
+     "Access times", &DiscScan::Access},
+    {StepId::SpinUp, "spin-up", "--spin-up", nullptr,
+     "stop the disc (START STOP UNIT), wait 3 s, and time until the\n"
+     "first read is served",
+     "Spin-up time", &DiscScan::SpinUp},
+};
+
+}  // namespace
+
+std::span<const ScanStep> ScanSteps() {
+  return kSteps;
+}
+
+std::string ScanStepOrder() {
+  std::string text;
+  for (const ScanStep& step : kSteps) text += (text.empty() ? "" : ", ") + std::string(step.name);
+  return text;
+}
+
+}  // namespace scan
