@@ -98,46 +98,13 @@ void TForm1::SpeedButton2Click(TObject* /*sender*/) {
     return;
   }
 
-  // 10. The timed read.
-  ReportBold("Starting test ...", kReportGreen);
-  Timer->SetEnabled(false);
-  Application->ProcessMessages();
-  request.user = &stats;
-  stats.Prepare(request.blockSize);
-
-  // 11. Timer resolution.
-  session::MultimediaTimer timer;
-
-  // 12. Positioning, outside the timed interval.
-  drive.Seek(start, &sense);
-
-  // 13.-15. The read, timed.
-  stats.Start(session::MultimediaTimer::Now());
-  request.blockCount = static_cast<DWORD>(amount);
-  activeRead_ = &request;
-  drive_.ReadBlocks(&request);
-  activeRead_ = nullptr;
-  DWORD elapsed = session::MultimediaTimer::Now() - stats.startTime;
-  timer.End();
-  if (elapsed == 0) elapsed = 1;
-  Timer->SetEnabled(true);
-  // A drive that stopped answering ended the read as an abort does.
-  if (drive_.StoppedResponding(*device)) ReportBold(kDriveStoppedText, kReportRed);
+  // 10.-15. The timed read.
+  const DWORD elapsed = TimedRead(drive, request, stats, static_cast<DWORD>(amount));
 
   // 16.-21. The figures, in the record and in the report.
   const RunFigures f =
       ComputeRunFigures(request.blocksDone, request.blockSize, elapsed, stats.kbPerSpeedUnit);
-  report::SpeedFigures& figures = record.figures.emplace();
-  figures.seconds = f.seconds;
-  figures.kilobytes = f.kilobytes;
-  figures.averageKBps = f.average;
-  figures.kbPerX = stats.kbPerSpeedUnit;
-  figures.averageX = f.speed;
-  if (!CheckBox->Checked()) {
-    if (stats.highestSpeed > 0) figures.highestX = stats.highestSpeed;
-    figures.burstX = stats.highestBurst;
-  }
-  figures.failedCommands = stats.errorCount;
+  record.figures = FiguresOf(f, stats);
   record.aborted = AbortFlag != 0;
   ReportFigures(record, f.speed);
 
@@ -191,6 +158,52 @@ void TForm1::PrepareDrive(session::DriveSession& drive, ReadRequest& request,
     ReportBold(kDriveStoppedText, kReportRed);
     ReportBold("Results should be ignored !", kReportRed);
   }
+}
+
+DWORD TForm1::TimedRead(session::DriveSession& drive, ReadRequest& request, SpeedStats& stats,
+                        DWORD blocks) {
+  // 10. The timed read.
+  ReportBold("Starting test ...", kReportGreen);
+  Timer->SetEnabled(false);
+  Application->ProcessMessages();
+  request.user = &stats;
+  stats.Prepare(request.blockSize);
+
+  // 11. Timer resolution.
+  session::MultimediaTimer timer;
+
+  // 12. Positioning, outside the timed interval.
+  drive.Seek(request.startLba, request.sense);
+
+  // 13.-15. The read, timed.
+  stats.Start(session::MultimediaTimer::Now());
+  request.blockCount = blocks;
+  activeRead_ = &request;
+  drive_.ReadBlocks(&request);
+  activeRead_ = nullptr;
+  DWORD elapsed = session::MultimediaTimer::Now() - stats.startTime;
+  timer.End();
+  if (elapsed == 0) elapsed = 1;
+  Timer->SetEnabled(true);
+  // A drive that stopped answering ended the read as an abort does.
+  if (drive_.StoppedResponding(drive.Device())) ReportBold(kDriveStoppedText, kReportRed);
+  return elapsed;
+}
+
+report::SpeedFigures TForm1::FiguresOf(const RunFigures& f, const SpeedStats& stats) const {
+  report::SpeedFigures figures;
+  figures.seconds = f.seconds;
+  figures.kilobytes = f.kilobytes;
+  figures.averageKBps = f.average;
+  figures.kbPerX = stats.kbPerSpeedUnit;
+  figures.averageX = f.speed;
+  // The highest speeds are computed only with the display on.
+  if (!CheckBox->Checked()) {
+    if (stats.highestSpeed > 0) figures.highestX = stats.highestSpeed;
+    figures.burstX = stats.highestBurst;
+  }
+  figures.failedCommands = stats.errorCount;
+  return figures;
 }
 
 void TForm1::ReportFigures(const report::SpeedTestRecord& record, double speed) {

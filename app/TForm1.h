@@ -7,6 +7,7 @@
 
 #include "VelmarkVersion.h"
 #include "app/AspiVCL.h"
+#include "app/SpeedStats.h"
 #include "drive/ReadRequest.h"
 #include "platform/win32.h"
 #include "report/SpeedTestRecord.h"
@@ -115,6 +116,10 @@ class TForm1 : public toolkit::TForm {
   // The speed test's steps 4 to 7 on the drive session, and its figure lines.
   void PrepareDrive(session::DriveSession& drive, ReadRequest& request,
                     report::SpeedTestRecord& record);
+  // Steps 10 to 15: the timed read of `blocks` blocks; the elapsed milliseconds.
+  DWORD TimedRead(session::DriveSession& drive, ReadRequest& request, SpeedStats& stats,
+                  DWORD blocks);
+  report::SpeedFigures FiguresOf(const RunFigures& figures, const SpeedStats& stats) const;
   void ReportFigures(const report::SpeedTestRecord& record, double speed);
   void Report(const std::string& text, DWORD colour);      // plain, coloured
   void ReportBold(const std::string& text, DWORD colour);  // coloured and bold

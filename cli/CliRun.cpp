@@ -102,8 +102,9 @@ bool Ended(const CliOutput& output) {
   return output.ended && output.ended();
 }
 
-// What the user is told when the drive's disc is mounted; empty when it is not.
-std::string MountNote(const DeviceEntry& device, const CliOutput& output) {
+}  // namespace
+
+std::string MountedDiscNote(const DeviceEntry& device, const CliOutput& output) {
 #ifndef _WIN32
   return platform::MountedDiscNote(
       platform::LinuxHost::DriveNode(static_cast<char>(device.DriveLetter)), output.mountTable);
@@ -112,6 +113,28 @@ std::string MountNote(const DeviceEntry& device, const CliOutput& output) {
   (void)output;
   return {};
 #endif
+}
+
+namespace {
+
+// --list: the window's drive list, a row each with its number.
+int PrintList(const TComboBox& list, const CliOutput& output) {
+  if (list.Items().Count() == 0) {
+    std::fprintf(output.err, "No CD-ROM drive found.\n");
+    return kExitNoDrive;
+  }
+  for (int i = 0; i < list.Items().Count(); ++i)
+    std::fprintf(output.out, "%d  %s\n", i, PrintableText(list.Items()[i]).c_str());
+  return kExitDone;
+}
+
+// The fields of the form as the user would set them, and the form's answer to them.
+void SetFields(const CliOptions& options, const std::string& blocksText, TForm1& form) {
+  if (options.start) form.Edit1->PostText(*options.start);
+  if (blocksText != form.Edit2->Text()) form.Edit2->PostText(blocksText);
+  if (options.mode) form.RadioGroup->PostSelect(*options.mode);
+  if (options.noDisplay && !form.CheckBox->Checked()) form.CheckBox->PostClick();
+  Application->ProcessMessages();
 }
 
 // The run's record as JSON, to the stream or the file the output names. On this machine the
@@ -158,15 +181,7 @@ int RunCli(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& out
   BackendInstalled installed(input);
   TComboBox& list = *form->ComboBox;
 
-  if (options.list) {
-    if (list.Items().Count() == 0) {
-      std::fprintf(output.err, "No CD-ROM drive found.\n");
-      return kExitNoDrive;
-    }
-    for (int i = 0; i < list.Items().Count(); ++i)
-      std::fprintf(output.out, "%d  %s\n", i, PrintableText(list.Items()[i]).c_str());
-    return kExitDone;
-  }
+  if (options.list) return PrintList(list, output);
 
   if (list.Items().Count() == 0) {
     printer.Note(
@@ -210,11 +225,7 @@ int RunCli(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& out
 
   // The fields, as the user would set them.
   const int boxesBefore = boxes.count;
-  if (options.start) form->Edit1->PostText(*options.start);
-  if (blocksText != form->Edit2->Text()) form->Edit2->PostText(blocksText);
-  if (options.mode) form->RadioGroup->PostSelect(*options.mode);
-  if (options.noDisplay && !form->CheckBox->Checked()) form->CheckBox->PostClick();
-  Application->ProcessMessages();
+  SetFields(options, blocksText, *form);
   if (input.Interrupted()) {
     if (!Ended(output)) printer.Note("Interrupted before the test started.");
     return kExitInterrupted;
@@ -222,7 +233,7 @@ int RunCli(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& out
 
   // A mounted disc is said before the test changes the drive's state.
   if (!options.sim) {
-    const std::string note = MountNote(form->DriveAccess().DeviceTable[row], output);
+    const std::string note = MountedDiscNote(form->DriveAccess().DeviceTable[row], output);
     if (!note.empty()) printer.Note(note);
   }
   form->StartButton->PostClick();

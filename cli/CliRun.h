@@ -36,3 +36,7 @@ struct CliOutput {
 // Runs the window on `driveAccess` (built on the installed host) as `options` say. The
 // range fields must have passed CheckFields.
 int RunCli(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& output);
+
+// What the user is told before a run changes the state of a drive whose disc is mounted;
+// empty when it is not (and on the simulated machine, whose drives have no device node).
+std::string MountedDiscNote(const DeviceEntry& device, const CliOutput& output);

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,8 +12,6 @@
 #include "cli/DriveWait.h"
 #include "diag/PrintableText.h"
 #include "platform/Host.h"
-#include "platform/LinuxHost.h"
-#include "platform/LinuxMounts.h"
 #include "report/OutputFile.h"
 #include "report/ScanCsv.h"
 #include "report/ScanJson.h"
@@ -55,6 +54,60 @@ std::optional<std::int64_t> Number(const std::optional<std::string>& text) {
   return v;
 }
 
+// The row --drive or --device names, or -1 after saying why there is none.
+int ChosenRow(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& output,
+              const std::function<void(const std::string&)>& note) {
+  const int rows = AspiVCL::ValidRows(driveAccess.DeviceTable);
+  if (rows == 0) {
+    note(
+        "No CD-ROM drive found (velmark-cli --list shows what is found; --sim runs on the "
+        "simulated machine).");
+    return -1;
+  }
+  int chosen = options.drive;
+  if (options.device) {  // --device names the drive by its node or letter, as for the speed test
+    const DeviceChoice choice = ChooseDevice(*options.device, options.sim, output.devRoot);
+    if (!choice.error.empty()) {
+      note(choice.error + ".");
+      return -1;
+    }
+    std::vector<char> letters;
+    for (int i = 0; i < rows; ++i)
+      letters.push_back(static_cast<char>(driveAccess.DeviceTable[i].DriveLetter));
+    chosen = RowOfLetter(letters, choice.letter);
+    if (chosen < 0) {
+      note("--device " + *options.device + " (" + std::string(1, choice.letter) +
+           ":) is not a drive Velmark found (see --list).");
+      return -1;
+    }
+  } else if (options.drive >= rows) {
+    note("There is no drive " + std::to_string(options.drive) + ": the list has " +
+         std::to_string(rows) + " (see --list).");
+    return -1;
+  }
+  return chosen;
+}
+
+// The scan's files, as the options name them; false when one could not be written.
+bool WriteOutputs(const CliOptions& options, const CliOutput& output,
+                  const report::ScanRecord& record, const report::DriveRecord& drive,
+                  const report::DiscRecord& disc, const report::plot::PlotHead& plotHead) {
+  bool written = true;
+  if (options.json)
+    written = WriteFile(*options.json, report::ScanJson(drive, disc, record), output);
+  if (options.csv) written = WriteFile(*options.csv, report::ScanCsv(record), output) && written;
+  if (options.plot) {
+    std::string error = "no curve was measured: " + *options.plot + " is not written";
+    if (record.curve && !record.curve->samples.empty())
+      error = report::plot::WriteCurvePlot(*record.curve, plotHead, *options.plot);
+    if (!error.empty()) {
+      std::fprintf(output.err, "velmark-cli: %s\n", error.c_str());
+      written = false;
+    }
+  }
+  return written;
+}
+
 }  // namespace
 
 int RunScan(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& output) {
@@ -75,38 +128,11 @@ int RunScan(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& ou
     }
   }
 
-  const int rows = AspiVCL::ValidRows(driveAccess.DeviceTable);
-  if (rows == 0) {
-    note(
-        "No CD-ROM drive found (velmark-cli --list shows what is found; --sim runs on the "
-        "simulated machine).");
-    return kExitNoDrive;
-  }
-  int chosen = options.drive;
-  if (options.device) {  // --device names the drive by its node or letter, as for the speed test
-    const DeviceChoice choice = ChooseDevice(*options.device, options.sim, output.devRoot);
-    if (!choice.error.empty()) {
-      note(choice.error + ".");
-      return kExitNoDrive;
-    }
-    std::vector<char> letters;
-    for (int i = 0; i < rows; ++i)
-      letters.push_back(static_cast<char>(driveAccess.DeviceTable[i].DriveLetter));
-    chosen = RowOfLetter(letters, choice.letter);
-    if (chosen < 0) {
-      note("--device " + *options.device + " (" + std::string(1, choice.letter) +
-           ":) is not a drive Velmark found (see --list).");
-      return kExitNoDrive;
-    }
-  } else if (options.drive >= rows) {
-    note("There is no drive " + std::to_string(options.drive) + ": the list has " +
-         std::to_string(rows) + " (see --list).");
-    return kExitNoDrive;
-  }
+  const int chosen = ChosenRow(options, driveAccess, output, note);
+  if (chosen < 0) return kExitNoDrive;
   DeviceEntry& device = driveAccess.DeviceTable[chosen];
   std::string row = driveAccess.DeviceRowText(device, kWindowRowKind);
   row = row.substr(0, row.find('\0'));
-  const report::DriveRecord drive = DriveRecordOf(device);
   report::DiscRecord disc;
   note("Drive: " + PrintableText(row));
 
@@ -149,14 +175,10 @@ int RunScan(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& ou
   report::plot::PlotHead plotHead{row, {}};
   const bool rangeOnDisc = scan.ReadRecordedArea(record);
   if (rangeOnDisc) {
-#ifndef _WIN32
     // A mounted disc is said before the scan changes the drive's state.
-    if (!options.sim) {
-      const std::string mounted = platform::MountedDiscNote(
-          platform::LinuxHost::DriveNode(static_cast<char>(device.DriveLetter)), output.mountTable);
-      if (!mounted.empty()) note(mounted);
-    }
-#endif
+    if (const std::string mounted = options.sim ? "" : MountedDiscNote(device, output);
+        !mounted.empty())
+      note(mounted);
     disc.capacityBlocks = scan.LeadOut();
     plotHead.disc = DiscText(scan.LeadOut());
     note("Disc: " + plotHead.disc);
@@ -180,19 +202,7 @@ int RunScan(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& ou
 
   std::fputs(report::ScanText(record).c_str(), report);
   std::fflush(report);
-  bool written = true;
-  if (options.json)
-    written = WriteFile(*options.json, report::ScanJson(drive, disc, record), output);
-  if (options.csv) written = WriteFile(*options.csv, report::ScanCsv(record), output) && written;
-  if (options.plot) {
-    std::string error = "no curve was measured: " + *options.plot + " is not written";
-    if (record.curve && !record.curve->samples.empty())
-      error = report::plot::WriteCurvePlot(*record.curve, plotHead, *options.plot);
-    if (!error.empty()) {
-      std::fprintf(output.err, "velmark-cli: %s\n", error.c_str());
-      written = false;
-    }
-  }
+  const bool written = WriteOutputs(options, output, record, DriveRecordOf(device), disc, plotHead);
   if (record.failed || !written) return kExitResultsIgnored;
   return kExitDone;
 }
