@@ -1,7 +1,8 @@
 // The MMC command set: every drive operation the system sends becomes one command block,
-// built from a zero-filled 16-byte template holding the opcode, and goes through
-// ExecSCSICmd with a data area, a transfer direction and the caller's sense area. No
-// builder interprets the reply; each returns the completion status unchanged.
+// zero-filled 16 bytes holding the opcode, and goes through ExecSCSICmd with a data area
+// and the caller's sense area; the block's length and the transfer direction are the
+// command's own (its row in scsi/Commands.h). No builder interprets the reply; each
+// returns the completion status unchanged.
 #pragma once
 
 #include "drive/AspiTools.h"
@@ -63,6 +64,6 @@ class MMC : public Aspi, public ScrambleTable, public virtual AspiTools {
   static DWORD ModeSelect10Length(const BYTE* list, DWORD listBufferSize);
 
  private:
-  BYTE Send(DeviceEntry& device, const BYTE* cdb, BYTE cdbLength, BYTE* buffer, DWORD length,
-            BYTE direction, SenseResult* sense);
+  struct Cdb;
+  BYTE Send(DeviceEntry& device, const Cdb& cdb, BYTE* buffer, DWORD length, SenseResult* sense);
 };

@@ -1,5 +1,6 @@
 // Every command block the chain builds, compared byte by byte with the MMC layouts, as the
-// drive receives it through each command path.
+// drive receives it through each command path, and with the command's row in
+// scsi/Commands.h (block length, data direction).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "drive/FileMMCSeq.h"
+#include "scsi/Commands.h"
 #include "tests/drive/FakeDrive.h"
 #include "tests/drive/Machine.h"
 
@@ -331,6 +333,18 @@ std::vector<CdbCase> Cases() {
   return cases;
 }
 
+DataDirection Described(scsi::DataDirection direction) {
+  switch (direction) {
+    case scsi::DataDirection::In:
+      return DataDirection::In;
+    case scsi::DataDirection::Out:
+      return DataDirection::Out;
+    case scsi::DataDirection::None:
+      break;
+  }
+  return DataDirection::None;
+}
+
 class MmcCommandTest : public ::testing::TestWithParam<Path> {};
 
 TEST_P(MmcCommandTest, CommandBlocksMatchTheLayouts) {
@@ -358,6 +372,14 @@ TEST_P(MmcCommandTest, CommandBlocksMatchTheLayouts) {
     }
     if (c.direction == DataDirection::Out) {
       EXPECT_EQ(got.dataOut, c.dataOut);
+    }
+    // The row the builder took its block length and direction from.
+    const scsi::Command* row = scsi::FindCommand(got.cdb[0]);
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(got.cdbLength, row->cdbLength);
+    EXPECT_EQ(c.direction, Described(row->direction));
+    if (row->direction == scsi::DataDirection::None) {
+      EXPECT_EQ(got.dataLength, 0u);
     }
   }
 }
