@@ -71,6 +71,21 @@ BYTE MMC::Seek10(DeviceEntry& device, LONG lba, SenseResult* sense) {
   return Send(device, cdb, nullptr, 0, sense);
 }
 
+BYTE MMC::ReadCapacity(DeviceEntry& device, BYTE (&reply)[kReadCapacityReplySize],
+                       SenseResult* sense) {
+  Cdb cdb(scsi::cmd::kReadCapacity);
+  return Send(device, cdb, reply, kReadCapacityReplySize, sense);
+}
+
+BYTE MMC::GetConfiguration(DeviceEntry& device, BYTE requestType, WORD startingFeature,
+                           BYTE* buffer, WORD allocLength, SenseResult* sense) {
+  Cdb cdb(scsi::cmd::kGetConfiguration);
+  cdb.bytes[1] = requestType & 0x03;
+  Put16(&cdb.bytes[2], startingFeature);
+  Put16(&cdb.bytes[7], allocLength);
+  return Send(device, cdb, buffer, allocLength, sense);
+}
+
 BYTE MMC::StartStopUnit(DeviceEntry& device, bool start, bool loadEject, bool immediate,
                         SenseResult* sense) {
   Cdb cdb(scsi::cmd::kStartStopUnit);

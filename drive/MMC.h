@@ -21,6 +21,16 @@ inline constexpr BYTE kNominalReadPerformance = 0x10;
 
 inline constexpr int kCdbSize = 16;  // every command block is passed as 16 bytes
 
+// GET CONFIGURATION request types (byte 1, RT): every feature from the starting one on, the
+// current ones from it on, or that one feature alone.
+inline constexpr BYTE kAllFeatures = 0x00;
+inline constexpr BYTE kCurrentFeatures = 0x01;
+inline constexpr BYTE kOneFeature = 0x02;
+
+// READ CAPACITY's reply: the last logical block address, then the block length in bytes,
+// each 4 bytes big-endian.
+inline constexpr DWORD kReadCapacityReplySize = 8;
+
 class MMC : public Aspi, public ScrambleTable, public virtual AspiTools {
  public:
   MMC();
@@ -28,6 +38,11 @@ class MMC : public Aspi, public ScrambleTable, public virtual AspiTools {
 
   BYTE TestUnitReady(DeviceEntry& device, SenseResult* sense);
   BYTE Seek10(DeviceEntry& device, LONG lba, SenseResult* sense);
+  BYTE ReadCapacity(DeviceEntry& device, BYTE (&reply)[kReadCapacityReplySize], SenseResult* sense);
+  // GET CONFIGURATION of `requestType` (kAllFeatures …) from `startingFeature` (0: from the
+  // profile list on, whose header carries the current profile); the reply lands in `buffer`.
+  BYTE GetConfiguration(DeviceEntry& device, BYTE requestType, WORD startingFeature, BYTE* buffer,
+                        WORD allocLength, SenseResult* sense);
   // START STOP UNIT: `start` 1 spins the disc up, 0 stops it; `loadEject` with start 0
   // ejects, with start 1 loads. `immediate` returns before the operation completes.
   BYTE StartStopUnit(DeviceEntry& device, bool start, bool loadEject, bool immediate,

@@ -41,8 +41,9 @@ void ReadCdMsf(SimDriveCommand& c);
 void ReadToc(SimDriveCommand& c);
 void Seek10(SimDriveCommand& c);
 void SetCdSpeed(SimDriveCommand& c);
-void StartStopUnit(SimDriveCommand& c);   // SimDrivePower.cpp
-void GetPerformance(SimDriveCommand& c);  // SimDrivePower.cpp
+void StartStopUnit(SimDriveCommand& c);     // SimDrivePower.cpp
+void GetPerformance(SimDriveCommand& c);    // SimDrivePower.cpp
+void GetConfiguration(SimDriveCommand& c);  // SimDriveConfiguration.cpp
 
 inline constexpr DriveCommand kDriveCommands[] = {
     {scsi::cmd::kTestUnitReady, CHECK_READY, TestUnitReady},
@@ -55,6 +56,7 @@ inline constexpr DriveCommand kDriveCommands[] = {
     {scsi::cmd::kRead10, CHECK_READY | SPINS_UP, Read10},
     {scsi::cmd::kSeek10, CHECK_READY | SPINS_UP, Seek10},
     {scsi::cmd::kReadTocPmaAtip, CHECK_READY, ReadToc},
+    {scsi::cmd::kGetConfiguration, NO_CHECKS, GetConfiguration},  // no disc: no current profile
     {scsi::cmd::kModeSelect10, NO_CHECKS, ModeSelect10},
     {scsi::cmd::kModeSense10, NO_CHECKS, ModeSense10},
     {scsi::cmd::kGetPerformance, CHECK_READY, GetPerformance},

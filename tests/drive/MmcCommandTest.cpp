@@ -69,6 +69,31 @@ std::vector<CdbCase> Cases() {
        DataDirection::None,
        0,
        {}},
+      {"ReadCapacity",
+       [](FileMMCSeq& c, DeviceEntry& d, BYTE*, SenseResult* s) {
+         BYTE reply[kReadCapacityReplySize];
+         return c.ReadCapacity(d, reply, s);
+       },
+       {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+       DataDirection::In,
+       8,
+       {}},
+      {"GetConfigurationAllFromTheProfileList",
+       [](FileMMCSeq& c, DeviceEntry& d, BYTE* b, SenseResult* s) {
+         return c.GetConfiguration(d, kAllFeatures, 0, b, 0x0208, s);
+       },
+       {0x46, 0x00, 0x00, 0x00, 0, 0, 0, 0x02, 0x08, 0},
+       DataDirection::In,
+       520,
+       {}},
+      {"GetConfigurationOneFeature",
+       [](FileMMCSeq& c, DeviceEntry& d, BYTE* b, SenseResult* s) {
+         return c.GetConfiguration(d, kOneFeature | 0xFC, 0x1234, b, 8, s);
+       },
+       {0x46, 0x02, 0x12, 0x34, 0, 0, 0, 0x00, 0x08, 0},
+       DataDirection::In,
+       8,
+       {}},
       {"Seek10Negative",
        [](FileMMCSeq& c, DeviceEntry& d, BYTE*, SenseResult* s) { return c.Seek10(d, -150, s); },
        {0x2B, 0, 0xFF, 0xFF, 0xFF, 0x6A, 0, 0, 0, 0},
@@ -221,25 +246,22 @@ std::vector<CdbCase> Cases() {
        63504,
        {}},
       {"ReadCDMSF",
-       [](FileMMCSeq& c, DeviceEntry& d, BYTE* b, SenseResult* s) {
-         return c.ReadCDMSF(d, 0, 300000, 27, 0xF8, 0, b, 27 * 2352, s);
-       },
+       [](FileMMCSeq& c, DeviceEntry& d, BYTE* b,
+          SenseResult* s) { return c.ReadCDMSF(d, 0, 300000, 27, 0xF8, 0, b, 27 * 2352, s); },
        {0xB9, 0, 0, 0x42, 0x2A, 0x00, 0x42, 0x2A, 0x1B, 0xF8, 0, 0},
        DataDirection::In,
        63504,
        {}},
       {"ReadCDMSFAcrossTheWrap",
-       [](FileMMCSeq& c, DeviceEntry& d, BYTE* b, SenseResult* s) {
-         return c.ReadCDMSF(d, 0xFF, -151, 2, 0x17, 0xFA, b, 4704, s);
-       },
+       [](FileMMCSeq& c, DeviceEntry& d, BYTE* b,
+          SenseResult* s) { return c.ReadCDMSF(d, 0xFF, -151, 2, 0x17, 0xFA, b, 4704, s); },
        {0xB9, 0x1C, 0, 0x63, 0x3B, 0x4A, 0x00, 0x00, 0x01, 0x10, 0x02, 0},
        DataDirection::In,
        4704,
        {}},
       {"ModeSense6",
-       [](FileMMCSeq& c, DeviceEntry& d, BYTE* b, SenseResult* s) {
-         return c.ModeSense6(d, 0xEA, 120, b, s);
-       },
+       [](FileMMCSeq& c, DeviceEntry& d, BYTE* b,
+          SenseResult* s) { return c.ModeSense6(d, 0xEA, 120, b, s); },
        {0x1A, 0, 0x2A, 0, 0x78, 0},
        DataDirection::In,
        120,
