@@ -1,7 +1,8 @@
 // The MMC command set: every drive operation the system sends becomes one command block,
-// built from a zero-filled 16-byte template holding the opcode, and goes through
-// ExecSCSICmd with a data area, a transfer direction and the caller's sense area. No
-// builder interprets the reply; each returns the completion status unchanged.
+// zero-filled 16 bytes holding the opcode, and goes through ExecSCSICmd with a data area
+// and the caller's sense area; the block's length and the transfer direction are the
+// command's own (its row in scsi/Commands.h). No builder interprets the reply; each
+// returns the completion status unchanged.
 #pragma once
 
 #include "drive/AspiTools.h"
@@ -20,6 +21,16 @@ inline constexpr BYTE kNominalReadPerformance = 0x10;
 
 inline constexpr int kCdbSize = 16;  // every command block is passed as 16 bytes
 
+// GET CONFIGURATION request types (byte 1, RT): every feature from the starting one on, the
+// current ones from it on, or that one feature alone.
+inline constexpr BYTE kAllFeatures = 0x00;
+inline constexpr BYTE kCurrentFeatures = 0x01;
+inline constexpr BYTE kOneFeature = 0x02;
+
+// READ CAPACITY's reply: the last logical block address, then the block length in bytes,
+// each 4 bytes big-endian.
+inline constexpr DWORD kReadCapacityReplySize = 8;
+
 class MMC : public Aspi, public ScrambleTable, public virtual AspiTools {
  public:
   MMC();
@@ -27,6 +38,11 @@ class MMC : public Aspi, public ScrambleTable, public virtual AspiTools {
 
   BYTE TestUnitReady(DeviceEntry& device, SenseResult* sense);
   BYTE Seek10(DeviceEntry& device, LONG lba, SenseResult* sense);
+  BYTE ReadCapacity(DeviceEntry& device, BYTE (&reply)[kReadCapacityReplySize], SenseResult* sense);
+  // GET CONFIGURATION of `requestType` (kAllFeatures …) from `startingFeature` (0: from the
+  // profile list on, whose header carries the current profile); the reply lands in `buffer`.
+  BYTE GetConfiguration(DeviceEntry& device, BYTE requestType, WORD startingFeature, BYTE* buffer,
+                        WORD allocLength, SenseResult* sense);
   // START STOP UNIT: `start` 1 spins the disc up, 0 stops it; `loadEject` with start 0
   // ejects, with start 1 loads. `immediate` returns before the operation completes.
   BYTE StartStopUnit(DeviceEntry& device, bool start, bool loadEject, bool immediate,
@@ -63,6 +79,6 @@ class MMC : public Aspi, public ScrambleTable, public virtual AspiTools {
   static DWORD ModeSelect10Length(const BYTE* list, DWORD listBufferSize);
 
  private:
-  BYTE Send(DeviceEntry& device, const BYTE* cdb, BYTE cdbLength, BYTE* buffer, DWORD length,
-            BYTE direction, SenseResult* sense);
+  struct Cdb;
+  BYTE Send(DeviceEntry& device, const Cdb& cdb, BYTE* buffer, DWORD length, SenseResult* sense);
 };

@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "scsi/Opcodes.h"
+#include "scsi/Commands.h"
 #include "scsi/Status.h"
 
 namespace scsi {
@@ -21,33 +21,6 @@ const char* Find(const Named<Value> (&table)[N], Value value) {
   }
   return nullptr;
 }
-
-constexpr Named<std::uint8_t> kOpcodes[] = {
-    {op::kTestUnitReady, "TEST UNIT READY"},
-    {op::kRequestSense, "REQUEST SENSE"},
-    {op::kInquiry, "INQUIRY"},
-    {op::kModeSelect6, "MODE SELECT(6)"},
-    {op::kModeSense6, "MODE SENSE(6)"},
-    {op::kStartStopUnit, "START STOP UNIT"},
-    {op::kPreventAllowMediumRemoval, "PREVENT ALLOW MEDIUM REMOVAL"},
-    {op::kReadCapacity, "READ CAPACITY"},
-    {op::kRead10, "READ(10)"},
-    {op::kSeek10, "SEEK(10)"},
-    {op::kReadSubChannel, "READ SUB-CHANNEL"},
-    {op::kReadTocPmaAtip, "READ TOC/PMA/ATIP"},
-    {op::kGetConfiguration, "GET CONFIGURATION"},
-    {op::kGetEventStatusNotification, "GET EVENT STATUS NOTIFICATION"},
-    {op::kReadDiscInformation, "READ DISC INFORMATION"},
-    {op::kReadTrackInformation, "READ TRACK INFORMATION"},
-    {op::kModeSelect10, "MODE SELECT(10)"},
-    {op::kModeSense10, "MODE SENSE(10)"},
-    {op::kRead12, "READ(12)"},
-    {op::kGetPerformance, "GET PERFORMANCE"},
-    {op::kReadCdMsf, "READ CD MSF"},
-    {op::kSetCdSpeed, "SET CD SPEED"},
-    {op::kMechanismStatus, "MECHANISM STATUS"},
-    {op::kReadCd, "READ CD"},
-};
 
 constexpr Named<std::uint8_t> kStatuses[] = {
     {status::kGood, "GOOD"},
@@ -113,7 +86,8 @@ constexpr Named<SenseCode> kSenseCodes[] = {
 }  // namespace
 
 const char* OpcodeName(std::uint8_t opcode) {
-  return Find(kOpcodes, opcode);
+  const Command* command = FindCommand(opcode);
+  return command != nullptr ? command->name : nullptr;
 }
 const char* StatusName(std::uint8_t status) {
   return Find(kStatuses, status);

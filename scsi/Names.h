@@ -1,6 +1,6 @@
-// The standard names of operation codes, statuses, sense keys and sense codes, as the
-// command trace prints them ("READ(10)", "INVALID FIELD IN CDB"). Each returns null for a
-// value it has no name for.
+// The standard names of operation codes (the command rows of scsi/Commands.h), statuses,
+// sense keys and sense codes, as the command trace prints them ("READ(10)", "INVALID FIELD
+// IN CDB"). Each returns null for a value it has no name for.
 #pragma once
 
 #include <cstdint>

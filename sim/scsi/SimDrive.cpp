@@ -19,8 +19,8 @@ namespace {
 constexpr std::array<const DriveCommand*, 256> MakeOpcodeTable() {
   std::array<const DriveCommand*, 256> t{};
   for (const DriveCommand& command : kDriveCommands) {
-    if (t[command.opcode] != nullptr) throw "an opcode listed twice";  // fails compilation
-    t[command.opcode] = &command;
+    if (t[command.command.opcode] != nullptr) throw "an opcode listed twice";  // fails compilation
+    t[command.command.opcode] = &command;
   }
   return t;
 }

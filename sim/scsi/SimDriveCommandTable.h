@@ -1,12 +1,13 @@
-// The commands the simulated drive answers: one row each, naming the opcode, the shared
-// checks dispatch makes before the handler runs, and the handler. The drive's opcode table
-// and its list of supported commands (SimDrive::SupportedOpcodes) are both made from this
-// list, so they cannot disagree. Adding a command is a row here and its handler.
+// The commands the simulated drive answers: one row each, naming the command (its row in
+// scsi/Commands.h), the shared checks dispatch makes before the handler runs, and the
+// handler. The drive's opcode table and its list of supported commands
+// (SimDrive::SupportedOpcodes) are both made from this list, so they cannot disagree.
+// Adding a command is a row here and its handler.
 #pragma once
 
 #include <cstdint>
 
-#include "scsi/Opcodes.h"
+#include "scsi/Commands.h"
 #include "sim/scsi/SimDriveState.h"
 
 namespace sim {
@@ -20,7 +21,7 @@ enum DriveCommandFlags : std::uint8_t {
 };
 
 struct DriveCommand {
-  std::uint8_t opcode;
+  scsi::Command command;
   std::uint8_t flags;  // DriveCommandFlags
   void (*handler)(SimDriveCommand& c);
 };
@@ -40,26 +41,28 @@ void ReadCdMsf(SimDriveCommand& c);
 void ReadToc(SimDriveCommand& c);
 void Seek10(SimDriveCommand& c);
 void SetCdSpeed(SimDriveCommand& c);
-void StartStopUnit(SimDriveCommand& c);   // SimDrivePower.cpp
-void GetPerformance(SimDriveCommand& c);  // SimDrivePower.cpp
+void StartStopUnit(SimDriveCommand& c);     // SimDrivePower.cpp
+void GetPerformance(SimDriveCommand& c);    // SimDrivePower.cpp
+void GetConfiguration(SimDriveCommand& c);  // SimDriveConfiguration.cpp
 
 inline constexpr DriveCommand kDriveCommands[] = {
-    {scsi::op::kTestUnitReady, CHECK_READY, TestUnitReady},
-    {scsi::op::kRequestSense, ALLOW_UA, RequestSense},
-    {scsi::op::kInquiry, ALLOW_UA, Inquiry},
-    {scsi::op::kModeSelect6, NO_CHECKS, ModeSelect6},
-    {scsi::op::kModeSense6, NO_CHECKS, ModeSense6},
-    {scsi::op::kReadCapacity, CHECK_READY, ReadCapacity},
-    {scsi::op::kStartStopUnit, NO_CHECKS, StartStopUnit},
-    {scsi::op::kRead10, CHECK_READY | SPINS_UP, Read10},
-    {scsi::op::kSeek10, CHECK_READY | SPINS_UP, Seek10},
-    {scsi::op::kReadTocPmaAtip, CHECK_READY, ReadToc},
-    {scsi::op::kModeSelect10, NO_CHECKS, ModeSelect10},
-    {scsi::op::kModeSense10, NO_CHECKS, ModeSense10},
-    {scsi::op::kGetPerformance, CHECK_READY, GetPerformance},
-    {scsi::op::kReadCdMsf, CHECK_READY | SPINS_UP, ReadCdMsf},
-    {scsi::op::kSetCdSpeed, NO_CHECKS, SetCdSpeed},
-    {scsi::op::kReadCd, CHECK_READY | SPINS_UP, ReadCd},
+    {scsi::cmd::kTestUnitReady, CHECK_READY, TestUnitReady},
+    {scsi::cmd::kRequestSense, ALLOW_UA, RequestSense},
+    {scsi::cmd::kInquiry, ALLOW_UA, Inquiry},
+    {scsi::cmd::kModeSelect6, NO_CHECKS, ModeSelect6},
+    {scsi::cmd::kModeSense6, NO_CHECKS, ModeSense6},
+    {scsi::cmd::kReadCapacity, CHECK_READY, ReadCapacity},
+    {scsi::cmd::kStartStopUnit, NO_CHECKS, StartStopUnit},
+    {scsi::cmd::kRead10, CHECK_READY | SPINS_UP, Read10},
+    {scsi::cmd::kSeek10, CHECK_READY | SPINS_UP, Seek10},
+    {scsi::cmd::kReadTocPmaAtip, CHECK_READY, ReadToc},
+    {scsi::cmd::kGetConfiguration, NO_CHECKS, GetConfiguration},  // no disc: no current profile
+    {scsi::cmd::kModeSelect10, NO_CHECKS, ModeSelect10},
+    {scsi::cmd::kModeSense10, NO_CHECKS, ModeSense10},
+    {scsi::cmd::kGetPerformance, CHECK_READY, GetPerformance},
+    {scsi::cmd::kReadCdMsf, CHECK_READY | SPINS_UP, ReadCdMsf},
+    {scsi::cmd::kSetCdSpeed, NO_CHECKS, SetCdSpeed},
+    {scsi::cmd::kReadCd, CHECK_READY | SPINS_UP, ReadCd},
 };
 
 }  // namespace sim

@@ -1,5 +1,6 @@
 // Every command block the chain builds, compared byte by byte with the MMC layouts, as the
-// drive receives it through each command path.
+// drive receives it through each command path, and with the command's row in
+// scsi/Commands.h (block length, data direction).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "drive/FileMMCSeq.h"
+#include "scsi/Commands.h"
 #include "tests/drive/FakeDrive.h"
 #include "tests/drive/Machine.h"
 
@@ -66,6 +68,31 @@ std::vector<CdbCase> Cases() {
        {0x2B, 0, 0x12, 0x34, 0x56, 0x78, 0, 0, 0, 0},
        DataDirection::None,
        0,
+       {}},
+      {"ReadCapacity",
+       [](FileMMCSeq& c, DeviceEntry& d, BYTE*, SenseResult* s) {
+         BYTE reply[kReadCapacityReplySize];
+         return c.ReadCapacity(d, reply, s);
+       },
+       {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+       DataDirection::In,
+       8,
+       {}},
+      {"GetConfigurationAllFromTheProfileList",
+       [](FileMMCSeq& c, DeviceEntry& d, BYTE* b, SenseResult* s) {
+         return c.GetConfiguration(d, kAllFeatures, 0, b, 0x0208, s);
+       },
+       {0x46, 0x00, 0x00, 0x00, 0, 0, 0, 0x02, 0x08, 0},
+       DataDirection::In,
+       520,
+       {}},
+      {"GetConfigurationOneFeature",
+       [](FileMMCSeq& c, DeviceEntry& d, BYTE* b, SenseResult* s) {
+         return c.GetConfiguration(d, kOneFeature | 0xFC, 0x1234, b, 8, s);
+       },
+       {0x46, 0x02, 0x12, 0x34, 0, 0, 0, 0x00, 0x08, 0},
+       DataDirection::In,
+       8,
        {}},
       {"Seek10Negative",
        [](FileMMCSeq& c, DeviceEntry& d, BYTE*, SenseResult* s) { return c.Seek10(d, -150, s); },
@@ -219,25 +246,22 @@ std::vector<CdbCase> Cases() {
        63504,
        {}},
       {"ReadCDMSF",
-       [](FileMMCSeq& c, DeviceEntry& d, BYTE* b, SenseResult* s) {
-         return c.ReadCDMSF(d, 0, 300000, 27, 0xF8, 0, b, 27 * 2352, s);
-       },
+       [](FileMMCSeq& c, DeviceEntry& d, BYTE* b,
+          SenseResult* s) { return c.ReadCDMSF(d, 0, 300000, 27, 0xF8, 0, b, 27 * 2352, s); },
        {0xB9, 0, 0, 0x42, 0x2A, 0x00, 0x42, 0x2A, 0x1B, 0xF8, 0, 0},
        DataDirection::In,
        63504,
        {}},
       {"ReadCDMSFAcrossTheWrap",
-       [](FileMMCSeq& c, DeviceEntry& d, BYTE* b, SenseResult* s) {
-         return c.ReadCDMSF(d, 0xFF, -151, 2, 0x17, 0xFA, b, 4704, s);
-       },
+       [](FileMMCSeq& c, DeviceEntry& d, BYTE* b,
+          SenseResult* s) { return c.ReadCDMSF(d, 0xFF, -151, 2, 0x17, 0xFA, b, 4704, s); },
        {0xB9, 0x1C, 0, 0x63, 0x3B, 0x4A, 0x00, 0x00, 0x01, 0x10, 0x02, 0},
        DataDirection::In,
        4704,
        {}},
       {"ModeSense6",
-       [](FileMMCSeq& c, DeviceEntry& d, BYTE* b, SenseResult* s) {
-         return c.ModeSense6(d, 0xEA, 120, b, s);
-       },
+       [](FileMMCSeq& c, DeviceEntry& d, BYTE* b,
+          SenseResult* s) { return c.ModeSense6(d, 0xEA, 120, b, s); },
        {0x1A, 0, 0x2A, 0, 0x78, 0},
        DataDirection::In,
        120,
@@ -331,6 +355,18 @@ std::vector<CdbCase> Cases() {
   return cases;
 }
 
+DataDirection Described(scsi::DataDirection direction) {
+  switch (direction) {
+    case scsi::DataDirection::In:
+      return DataDirection::In;
+    case scsi::DataDirection::Out:
+      return DataDirection::Out;
+    case scsi::DataDirection::None:
+      break;
+  }
+  return DataDirection::None;
+}
+
 class MmcCommandTest : public ::testing::TestWithParam<Path> {};
 
 TEST_P(MmcCommandTest, CommandBlocksMatchTheLayouts) {
@@ -358,6 +394,14 @@ TEST_P(MmcCommandTest, CommandBlocksMatchTheLayouts) {
     }
     if (c.direction == DataDirection::Out) {
       EXPECT_EQ(got.dataOut, c.dataOut);
+    }
+    // The row the builder took its block length and direction from.
+    const scsi::Command* row = scsi::FindCommand(got.cdb[0]);
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(got.cdbLength, row->cdbLength);
+    EXPECT_EQ(c.direction, Described(row->direction));
+    if (row->direction == scsi::DataDirection::None) {
+      EXPECT_EQ(got.dataLength, 0u);
     }
   }
 }

@@ -35,7 +35,7 @@ TEST(SimDriveDispatch, SenseDataIsFixedFormat) {
 TEST(SimDriveDispatch, UnknownOpcodesAreRejected) {
   SimDrive drive(QuietConfig());
   Machine m(drive);
-  for (std::uint8_t op : {0x01, 0x08, 0x1E, 0x42, 0x46, 0x51, 0xAD, 0xFF}) {
+  for (std::uint8_t op : {0x01, 0x08, 0x1E, 0x42, 0x4A, 0x51, 0xAD, 0xFF}) {
     EXPECT_EQ(m.NoData({op, 0, 0, 0, 0, 0, 0, 0, 0, 0}).Triple(), "05/20/00") << int(op);
   }
 }
@@ -46,12 +46,12 @@ TEST(SimDriveDispatch, UnknownOpcodesAreRejected) {
 // get past it. SupportedOpcodes is the list.
 TEST(SimDriveDispatch, EveryOpcodeFollowsTheCommandList) {
   std::set<std::uint8_t> listed;
-  for (const DriveCommand& c : kDriveCommands) listed.insert(c.opcode);
+  for (const DriveCommand& c : kDriveCommands) listed.insert(c.command.opcode);
   const std::vector<std::uint8_t> supported = SimDrive::SupportedOpcodes();
   EXPECT_EQ(std::set<std::uint8_t>(supported.begin(), supported.end()), listed);
   EXPECT_EQ(supported.size(), listed.size());
   std::uint8_t flags[256] = {};
-  for (const DriveCommand& c : kDriveCommands) flags[c.opcode] = c.flags;
+  for (const DriveCommand& c : kDriveCommands) flags[c.command.opcode] = c.flags;
 
   for (int i = 0; i < 256; ++i) {
     const std::uint8_t op = static_cast<std::uint8_t>(i);
