@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, whatever Velmark needs to build and test that is not yet on this
 # Debian machine. `--ci` adds what the continuous-integration run needs on top (the 32-bit
-# tool chain, clang with its sanitizer and fuzzer runtimes, and the validators of the installed
-# desktop entries, metadata and man pages).
+# tool chain and qemu-i386 to run its tests where the kernel cannot, clang with its sanitizer
+# and fuzzer runtimes, and the validators of the installed desktop entries, metadata and man
+# pages).
 # `--windows` adds the Windows cross compilers and wine (32-bit wine needs the i386
 # architecture; the 64-bit compiler serves machines that cannot run 32-bit programs), and
 # the virtual display the windows are tested and pictured on.
@@ -11,7 +12,8 @@ set -euo pipefail
 packages=(cmake make g++ ccache libgtest-dev libgmock-dev googletest libbenchmark-dev qt6-base-dev
           qt6-svg-dev nlohmann-json3-dev fonts-dejavu-core help2man python3)
 if [[ "${1:-}" == "--ci" ]]; then
-  packages+=(g++-multilib clang-14 libclang-rt-14-dev desktop-file-utils appstream man-db)
+  packages+=(g++-multilib qemu-user clang-14 libclang-rt-14-dev desktop-file-utils appstream
+             man-db)
 fi
 if [[ "${1:-}" == "--windows" ]]; then
   # Xvfb for the tests of the windows; xdotool and imagemagick for their screenshots.
