@@ -6,6 +6,32 @@ if(VELMARK_M32)
   add_link_options(-m32)
   set(VELMARK_QT OFF CACHE BOOL "" FORCE)
   set(VELMARK_BENCH OFF CACHE BOOL "" FORCE)
+  # Some kernels cannot execute 32-bit programs (ia32 emulation off). There CTest runs the
+  # test programs under qemu-i386 (user-mode emulation, Debian's qemu-user), both to list
+  # their tests and to run them (see velmark_test for their time limits). VELMARK_M32_QEMU
+  # asks for that where the kernel could run them itself.
+  option(VELMARK_M32_QEMU "32-bit build: run the tests under qemu-i386 even where the kernel \
+executes 32-bit programs" OFF)
+  file(WRITE ${CMAKE_BINARY_DIR}/m32-check/runs.cpp "int main() { return 0; }\n")
+  try_run(VELMARK_M32_RUN_RESULT VELMARK_M32_COMPILES ${CMAKE_BINARY_DIR}/m32-check
+          ${CMAKE_BINARY_DIR}/m32-check/runs.cpp COMPILE_DEFINITIONS -m32 LINK_OPTIONS -m32)
+  if(NOT VELMARK_M32_COMPILES)
+    message(FATAL_ERROR "The 32-bit tool chain cannot build a program (scripts/setup.sh --ci "
+                        "installs g++-multilib)")
+  endif()
+  if(VELMARK_M32_QEMU OR NOT VELMARK_M32_RUN_RESULT EQUAL 0)
+    find_program(VELMARK_QEMU_I386 qemu-i386)
+    if(VELMARK_QEMU_I386)
+      message(STATUS "32-bit tests run under ${VELMARK_QEMU_I386}")
+      set(CMAKE_CROSSCOMPILING_EMULATOR ${VELMARK_QEMU_I386})
+    elseif(VELMARK_M32_QEMU)
+      message(FATAL_ERROR "VELMARK_M32_QEMU: qemu-i386 is missing (scripts/setup.sh --ci "
+                          "installs qemu-user)")
+    else()
+      message(WARNING "This kernel cannot execute 32-bit programs and qemu-i386 is missing "
+                      "(scripts/setup.sh --ci installs qemu-user): the tests cannot run")
+    endif()
+  endif()
 endif()
 
 # The 32-bit Windows build (cmake/mingw-w64-i686.cmake): no Qt, no benchmarks; its window is
@@ -92,6 +118,10 @@ function(velmark_test name)
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} ${VELMARK_GTEST_LIBS} ${VELMARK_GTEST_MAIN}
                                         Threads::Threads)
   velmark_warnings(${name})
+  # Time limits in the tests allow for an emulator's pace (wine, qemu-i386).
+  if(CMAKE_CROSSCOMPILING_EMULATOR)
+    target_compile_definitions(${name} PRIVATE VELMARK_TESTS_EMULATED=1)
+  endif()
   if(CMAKE_CROSSCOMPILING)
     # Each test program runs once, under the emulator (wine): a start costs far more there.
     add_test(NAME ${name} COMMAND ${name})

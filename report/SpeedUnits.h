@@ -1,6 +1,7 @@
 // Speeds as SET CD SPEED and the capabilities page count them: kB/s (1000 bytes), with a
-// CD's 1x = 176.4 kB/s (75 sectors of 2352 bytes). Drives round their own speeds to 176 or
-// to 177 kB/s per 1x; a figure that is a whole speed in either counting is that speed.
+// CD's 1x = 176.4 kB/s (75 sectors of 2352 bytes). Drives count 176.4 kB/s per 1x, or round
+// it to 176 or to 177 (0.34 % off at most); a figure within 0.5 % of a whole speed is that
+// speed.
 #pragma once
 
 #include <algorithm>
@@ -20,8 +21,7 @@ inline std::uint16_t KiloBytesForX(double x) {
 // The speed in x that a drive's kB/s figure stands for.
 inline double XForKiloBytes(double kbps) {
   const double whole = std::round(kbps / kKiloBytesPerX);
-  if (whole >= 1.0 &&
-      (std::abs(kbps - whole * 176.0) <= 1.0 || std::abs(kbps - whole * kKiloBytesPerX) <= 1.0))
+  if (whole >= 1.0 && std::abs(kbps - whole * kKiloBytesPerX) <= 0.005 * whole * kKiloBytesPerX)
     return whole;
   return kbps / kKiloBytesPerX;
 }

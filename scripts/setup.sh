@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, whatever Velmark needs to build and test that is not yet on this
 # Debian machine. `--ci` adds what the continuous-integration run needs on top (the 32-bit
-# tool chain, clang with its sanitizer and fuzzer runtimes, and the validators of the installed
-# desktop entries, metadata and man pages, and the Debian package with its checker).
+# tool chain and qemu-i386 to run its tests where the kernel cannot, clang with its sanitizer
+# and fuzzer runtimes, the validators of the installed desktop entries, metadata and man
+# pages, and the Debian package with its checker).
 # `--package` adds what `cpack -G DEB` needs (dpkg-shlibdeps finds the package's dependencies,
 # `file` tells it the programs).
 # `--windows` adds the Windows cross compilers and wine (32-bit wine needs the i386
@@ -16,7 +17,8 @@ if [[ "${1:-}" == "--ci" || "${1:-}" == "--package" ]]; then
   packages+=(dpkg-dev file)
 fi
 if [[ "${1:-}" == "--ci" ]]; then
-  packages+=(g++-multilib clang-14 libclang-rt-14-dev desktop-file-utils appstream man-db lintian)
+  packages+=(g++-multilib qemu-user clang-14 libclang-rt-14-dev desktop-file-utils appstream
+             man-db lintian)
 fi
 if [[ "${1:-}" == "--windows" ]]; then
   # Xvfb for the tests of the windows; xdotool and imagemagick for their screenshots.

@@ -152,7 +152,10 @@ void SetCdSpeed(SimDriveCommand& c) {
   if (read == 0xFFFF) {
     requested = c.state.quirks.maximumRequestSpeed;  // 0: the drive's maximum
   } else {
-    requested = std::max(static_cast<double>(read) / 176.0, 1.0);  // 1x = 176 kB/s
+    // The drive's own figure for a speed (to the whole kB/s, in its counting) asks for it:
+    // 8,467 kB/s is 48x to a drive that counts 176.4 kB/s per 1x.
+    const double perX = c.model.Timing().kiloBytesPerX;
+    requested = std::max((static_cast<double>(read) + 0.5) / perX, 1.0);
   }
   c.state.chosenSpeed = c.model.ChooseSpeed(requested);
   c.reply.status = scsi::status::kGood;

@@ -40,12 +40,12 @@ void AppendCapabilities(std::vector<std::uint8_t>& d, const SimDriveCommand& c, 
     page[5] = 0x03;  // CD-DA commands supported, CD-DA stream is accurate
     page[6] = 0x29;  // tray loading, eject, lock
     page[7] = 0x03;  // separate volume and mute per channel
-    PutBe16(page + 8, KiloBytesPerSecond(t.maxDataSpeed));
+    PutBe16(page + 8, KiloBytesPerSecond(t.maxDataSpeed, t));
     PutBe16(page + 10, 256);  // volume levels
     PutBe16(page + 12, static_cast<std::uint32_t>(std::min<std::uint64_t>(
                            std::uint64_t{t.cacheBlocks} * 2, 0xFFFF)));  // buffer, KB
     const double current = pc == PageControl::Default ? t.maxDataSpeed : c.state.chosenSpeed;
-    PutBe16(page + 14, KiloBytesPerSecond(current));
+    PutBe16(page + 14, KiloBytesPerSecond(current, t));
   }
   d.insert(d.end(), page, page + sizeof page);
 }

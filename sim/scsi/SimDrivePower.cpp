@@ -89,15 +89,15 @@ void GetPerformance(SimDriveCommand& c) {
   if (type == kWriteSpeedDescriptors) {
     // A read-only drive: every descriptor carries a read speed and write speed 0.
     for (double speed : OfferedSpeeds(t))
-      PutDescriptor(d, 0, static_cast<std::uint32_t>(lastLba), KiloBytesPerSecond(speed), 0);
+      PutDescriptor(d, 0, static_cast<std::uint32_t>(lastLba), KiloBytesPerSecond(speed, t), 0);
   } else if (type == kPerformanceData && (dataType & 0x07) == 0) {
     // Nominal read performance over the disc, under the speed chosen by SET CD SPEED.
     const std::uint32_t start = Be32(c.cdb + 2);
     const auto from = static_cast<std::int32_t>(std::min<std::uint32_t>(start, lastLba));
     const double max = std::min(c.state.chosenSpeed, t.maxDataSpeed);
     PutDescriptor(
-        d, static_cast<std::uint32_t>(from), KiloBytesPerSecond(c.model.SpeedAt(from, max)),
-        static_cast<std::uint32_t>(lastLba), KiloBytesPerSecond(c.model.SpeedAt(lastLba, max)));
+        d, static_cast<std::uint32_t>(from), KiloBytesPerSecond(c.model.SpeedAt(from, max), t),
+        static_cast<std::uint32_t>(lastLba), KiloBytesPerSecond(c.model.SpeedAt(lastLba, max), t));
   } else {  // write performance, exceptions and the other types are not offered
     c.Fail(scsi::key::kIllegalRequest, scsi::asc::kInvalidFieldInCdb);
     return;

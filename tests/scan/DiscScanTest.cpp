@@ -93,8 +93,8 @@ TEST_P(DiscScanTest, WholeDiscCurveMatchesTheModel) {
   scan.Curve(record);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
-#ifdef _WIN32
-  constexpr double kLimit = 10.0;  // the Windows build's tests run emulated, on a shared machine
+#if defined(_WIN32) || defined(VELMARK_TESTS_EMULATED)
+  constexpr double kLimit = 10.0;  // under wine or qemu-i386, on a shared machine
 #else
   constexpr double kLimit = 2.0;
 #endif
@@ -186,32 +186,44 @@ INSTANTIATE_TEST_SUITE_P(DemoDrives, DiscScanTest, ::testing::ValuesIn(kDrives),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DiscScan, RequestedSpeedNotOfferedIsNamedAndMeasured) {
-  Rig rig(kDrives[0]);
-  ASSERT_TRUE(rig.found());
-  scan::ScanSettings settings;
-  settings.speedX = 20;  // the drive offers 16x and 24x
-  scan::DiscScan scan(rig.chain(), rig.device(), settings);
-  report::ScanRecord record;
-  ASSERT_TRUE(scan.ReadRecordedArea(record));
-  scan.Info(record);
-  scan.Speeds(record);
-  scan.RequestSpeed(record);
-  scan.Info(record);
+  // D: counts 176 kB/s per x, G: 176.4 as real drives do; both offer 16x and 24x.
+  const struct {
+    const DriveCase& drive;
+    std::vector<int> speedsKBps;
+    int maxKBps, currentKBps;
+  } cases[] = {
+      {kDrives[0], {9152, 8448, 7040, 5632, 4224, 2816, 1408, 704}, 9152, 2816},
+      {kDrives[2], {7056, 5645, 4234, 2822, 1411}, 7056, 2822},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.drive.name);
+    Rig rig(c.drive);
+    ASSERT_TRUE(rig.found());
+    scan::ScanSettings settings;
+    settings.speedX = 20;
+    scan::DiscScan scan(rig.chain(), rig.device(), settings);
+    report::ScanRecord record;
+    ASSERT_TRUE(scan.ReadRecordedArea(record));
+    scan.Info(record);
+    scan.Speeds(record);
+    scan.RequestSpeed(record);
+    scan.Info(record);
 
-  ASSERT_TRUE(record.speedsKBps);
-  EXPECT_EQ(*record.speedsKBps, (std::vector<int>{9152, 8448, 7040, 5632, 4224, 2816, 1408, 704}));
-  ASSERT_TRUE(record.speed && record.speed->takenX && record.speed->measuredX);
-  EXPECT_EQ(*record.speed->takenX, rig.drive().ChosenSpeed());
-  EXPECT_EQ(*record.speed->takenX, 16.0);
-  const double truth = rig.drive().ExpectedAverageSpeed(
-      static_cast<std::int32_t>(record.speed->measuredStart),
-      static_cast<std::uint32_t>(record.speed->measuredBlocks), 27);
-  EXPECT_LT(Relative(*record.speed->measuredX, truth), 0.01);
-  ASSERT_TRUE(record.info);
-  EXPECT_EQ(record.info->maxReadKBps, 9152);
-  EXPECT_EQ(record.info->currentReadKBps, 2816);  // read after the request
-  EXPECT_TRUE(record.info->cddaSupported);
-  EXPECT_FALSE(record.failed);
+    ASSERT_TRUE(record.speedsKBps);
+    EXPECT_EQ(*record.speedsKBps, c.speedsKBps);
+    ASSERT_TRUE(record.speed && record.speed->takenX && record.speed->measuredX);
+    EXPECT_EQ(*record.speed->takenX, rig.drive().ChosenSpeed());
+    EXPECT_EQ(*record.speed->takenX, 16.0);
+    const double truth = rig.drive().ExpectedAverageSpeed(
+        static_cast<std::int32_t>(record.speed->measuredStart),
+        static_cast<std::uint32_t>(record.speed->measuredBlocks), 27);
+    EXPECT_LT(Relative(*record.speed->measuredX, truth), 0.01);
+    ASSERT_TRUE(record.info);
+    EXPECT_EQ(record.info->maxReadKBps, c.maxKBps);
+    EXPECT_EQ(record.info->currentReadKBps, c.currentKBps);  // read after the request
+    EXPECT_TRUE(record.info->cddaSupported);
+    EXPECT_FALSE(record.failed);
+  }
 }
 
 TEST(DiscScan, AccessTimesNeedARangeTheCacheCannotHold) {

@@ -47,4 +47,43 @@ TEST(StrategyAnalysis, CurvesOfKnownAndUnknownShape) {
   }
 }
 
+// 8x everywhere but at `off` single samples (every tenth from the sixth, then the third of
+// a ten), which run at 12x: a fit holds when at least 90 % of the samples lie on it.
+TEST(StrategyAnalysis, AFitHoldsForNineSamplesInTen) {
+  const struct {
+    int off;
+    Strategy strategy;
+  } cases[] = {{10, Strategy::CLV}, {11, Strategy::Unknown}};
+  for (const auto& c : cases) {
+    const auto speedAt = [&c](int z) {
+      const int rank = z % 10 == 5 ? z / 10 : z % 10 == 2 ? 10 + z / 10 : 100;
+      return rank < c.off ? 12.0 : 8.0;
+    };
+    const scan::StrategyFit fit = scan::StrategyAnalysis::Analyse(Curve(speedAt), 0, 351000);
+    EXPECT_EQ(fit.strategy, c.strategy) << c.off << " off: " << report::StrategyName(fit.strategy);
+  }
+}
+
+// A CLV curve at 8x that steps up to 12x for its last three samples, and begins with five
+// samples as `head` has them (A: 8x, X: 4x). CLV misses the two slow and the three fast
+// samples; Z-CLV (8x, then 12x) misses the head, whose 8x samples stand in runs too short
+// to be a zone. With equal errors the simpler strategy wins.
+TEST(StrategyAnalysis, TheSimplerStrategyWinsATie) {
+  const struct {
+    const char* head;
+    Strategy strategy;
+  } cases[] = {
+      {"AAXAX", Strategy::CLV},   // five samples off either fit: a tie
+      {"AXAXA", Strategy::ZCLV},  // four off Z-CLV, five off CLV
+  };
+  for (const auto& c : cases) {
+    const auto speedAt = [&c](int z) {
+      if (z < 5) return c.head[z] == 'X' ? 4.0 : 8.0;
+      return z < 97 ? 8.0 : 12.0;
+    };
+    const scan::StrategyFit fit = scan::StrategyAnalysis::Analyse(Curve(speedAt), 0, 351000);
+    EXPECT_EQ(fit.strategy, c.strategy) << c.head << ": " << report::StrategyName(fit.strategy);
+  }
+}
+
 }  // namespace

@@ -156,6 +156,7 @@ TEST(DriveTiming, SetCdSpeedChoosesAndCapsTheSpeed) {
     double maximumRequest;
     std::uint16_t kbPerSecond;
     double chosen;
+    double kiloBytesPerX = 176.0;  // how the drive counts
   };
   const std::vector<Case> cases = {
       {"maximum", {}, 0, 0xFFFF, 52},
@@ -167,12 +168,19 @@ TEST(DriveTiming, SetCdSpeedChoosesAndCapsTheSpeed) {
       {"list, 40x", {8, 16, 24, 32, 40, 48}, 0, 7056, 40},
       {"list, 5x", {8, 16, 24, 32, 40, 48}, 0, 1000, 8},
       {"quiet maximum", {}, 32, 0xFFFF, 32},
+      // The drive's own figure for a speed asks for that speed.
+      {"list, 48x", {8, 16, 24, 32, 40, 48}, 0, 8448, 48},
+      {"list, below 48x", {8, 16, 24, 32, 40, 48}, 0, 8447, 40},
+      {"176.4 per x, 48x", {8, 16, 24, 32, 40, 48}, 0, 8467, 48, 176.4},
+      {"176.4 per x, below 48x", {8, 16, 24, 32, 40, 48}, 0, 8466, 40, 176.4},
+      {"176.4 per x, 20x", {}, 0, 3528, 20, 176.4},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     SimDriveConfig config = Config(DriveTiming::Cav(52, 40));
     config.timing.supportedSpeeds = c.supported;
     config.quirks.maximumRequestSpeed = c.maximumRequest;
+    config.timing.kiloBytesPerX = c.kiloBytesPerX;
     SimDrive drive(config);
     Machine m(drive);
     ASSERT_TRUE(m.NoData({0xBB, 0, Machine::B(c.kbPerSecond, 8), Machine::B(c.kbPerSecond, 0), 0xFF,

@@ -74,15 +74,18 @@ TEST(SimDrivePower, WriteSpeedDescriptorsListTheOfferedReadSpeeds) {
     std::vector<double> supported;
     std::uint16_t maxDescriptors;
     std::vector<std::uint32_t> kbps;  // read speeds delivered, in order
+    double kiloBytesPerX = 176.0;     // how the drive counts
   };
   const Case cases[] = {
-      {{16, 4, 40, 52, 60}, 10, {9152, 7040, 2816, 704}},  // above the maximum: left out
-      {{16, 4, 40, 52}, 2, {9152, 7040}},                  // trimmed to the descriptors asked
-      {{}, 3, {9152, 8976, 8800}},                         // any whole speed up to 52x
+      {{16, 4, 40, 52, 60}, 10, {9152, 7040, 2816, 704}},     // above the maximum: left out
+      {{16, 4, 40, 52}, 2, {9152, 7040}},                     // trimmed to the descriptors asked
+      {{}, 3, {9152, 8976, 8800}},                            // any whole speed up to 52x
+      {{16, 4, 40, 52}, 10, {9173, 7056, 2822, 706}, 176.4},  // as real drives count
   };
   for (const Case& k : cases) {
     SimDriveConfig config = QuietConfig();
     config.timing.supportedSpeeds = k.supported;
+    config.timing.kiloBytesPerX = k.kiloBytesPerX;
     SimDrive drive(config);
     Machine m(drive);
     const Outcome o = m.In({0xAC, 0, 0, 0, 0, 0, 0, 0, std::uint8_t(k.maxDescriptors >> 8),

@@ -600,6 +600,42 @@ TEST(MapDriveLetters, RowsAtTheEntryAddressGiveTheirLetter) {
   }
 }
 
+// Two buses on port 0: the logical adapters (0, 1, 2) no longer equal the port numbers (0, 0,
+// 1). Entries are matched by port number; where two rows share port, target and LUN on
+// different buses, the first (in letter order) gives its letter.
+TEST(MapDriveLetters, MatchesThePortNotTheLogicalAdapter) {
+  sim::SimProfile profile = sim::SimProfile::Windows2000(false);
+  profile.AddDrive('D', {0, 0, 1, 0}, Cd());
+  profile.AddDrive('E', {0, 1, 1, 0}, Cd());
+  profile.AddDrive('F', {1, 0, 2, 0}, Cd());
+  SptiMachine m(profile);
+  ASSERT_EQ(m.spti().RowCount, 3);
+  ASSERT_EQ(m.spti().Rows[1].LogicalAdapter, 1);  // port 0, bus 1
+  ASSERT_EQ(m.spti().Rows[2].LogicalAdapter, 2);  // port 1, bus 0
+
+  const struct {
+    BYTE adapter, target;
+    char after;
+  } cases[] = {
+      {0, 1, 'D'},  // D and E both at port 0, target 1: the first row
+      {1, 2, 'F'},  // port 1 is logical adapter 2
+      {1, 1, 'X'},  // port 1 has no target 1 (logical adapter 1 has: E)
+      {2, 2, 'X'},  // no port 2 (logical adapter 2 is F's bus)
+  };
+  DeviceEntry table[kMaxDevices] = {};
+  for (int i = 0; i < 4; ++i) {
+    table[i].HostAdapter = cases[i].adapter;
+    table[i].Target = cases[i].target;
+    table[i].DriveLetter = 'X';
+    table[i].DeviceCount = 4;
+  }
+  m.spti().MapDriveLetters(table);
+  for (int i = 0; i < 4; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(table[i].DriveLetter, cases[i].after);
+  }
+}
+
 // --- the administrator test ----------------------------------------------------------------
 
 const std::vector<std::string> kAdministratorCalls = {
