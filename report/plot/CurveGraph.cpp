@@ -56,7 +56,9 @@ toolkit::TGraphModel CurveGraph(const CurveResult& curve, const PlotHead& head, 
   measured += " mode, " + std::to_string(curve.blocksPerCommand) + " blocks a command";
   if (!head.disc.empty()) measured = head.disc + "; " + measured;
   graph.Notes.push_back(measured);
-  if (!curve.samples.empty() && !curve.aborted) {
+  // A scan stopped before its strategy was fitted has no fitted speeds (they read 0).
+  const bool fitted = !curve.aborted || curve.strategy != Strategy::Unknown;
+  if (!curve.samples.empty() && fitted) {
     graph.Notes.push_back(StrategyNote(curve) + Format("; start %.2fx", curve.startSpeedX) +
                           Format(", end %.2fx", curve.endSpeedX));
   } else if (!curve.samples.empty()) {
