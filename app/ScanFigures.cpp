@@ -23,7 +23,12 @@ std::string BlocksWithTimeText(std::int64_t blocks) {
   return text;
 }
 
-std::vector<std::string> ScanFigureLines(const report::ScanRecord& record) {
+std::string CountText(std::size_t count, const char* one, const char* many) {
+  return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+std::vector<std::string> ScanFigureLines(const report::ScanRecord& record,
+                                         const std::string& askedMode) {
   std::vector<std::string> lines;
   if (const auto& curve = record.curve) {
     const bool finished = !curve->aborted && !curve->samples.empty();
@@ -41,10 +46,20 @@ std::vector<std::string> ScanFigureLines(const report::ScanRecord& record) {
           zones += (i == 0 ? " " : ", ") + report::plot::DiscTimeText(curve->zones[i]);
         lines.push_back(zones);
       }
+    } else if (!curve->samples.empty()) {
+      // Stopped early: the speeds as read, no fitted figures.
+      lines.push_back(Format("First sample: %.2fx", curve->samples.front().speedX));
+      lines.push_back(Format("Last sample: %.2fx", curve->samples.back().speedX));
+    }
+    if (!curve->mode.empty()) {
+      std::string mode = curve->mode == "raw" ? "Read mode: raw" : "Read mode: data";
+      if (!askedMode.empty() && askedMode != curve->mode)
+        mode += curve->mode == "raw" ? " (no user data)" : " (asked: " + askedMode + ")";
+      lines.push_back(mode);
     }
     std::int64_t micros = 0;
     for (const report::ScanSample& s : curve->samples) micros += s.micros;
-    lines.push_back(std::to_string(curve->samples.size()) + " samples in " +
+    lines.push_back(CountText(curve->samples.size(), "sample", "samples") + " in " +
                     Format("%.1f s", static_cast<double>(micros) / 1e6));
     if (curve->aborted) {
       lines.push_back("Stopped early" +

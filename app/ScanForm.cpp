@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <memory>
+#include <fstream>
 #include <optional>
+#include <sstream>
 
 #include "app/DriveRecordOf.h"
 #include "app/Glyphs.h"
@@ -17,8 +18,8 @@
 #include "report/OutputFile.h"
 #include "report/ScanCsv.h"
 #include "report/ScanJson.h"
+#include "report/ScanJsonRead.h"
 #include "report/plot/CurveGraph.h"
-#include "scan/DiscScan.h"
 #include "transport/wnaspi32.h"
 
 using namespace toolkit;
@@ -40,7 +41,7 @@ std::string MountedDiscNote(const DeviceEntry& device) {
 
 std::string ExtensionOf(const std::string& path) {
   const std::size_t dot = path.find_last_of('.');
-  const std::size_t slash = path.find_last_of('/');
+  const std::size_t slash = path.find_last_of("/\\");
   if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
   std::string ext = path.substr(dot + 1);
   for (char& c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
@@ -62,6 +63,27 @@ bool FieldNumber(const std::string& text, std::optional<std::int64_t>& value) {
   }
 }
 
+// The kinds Save offers, in the order of the dialog's list, and the extension of each.
+constexpr const char* kSaveFilter =
+    "PNG picture|*.png|SVG picture|*.svg|CSV table of the samples|*.csv|JSON record|*.json";
+constexpr const char* kSaveExtensions[] = {"png", "svg", "csv", "json"};
+
+// The steps after the curve that the window offers, one check box each.
+struct StepCheck {
+  const char* name;
+  const char* caption;
+};
+constexpr StepCheck kStepChecks[] = {{"AccessCheck", "Access times"},
+                                     {"SpinUpCheck", "Spin-up time"}};
+
+constexpr int kRow1 = 8;
+constexpr int kRow2 = 38;
+constexpr int kButtonWidth = 75;
+constexpr int kButtonGap = 6;
+constexpr int kFiguresWidth = 214;
+constexpr int kDiscLabelWidth = 196;
+constexpr int kDriveListMaxWidth = 460;
+
 }  // namespace
 
 TScanForm::TScanForm(TComponent* owner, AspiVCL& driveAccess) : TForm(owner), drive_(driveAccess) {
@@ -71,10 +93,18 @@ TScanForm::TScanForm(TComponent* owner, AspiVCL& driveAccess) : TForm(owner), dr
     DriveList->SetItemIndex(0);
     Status("Choose the range (empty: the whole disc) and press Start.");
   } else {
-    StartButton->SetEnabled(false);
     Status(TForm1::kNoDriveText);
   }
   ShowDisc();
+}
+
+TScanForm::~TScanForm() {
+  StopScan();
+}
+
+void TScanForm::StopScan() {
+  abort_ = true;
+  worker_.Join();
 }
 
 void TScanForm::Identify(const DeviceEntry& device) {
@@ -88,12 +118,13 @@ void TScanForm::DriveListChange(TObject*) {
 }
 
 void TScanForm::ShowDisc() {
+  if (Scanning()) return;  // the drive belongs to the scan's thread now
   record_ = report::ScanRecord{};
   live_ = report::CurveResult{};
   disc_ = report::DiscRecord{};
   plotHead_ = report::plot::PlotHead{};
+  askedMode_.clear();
   ShowFigures();
-  SaveButton->SetEnabled(false);
   DiscLabel->SetCaption("");
   const int row = DriveList->ItemIndex();
   if (row >= 0 && row < AspiVCL::ValidRows(drive_.DeviceTable)) {
@@ -110,16 +141,19 @@ void TScanForm::ShowDisc() {
       live_.start = 0;
       live_.blocks = disc.LeadOut();
     }
+    // A status about the earlier drive's result ("Saved ...") no longer applies.
+    if (!StatusBar->SimpleText().empty() && StatusBar->SimpleText().rfind("Choose", 0) != 0)
+      Status("Choose the range (empty: the whole disc) and press Start.");
   }
   ShowCurve(live_, false);
+  UpdateButtons();
 }
-
-TScanForm::~TScanForm() = default;
 
 void TScanForm::CreateControls() {
   SetName("ScanForm");
   SetCaption("Velmark - disc scan");
   SetClientSize(860, 560);
+  SetMinClientSize(kMinClientWidth, kMinClientHeight);
   SetPosition(poScreenCenter);
   TFont font;
   font.Name = "MS Sans Serif";
@@ -138,9 +172,9 @@ void TScanForm::CreateControls() {
     lb->SetCaption(caption);
     return lb;
   };
-  auto button = [&](const char* name, int l, int t, const char* caption, TNotifyEvent click) {
+  auto button = [&](const char* name, const char* caption, TNotifyEvent click) {
     auto* b = new TButton(this);
-    place(b, TopPanel, name, l, t, 75, 25);
+    place(b, TopPanel, name, 0, 0, kButtonWidth, 25);
     b->SetCaption(caption);
     b->SetTabStop(true);
     b->OnClick = click;
@@ -157,29 +191,34 @@ void TScanForm::CreateControls() {
   TopPanel->SetBevelOuter(bvNone);
   TopPanel->SetAlign(alTop);
 
-  DriveLabel = label(TopPanel, "DriveLabel", 8, 12, "Drive:");
+  DriveLabel = label(TopPanel, "DriveLabel", 8, kRow1 + 4, "Drive:");
   DriveList = new TComboBox(this);
-  place(DriveList, TopPanel, "DriveList", 56, 8, 330, 21);
+  place(DriveList, TopPanel, "DriveList", 56, kRow1, 330, 21);
   DriveList->SetStyle(csDropDownList);
   DriveList->SetTabStop(true);
+  // Fixed pitch: the list's columns (address, vendor, product, revision) stay aligned.
+  TFont fixed = font;
+  fixed.Name = "Courier New";
+  fixed.Height = -12;
+  DriveList->SetFont(fixed);
   DriveList->OnChange = TNotifyEvent(this, &TScanForm::DriveListChange);
-  DiscLabel = label(TopPanel, "DiscLabel", 396, 12, "");
+  DiscLabel = label(TopPanel, "DiscLabel", 396, kRow1 + 4, "");
   TFont navy = font;
   navy.Color = clNavy;
   DiscLabel->SetFont(navy);
 
-  StartLabel = label(TopPanel, "StartLabel", 8, 44, "Start:");
+  StartLabel = label(TopPanel, "StartLabel", 8, kRow2 + 6, "Start:");
   StartEdit = new TEdit(this);
-  place(StartEdit, TopPanel, "StartEdit", 56, 40, 80, 21);
+  place(StartEdit, TopPanel, "StartEdit", 56, kRow2 + 2, 80, 21);
   StartEdit->SetText("0");
-  BlocksLabel = label(TopPanel, "BlocksLabel", 146, 44, "Blocks:");
+  BlocksLabel = label(TopPanel, "BlocksLabel", 146, kRow2 + 6, "Blocks:");
   BlocksEdit = new TEdit(this);
-  place(BlocksEdit, TopPanel, "BlocksEdit", 196, 40, 90, 21);
+  place(BlocksEdit, TopPanel, "BlocksEdit", 196, kRow2 + 2, 90, 21);
   BlocksEdit->SetHint("Empty: to the end of the disc");
   BlocksEdit->SetShowHint(true);
 
   ModeGroup = new TRadioGroup(this);
-  place(ModeGroup, TopPanel, "ModeGroup", 296, 30, 160, 36);
+  place(ModeGroup, TopPanel, "ModeGroup", 296, kRow2 - 8, 160, 36);
   ModeGroup->SetCaption("Read mode");
   ModeGroup->Items().Add("Data");
   ModeGroup->Items().Add("Raw");
@@ -187,31 +226,24 @@ void TScanForm::CreateControls() {
   ModeGroup->SetItemIndex(0);
   ModeGroup->SetTabStop(true);
 
-  AccessCheck = new TCheckBox(this);
-  place(AccessCheck, TopPanel, "AccessCheck", 466, 36, 100, 17);
-  AccessCheck->SetCaption("Access times");
-  SpinUpCheck = new TCheckBox(this);
-  place(SpinUpCheck, TopPanel, "SpinUpCheck", 466, 52, 100, 17);
-  SpinUpCheck->SetCaption("Spin-up time");
+  CreateStepChecks();
 
-  StartButton =
-      button("StartButton", 586, 38, "&Start", TNotifyEvent(this, &TScanForm::StartButtonClick));
-  AbortButton =
-      button("AbortButton", 666, 38, "&Abort", TNotifyEvent(this, &TScanForm::AbortButtonClick));
-  AbortButton->SetEnabled(false);
+  StartButton = button("StartButton", "&Start", TNotifyEvent(this, &TScanForm::StartButtonClick));
+  AbortButton = button("AbortButton", "&Abort", TNotifyEvent(this, &TScanForm::AbortButtonClick));
+  OpenButton = button("OpenButton", "&Open...", TNotifyEvent(this, &TScanForm::OpenButtonClick));
+  SaveButton = button("SaveButton", "Sa&ve...", TNotifyEvent(this, &TScanForm::SaveButtonClick));
 
-  SaveLabel = label(TopPanel, "SaveLabel", 586, 12, "Save as:");
-  SaveEdit = new TEdit(this);
-  place(SaveEdit, TopPanel, "SaveEdit", 636, 8, 136, 21);
-  SaveEdit->SetText("velmark-scan.png");
-  SaveEdit->SetHint("The extension chooses the format: .png, .svg, .csv or .json");
-  SaveEdit->SetShowHint(true);
-  SaveButton =
-      button("SaveButton", 778, 6, "Sa&ve", TNotifyEvent(this, &TScanForm::SaveButtonClick));
-  SaveButton->SetEnabled(false);
+  SaveDialog = new TSaveDialog(this);
+  SaveDialog->Title = "Save the scan";
+  SaveDialog->Filter = kSaveFilter;
+  SaveDialog->FileName = "velmark-scan.png";
+  SaveDialog->DefaultExt = "png";
+  OpenDialog = new TOpenDialog(this);
+  OpenDialog->Title = "Open a saved scan";
+  OpenDialog->Filter = "JSON record of a scan|*.json|All files|*";
 
   FiguresPanel = new TPanel(this);
-  place(FiguresPanel, this, "FiguresPanel", 660, 72, 200, 469);
+  place(FiguresPanel, this, "FiguresPanel", 860 - kFiguresWidth, 72, kFiguresWidth, 469);
   FiguresPanel->SetBevelOuter(bvNone);
   FiguresPanel->SetAlign(alRight);
   for (int i = 0; i < kFigureLines; ++i) {
@@ -225,24 +257,83 @@ void TScanForm::CreateControls() {
   }
 
   Graph = new TGraph(this);
-  place(Graph, this, "Graph", 0, 72, 660, 469);
+  place(Graph, this, "Graph", 0, 72, 860 - kFiguresWidth, 469);
   Graph->SetAlign(alClient);
 
+  ProgressTimer = new TTimer(this);
+  ProgressTimer->SetName("ProgressTimer");
+  ProgressTimer->SetEnabled(false);
+  ProgressTimer->SetInterval(200);
+  ProgressTimer->OnTimer = TNotifyEvent(this, &TScanForm::ProgressTimerTick);
+
   OnClose = TNotifyEvent(this, &TScanForm::FormClose);
+  OnResize = TNotifyEvent(this, &TScanForm::FormResize);
+  LayoutControls();
+  UpdateButtons();
+}
+
+void TScanForm::CreateStepChecks() {
+  for (const StepCheck& step : kStepChecks) {
+    auto* check = new TCheckBox(this);
+    check->SetName(step.name);
+    check->SetParent(TopPanel);
+    check->SetBounds(0, 0, 104, 17);
+    check->SetCaption(step.caption);
+    check->SetTabStop(true);
+    StepChecks.push_back(check);
+  }
+  AccessCheck = StepChecks[0];
+  SpinUpCheck = StepChecks[1];
+}
+
+void TScanForm::FormResize(TObject*) {
+  LayoutControls();
+}
+
+void TScanForm::LayoutControls() {
+  const int width = TopPanel->Width();
+  // Row 1: the drive list grows with the window (up to a width its rows need); the disc's
+  // length after it; Open and Save at the right edge.
+  const int saveLeft = width - 8 - kButtonWidth;
+  const int openLeft = saveLeft - kButtonGap - kButtonWidth;
+  const int listWidth =
+      std::clamp(openLeft - 16 - kDiscLabelWidth - 56 - 8, 200, kDriveListMaxWidth);
+  DriveList->SetBounds(56, kRow1, listWidth, 21);
+  DiscLabel->SetBounds(56 + listWidth + 10, kRow1 + 4, kDiscLabelWidth, DiscLabel->Height());
+  OpenButton->SetBounds(openLeft, kRow1 - 2, kButtonWidth, 25);
+  SaveButton->SetBounds(saveLeft, kRow1 - 2, kButtonWidth, 25);
+  // Row 2: the range, the mode, the steps in a column each, Start and Abort at the right.
+  int left = 466;
+  for (std::size_t i = 0; i < StepChecks.size(); ++i) {
+    const int column = static_cast<int>(i / 2), row = static_cast<int>(i % 2);
+    StepChecks[i]->SetBounds(left + column * 110, kRow2 - 6 + row * 17, 104, 17);
+  }
+  const int abortLeft = width - 8 - kButtonWidth;
+  StartButton->SetBounds(abortLeft - kButtonGap - kButtonWidth, kRow2, kButtonWidth, 25);
+  AbortButton->SetBounds(abortLeft, kRow2, kButtonWidth, 25);
 }
 
 void TScanForm::Status(const std::string& text) {
   StatusBar->SetSimpleText(text);
 }
 
-void TScanForm::SetScanning(bool scanning) {
-  scanning_ = scanning;
-  StartButton->SetEnabled(!scanning && DriveList->Items().Count() > 0);
-  AbortButton->SetEnabled(scanning);
-  SaveButton->SetEnabled(!scanning && (record_.curve || record_.access || record_.spinUpMs));
-  for (TControl* c : std::initializer_list<TControl*>{DriveList, StartEdit, BlocksEdit, ModeGroup,
-                                                      AccessCheck, SpinUpCheck})
-    c->SetEnabled(!scanning);
+void TScanForm::UpdateButtons() {
+  const bool idle = state_ == State::Idle;
+  const int row = DriveList->ItemIndex();
+  const bool drive = row >= 0 && row < AspiVCL::ValidRows(drive_.DeviceTable);
+  StartButton->SetEnabled(idle && drive);
+  AbortButton->SetEnabled(state_ == State::Scanning);
+  OpenButton->SetEnabled(idle);
+  SaveButton->SetEnabled(idle && (record_.curve || record_.access || record_.spinUpMs));
+  for (TControl* c : std::initializer_list<TControl*>{DriveList, StartEdit, BlocksEdit, ModeGroup})
+    c->SetEnabled(idle);
+  for (TCheckBox* check : StepChecks) check->SetEnabled(idle);
+}
+
+void TScanForm::SetState(State state) {
+  state_ = state;
+  ProgressTimer->SetEnabled(state != State::Idle);
+  UpdateButtons();
 }
 
 std::vector<std::string> TScanForm::FigureTexts() const {
@@ -252,35 +343,65 @@ std::vector<std::string> TScanForm::FigureTexts() const {
   return texts;
 }
 
+std::string TScanForm::AskedMode() const {
+  return ModeGroup->ItemIndex() == 1 ? "raw" : "data";
+}
+
 void TScanForm::ShowFigures() {
-  const std::vector<std::string> lines = ScanFigureLines(record_);
+  const std::vector<std::string> lines = ScanFigureLines(record_, askedMode_);
   for (std::size_t i = 0; i < FigureLabels.size(); ++i)
     FigureLabels[i]->SetCaption(i < lines.size() ? lines[i] : std::string());
 }
 
 void TScanForm::ShowCurve(const report::CurveResult& curve, bool finished) {
   TGraphModel graph = report::plot::CurveGraph(curve, plotHead_);
-  if (!finished && scanning_) {
+  if (!finished && Scanning()) {
     // While reading, the notes say how far it got; the strategy comes at the end.
     graph.Notes.resize(std::min<std::size_t>(graph.Notes.size(), 1));
-    graph.Notes.push_back("Reading: " + std::to_string(curve.samples.size()) + " samples");
+    graph.Notes.push_back("Reading: " + CountText(curve.samples.size(), "sample", "samples"));
   }
   Graph->SetModel(std::move(graph));
 }
 
-bool TScanForm::Sample(const report::ScanSample& sample, std::size_t index, std::size_t total) {
+void TScanForm::PostToWindow(std::function<void()> action) {
+  worker_.Post([alive = std::weak_ptr<int>(life_), action = std::move(action)] {
+    if (!alive.expired()) action();
+  });
+}
+
+void TScanForm::RangeKnown(std::int64_t leadOut, std::int64_t start, std::int64_t blocks,
+                           bool raw) {
+  disc_.capacityBlocks = leadOut;
+  plotHead_.disc = BlocksWithTimeText(leadOut);
+  DiscLabel->SetCaption("Disc: " + plotHead_.disc);
+  live_.mode = raw ? "raw" : "data";
+  live_.start = start;
+  live_.blocks = blocks;
+  ShowCurve(live_, false);
+}
+
+void TScanForm::Sample(const report::ScanSample& sample, std::size_t index, std::size_t total,
+                       bool raw) {
   live_.samples.push_back(sample);
+  live_.mode = raw ? "raw" : "data";  // a disc without user data is read raw
   char text[128];
   std::snprintf(text, sizeof text, "Reading the curve: zone %zu of %zu at %s, %.2fx", index + 1,
                 total, report::plot::DiscTimeText(sample.lba).c_str(), sample.speedX);
-  Status(text);
+  lastProgress_ = text;
+  if (state_ == State::Scanning) Status(text);
   ShowCurve(live_, false);
-  Application->ProcessMessages();
-  return !abort_;
+}
+
+void TScanForm::ProgressTimerTick(TObject*) {
+  if (state_ != State::Scanning || lastProgress_.empty()) return;
+  char text[48];
+  std::snprintf(text, sizeof text, " - %.1f s",
+                (platform::CurrentHost().Milliseconds() - began_) / 1000.0);
+  Status(lastProgress_ + text);
 }
 
 void TScanForm::StartButtonClick(TObject*) {
-  if (scanning_) return;
+  if (Scanning()) return;
   const int row = DriveList->ItemIndex();
   if (row < 0 || row >= AspiVCL::ValidRows(drive_.DeviceTable)) {
     Status("Choose a drive first.");
@@ -301,88 +422,125 @@ void TScanForm::StartButtonClick(TObject*) {
   live_ = report::CurveResult{};
   disc_ = report::DiscRecord{};
   plotHead_ = report::plot::PlotHead{};
+  askedMode_ = AskedMode();
+  lastProgress_.clear();
   Identify(device);
   when_ = std::chrono::system_clock::now();
   abort_ = false;
-  SetScanning(true);
+  samplesRead_ = 0;
+  samplesAtAbort_ = 0;
+  began_ = platform::CurrentHost().Milliseconds();
+  SetState(State::Scanning);
   ShowFigures();
-
-  SenseResult sense{};
-  if (drive_.TestUnitReady(device, &sense) != SS_COMP) {
-    Status("The drive is not ready (" + AspiVCL::SenseText(sense) + ").");
-    SetScanning(false);
-    return;
-  }
+  Status("Starting the scan ...");
 
   scan::ScanSettings settings;
   settings.start = start;
   settings.blocks = blocks;
-  settings.raw = ModeGroup->ItemIndex() == 1;
+  settings.raw = askedMode_ == "raw";
+  const bool access = AccessCheck->Checked(), spinUp = SpinUpCheck->Checked();
+  worker_.Start(
+      [this, &device, settings, access, spinUp] { RunScan(device, settings, access, spinUp); },
+      [] {});
+}
+
+void TScanForm::RunScan(DeviceEntry& device, const scan::ScanSettings& settings, bool access,
+                        bool spinUp) {
+  // This thread's own: the window sees only what is posted to it.
+  Outcome outcome;
+  platform::Host& host = platform::CurrentHost();
+  const DWORD began = host.Milliseconds();
+  const scan::DiscScan* running = nullptr;  // for the mode the spin-up chose
   scan::ScanObserver observer;
   observer.note = [this](const std::string& text) {
-    Status(text);
-    Application->ProcessMessages();
+    PostToWindow([this, text] {
+      lastProgress_ = text;
+      if (state_ == State::Scanning) Status(text);
+    });
   };
-  observer.sample = [this](const report::ScanSample& s, std::size_t index, std::size_t total) {
-    return Sample(s, index, total);
-  };
-  observer.proceed = [this] {
-    Application->ProcessMessages();
+  observer.sample = [this, &running](const report::ScanSample& s, std::size_t index,
+                                     std::size_t total) {
+    ++samplesRead_;
+    const bool raw = running != nullptr && running->Raw();
+    PostToWindow([this, s, index, total, raw] { Sample(s, index, total, raw); });
     return !abort_;
   };
-  scan::DiscScan scan(drive_, device, settings, observer);
-  scan_ = &scan;
-  const DWORD began = platform::CurrentHost().Milliseconds();
-  const std::string mounted = MountedDiscNote(device);
-  if (scan.ReadRecordedArea(record_)) {
-    // A mounted disc is said before the scan changes the drive's state.
-    if (!mounted.empty()) observer.note(mounted);
-    disc_.capacityBlocks = scan.LeadOut();
-    plotHead_.disc = BlocksWithTimeText(scan.LeadOut());
-    DiscLabel->SetCaption("Disc: " + plotHead_.disc);
-    live_.mode = scan.Raw() ? "raw" : "data";
-    live_.start = scan.RangeStart();
-    live_.blocks = scan.RangeBlocks();
-    ShowCurve(live_, false);
-    scan.Curve(record_);
-    if (AccessCheck->Checked() && !abort_) scan.Access(record_);
-    if (SpinUpCheck->Checked() && !abort_) scan.SpinUp(record_);
-  }
-  scan.Restore();  // the drive as it was found: the block length the scan changed
-  scan_ = nullptr;
-  const double seconds = (platform::CurrentHost().Milliseconds() - began) / 1000.0;
+  observer.proceed = [this] { return !abort_.load(); };
+  observer.stopNow = [this] { return abort_.load(); };
 
+  SenseResult sense{};
+  if (drive_.TestUnitReady(device, &sense) != SS_COMP) {
+    outcome.notReady = AspiVCL::SenseText(sense);
+  } else {
+    scan::DiscScan scan(drive_, device, settings, observer);
+    running = &scan;
+    outcome.mounted = MountedDiscNote(device);
+    if (scan.ReadRecordedArea(outcome.record)) {
+      // A mounted disc is said before the scan changes the drive's state.
+      if (!outcome.mounted.empty()) observer.note(outcome.mounted);
+      PostToWindow([this, leadOut = scan.LeadOut(), start = scan.RangeStart(),
+                    blocks = scan.RangeBlocks(),
+                    raw = scan.Raw()] { RangeKnown(leadOut, start, blocks, raw); });
+      scan.Curve(outcome.record);
+      if (access && !abort_) scan.Access(outcome.record);
+      if (spinUp && !abort_) scan.SpinUp(outcome.record);
+    }
+    scan.Restore();  // the drive as it was found: the block length the scan changed
+    running = nullptr;
+  }
+  outcome.seconds = (host.Milliseconds() - began) / 1000.0;
+  PostToWindow([this, outcome = std::move(outcome)]() mutable { Finished(outcome); });
+}
+
+void TScanForm::Finished(Outcome& outcome) {
+  worker_.Join();  // the thread has posted this as its last word
+  record_ = std::move(outcome.record);
+  if (state_ == State::Aborting)
+    abortLatencyMs_ = platform::CurrentHost().Milliseconds() - abortClicked_;
+  const bool aborted =
+      (record_.curve && record_.curve->aborted && record_.curve->abortReason == "aborted") ||
+      (record_.access && record_.access->aborted) || record_.spinUpAborted;
+  SetState(State::Idle);
+  if (!outcome.notReady.empty()) {
+    Status("The drive is not ready (" + outcome.notReady + ").");
+    ShowFigures();
+    return;
+  }
   if (record_.curve) ShowCurve(*record_.curve, true);
   ShowFigures();
-  char text[160];
-  if (record_.curve && record_.curve->aborted) {
-    std::snprintf(text, sizeof text, "Stopped after %.1f s: %s", seconds,
+  char text[200];
+  if (aborted) {
+    std::snprintf(
+        text, sizeof text, "Aborted: stopped after %.1f s, %s read", outcome.seconds,
+        CountText(record_.curve ? record_.curve->samples.size() : 0, "sample", "samples").c_str());
+  } else if (record_.curve && record_.curve->aborted) {
+    std::snprintf(text, sizeof text, "Stopped after %.1f s: %s", outcome.seconds,
                   record_.curve->abortReason.c_str());
-  } else if ((record_.access && record_.access->aborted) || record_.spinUpAborted) {
-    std::snprintf(text, sizeof text, "Stopped after %.1f s: aborted", seconds);
   } else if (!record_.curve) {
     std::snprintf(
         text, sizeof text, "Nothing was read: %s",
         record_.refused.empty() ? "the drive did not answer" : record_.refused.back().c_str());
   } else {
-    std::snprintf(text, sizeof text, "Done in %.1f s: %s", seconds,
+    std::snprintf(text, sizeof text, "Done in %.1f s: %s", outcome.seconds,
                   report::StrategyName(record_.curve->strategy));
   }
-  Status(mounted.empty() ? std::string(text) : std::string(text) + " (the disc is mounted)");
-  SetScanning(false);
+  Status(outcome.mounted.empty() ? std::string(text)
+                                 : std::string(text) + " (the disc is mounted)");
 }
 
 void TScanForm::AbortButtonClick(TObject*) {
-  if (!scanning_) return;
+  if (state_ != State::Scanning) return;
   abort_ = true;
-  if (scan_ != nullptr) scan_->Abort();
+  // Read after the flag is set: the scan stops within one sample of this count.
+  samplesAtAbort_ = samplesRead_.load();
+  abortClicked_ = platform::CurrentHost().Milliseconds();
+  SetState(State::Aborting);
   Status("Aborting ...");
 }
 
 void TScanForm::FormClose(TObject*) {
-  // A scan still running stops at its next sample; the window goes after it.
-  abort_ = true;
-  if (scan_ != nullptr) scan_->Abort();
+  // A scan still running stops at its next sample; the window waits for its thread.
+  StopScan();
 }
 
 std::string TScanForm::SaveText(const std::string& path, std::string& error) const {
@@ -394,12 +552,17 @@ std::string TScanForm::SaveText(const std::string& path, std::string& error) con
 }
 
 void TScanForm::SaveButtonClick(TObject*) {
-  const std::string path = SaveEdit->Text();
-  const std::string ext = ExtensionOf(path);
+  if (Scanning()) return;
+  if (!SaveDialog->Execute()) return;
+  std::string path = SaveDialog->FileName;
+  std::string ext = ExtensionOf(path);
+  const int kind = SaveDialog->FilterIndex;
+  if (ext.empty() && kind >= 1 && kind <= 4) {
+    ext = kSaveExtensions[kind - 1];  // a name typed without one takes the chosen kind's
+    path += "." + ext;
+  }
   std::string error;
-  if (path.empty()) {
-    error = "Type the name of the file to save.";
-  } else if (ext == "png" || ext == "svg") {
+  if (ext == "png" || ext == "svg") {
     if (!record_.curve) {
       error = "There is no curve to draw.";
     } else if (!SavePicture) {
@@ -414,5 +577,44 @@ void TScanForm::SaveButtonClick(TObject*) {
       if (!report::WriteOutputFile(path, text).empty()) error = "Cannot write " + path + ".";
     }
   }
+  if (error.empty()) SaveDialog->FileName = path;
   Status(error.empty() ? "Saved " + path : error);
+}
+
+void TScanForm::OpenButtonClick(TObject*) {
+  if (Scanning()) return;
+  if (!OpenDialog->Execute()) return;
+  const std::string path = OpenDialog->FileName;
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  report::SavedScan saved;
+  std::string error;
+  if (!in) {
+    error = "cannot read it";
+  } else if (text.str().size() > 64u * 1024 * 1024) {
+    error = "it is too large for a saved scan";
+  }
+  if (!error.empty() || !report::ReadScanJson(text.str(), saved, error)) {
+    Status("Cannot open " + path + ": " + error + ".");
+    return;
+  }
+  record_ = std::move(saved.record);
+  driveRecord_ = saved.drive;
+  disc_ = saved.disc;
+  askedMode_.clear();
+  plotHead_ = report::plot::PlotHead{};
+  std::string drive = saved.drive.letter;
+  for (const std::string* part : {&saved.drive.vendor, &saved.drive.product})
+    if (!part->empty()) drive += (drive.empty() ? "" : " ") + *part;
+  plotHead_.drive = drive;
+  if (saved.disc.capacityBlocks) plotHead_.disc = BlocksWithTimeText(*saved.disc.capacityBlocks);
+  if (record_.curve) {
+    ShowCurve(*record_.curve, true);
+  } else {
+    ShowCurve(report::CurveResult{}, true);
+  }
+  ShowFigures();
+  UpdateButtons();
+  Status("Opened " + path + (saved.date.empty() ? std::string() : " (scanned " + saved.date + ")"));
 }

@@ -23,6 +23,8 @@ std::string CannotWrite(const std::string& path, const std::string& why) {
   return "cannot write " + path + ": " + why;
 }
 
+#ifndef _WIN32
+
 std::string Folder(const std::string& path) {
   const std::size_t slash = path.find_last_of('/');
   if (slash == std::string::npos) return ".";
@@ -33,8 +35,6 @@ std::string Name(const std::string& path) {
   const std::size_t slash = path.find_last_of('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
-
-#ifndef _WIN32
 
 // The path a link (or a chain of them) leads to, followed by its text alone: for a link
 // whose target does not exist yet. Stops after 40 links, as the kernel does.

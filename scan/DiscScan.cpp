@@ -62,8 +62,14 @@ ReadRequest DiscScan::NewRequest(std::int64_t lba, std::int64_t count) {
   return r;
 }
 
+BYTE DiscScan::CommandDone(ReadCallbackInfo& /*info*/) {
+  if (!abort_ && observer_.stopNow()) abort_ = true;
+  return abort_ ? 1 : 0;
+}
+
 BYTE DiscScan::Read(std::int64_t lba, std::int64_t count) {
   ReadRequest r = NewRequest(lba, count);
+  if (observer_.stopNow) r.onProgress = ReadCallback::Bind<DiscScan, &DiscScan::CommandDone>(this);
   sense_ = SenseResult{};
   return drive_.ReadBlocks(&r);
 }

@@ -10,6 +10,7 @@
 // counter (QueryPerformanceCounter).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -41,6 +42,9 @@ struct ScanObserver {
   std::function<bool(const report::ScanSample&, std::size_t index, std::size_t total)> sample;
   // Between the trials of the access times and while the spin-up waits; false aborts.
   std::function<bool()> proceed;
+  // After every command of a timed read, from the reading thread (keep it cheap); true
+  // aborts at once, inside a zone of the curve (a whole-disc zone lasts seconds).
+  std::function<bool()> stopNow;
 };
 
 class DiscScan {
@@ -84,6 +88,7 @@ class DiscScan {
   void Note(const std::string& text);
   void Refused(report::ScanRecord& record, const std::string& command, BYTE status, bool asked);
   BYTE StopOnError(ReadCallbackInfo& info);
+  BYTE CommandDone(ReadCallbackInfo& info);
   // Whether Abort was asked for, here or through the observer.
   bool Aborting();
   // Restarts the disc the spin-up stopped and records that it was aborted.
@@ -103,7 +108,7 @@ class DiscScan {
   bool raw_ = false;
   bool prepared_ = false;
   bool rangeOffTheDisc_ = false;
-  bool abort_ = false;
+  std::atomic<bool> abort_ = false;
 };
 
 }  // namespace scan

@@ -35,6 +35,12 @@ void DiscScan::Curve(report::ScanRecord& record) {
     const std::int64_t end = std::min((z + 1) * commands / zones * per, blocks_);
     const std::int64_t lba = start_ + first, count = end - first;
     const std::optional<std::int64_t> micros = TimedRead(lba, count);
+    if (!micros && abort_) {  // stopped inside the zone: the zone is not a sample
+      curve.aborted = true;
+      curve.abortReason = "aborted";
+      record.failed = true;
+      break;
+    }
     if (!micros) {
       Refused(record, raw_ ? "READ CD" : "READ(10)", SS_ERR, true);
       curve.aborted = true;

@@ -70,6 +70,11 @@ void DiscScan::Access(report::ScanRecord& record) {
     }
     if (position && Read(from, 1) != SS_COMP) failed = true;
     const std::optional<std::int64_t> micros = failed ? std::nullopt : TimedRead(to, 1);
+    if (!micros && abort_) {  // a read stopped by Abort is no failure
+      failed = false;
+      aborted = true;
+      return false;
+    }
     if (!micros) {
       failed = true;
       Refused(record, raw_ ? "READ CD" : "READ(10)", SS_ERR, true);
@@ -91,7 +96,9 @@ void DiscScan::Access(report::ScanRecord& record) {
   Positions positions;
   std::int64_t head = positions.Next(first, blocks_);
   // The first positioning read: when it fails no access can be timed, and the step says so.
-  if (const BYTE status = Read(head, 1); status != SS_COMP) {
+  if (const BYTE status = Read(head, 1); status != SS_COMP && abort_) {
+    aborted = true;  // stopped by Abort: no failure
+  } else if (status != SS_COMP) {
     failed = true;
     Refused(record,
             std::string("access times: ") + (raw_ ? "READ CD" : "READ(10)") + " at " +
@@ -150,6 +157,7 @@ void DiscScan::SpinUp(report::ScanRecord& record) {
   bool started = false;
   while (true) {
     if (Read(start_, 1) == SS_COMP) break;
+    if (abort_) return SpinUpAborted(record);
     const bool waiting = NotReady(sense_);
     if (!waiting || Now() - begin > std::uint64_t{settings_.readyTimeoutMs} * 1000) {
       Refused(record, raw_ ? "READ CD" : "READ(10)", SS_ERR, true);

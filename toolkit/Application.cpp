@@ -1,6 +1,7 @@
 #include "toolkit/Application.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "platform/Host.h"
 #include "toolkit/TForm.h"
@@ -82,6 +83,7 @@ bool TApplication::ProcessMessages() {
   ++pumpCount_;
   bool ran = false;
   if (backend_ != nullptr) ran = backend_->ProcessEvents();
+  ran = RunThreadPosts() || ran;
   platform::Host& host = platform::CurrentHost();
   ran = RunQueued(host.Milliseconds()) || ran;
   ran = RunTimers(host.Milliseconds()) || ran;
@@ -155,7 +157,7 @@ bool TApplication::NextDue(DWORD& ms) const {
 bool TApplication::Idle() {
   const bool pumpPending = std::any_of(queue_.begin(), queue_.end(),
                                        [](const Posted& p) { return p.kind != Posted::kTime; });
-  if (pumpPending) return true;  // the next pump runs them
+  if (pumpPending || PendingThreadPosts() > 0) return true;  // the next pump runs them
   DWORD due = 0;
   const bool scheduled = NextDue(due);
   platform::Host& host = platform::CurrentHost();
@@ -165,9 +167,75 @@ bool TApplication::Idle() {
     backend_->WaitForEvents(wait);
     return true;
   }
+  {
+    // Headless with worker threads: wait for their posts (the host clock may be virtual and
+    // advanced by the workers, so the wait is bounded by a short real time).
+    std::unique_lock<std::mutex> lock(threadMutex_);
+    if (workers_ > 0) {
+      const LONG slice = wait < 0 ? 20 : std::min<LONG>(wait, 20);
+      threadPosted_.wait_for(lock, std::chrono::milliseconds(slice),
+                             [this] { return !threadQueue_.empty() || workers_ == 0; });
+      return true;
+    }
+  }
   if (!scheduled) return false;  // headless and nothing will ever happen
   if (wait > 0) host.SleepMilliseconds(static_cast<DWORD>(wait));
   return true;
+}
+
+void TApplication::SetBackend(TBackend* backend) {
+  backend_ = backend;
+  std::lock_guard<std::mutex> lock(threadMutex_);
+  wakeBackend_ = backend;
+}
+
+bool TApplication::ChooseFile(TFileDialogRequest& request) {
+  if (backend_ != nullptr) return backend_->ChooseFile(request);
+  return fileDialogHandler_ && fileDialogHandler_(request);
+}
+
+void TApplication::PostFromThread(std::function<void()> action) {
+  std::lock_guard<std::mutex> lock(threadMutex_);
+  threadQueue_.push_back(std::move(action));
+  threadPosted_.notify_all();
+  // Woken under the lock, so the backend cannot go between the post and the wake.
+  if (wakeBackend_ != nullptr) wakeBackend_->Wake();
+}
+
+bool TApplication::RunThreadPosts() {
+  bool ran = false;
+  for (;;) {
+    std::function<void()> action;
+    {
+      std::lock_guard<std::mutex> lock(threadMutex_);
+      if (threadQueue_.empty()) break;
+      action = std::move(threadQueue_.front());
+      threadQueue_.pop_front();
+      ++threadRunning_;
+    }
+    ran = true;
+    Dispatch(action);
+    std::lock_guard<std::mutex> lock(threadMutex_);
+    --threadRunning_;
+    threadPosted_.notify_all();
+  }
+  return ran;
+}
+
+std::size_t TApplication::PendingThreadPosts() const {
+  std::lock_guard<std::mutex> lock(threadMutex_);
+  return threadQueue_.size() + threadRunning_;
+}
+
+void TApplication::WorkerStarted() {
+  std::lock_guard<std::mutex> lock(threadMutex_);
+  ++workers_;
+}
+
+void TApplication::WorkerFinished() {
+  std::lock_guard<std::mutex> lock(threadMutex_);
+  --workers_;
+  threadPosted_.notify_all();
 }
 
 void TApplication::Post(std::function<void()> action) {

@@ -6,13 +6,21 @@
 // handler, so handlers nest. An Exception that escapes a handler is shown in a stop box
 // titled with the application title; the loop carries on.
 //
+// Other threads hand work to the loop with PostFromThread: the action runs on the thread of
+// the message loop, at its next message processing (the backend is woken for it).
+//
 // Without a backend (headless) the loop sleeps on the host until the next timer or timed
-// action is due, and ends when the main form closes, Terminate is called, the pump limit
-// is reached, or nothing can happen any more (no timer running, nothing queued).
+// action is due (or, while worker threads run, until one posts), and ends when the main
+// form closes, Terminate is called, the pump limit is reached, or nothing can happen any
+// more (no timer running, nothing queued, no worker thread running).
 #pragma once
 
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -26,6 +34,7 @@ namespace toolkit {
 
 class TForm;
 class TTimer;
+struct TFileDialogRequest;
 
 // Draws forms and delivers the user's input (the Qt view is one).
 class TBackend {
@@ -38,6 +47,15 @@ class TBackend {
   virtual bool ProcessEvents() = 0;
   // Waits up to `milliseconds` (negative: without limit) for input, then delivers it.
   virtual void WaitForEvents(int milliseconds) = 0;
+  // Called on any thread after an action was posted from another thread: the loop's thread
+  // is to run Application->RunThreadPosts() soon, also while it waits for input or runs a
+  // modal dialog's loop.
+  virtual void Wake() {}
+  // Shows a dialog that chooses a file (see TFileDialog); false when cancelled.
+  virtual bool ChooseFile(TFileDialogRequest& request) {
+    (void)request;
+    return false;
+  }
 };
 
 class TApplication : public TComponent, public TMessageLoop {
@@ -76,6 +94,19 @@ class TApplication : public TComponent, public TMessageLoop {
   void PostAtTime(DWORD ms, std::function<void()> action);
   void PostAfter(DWORD ms, std::function<void()> action);
   std::size_t PendingActions() const { return queue_.size(); }
+
+  // Posts from any thread: `action` runs on the loop's thread, in the order posted, at its
+  // next message processing. Safe to call while the loop runs or waits.
+  void PostFromThread(std::function<void()> action);
+  // Runs what other threads have posted (the loop's thread; the backends call it when
+  // woken). Returns whether anything ran.
+  bool RunThreadPosts();
+  // Posts from other threads not yet run (any thread).
+  std::size_t PendingThreadPosts() const;
+  // Worker threads that may still post (TWorkerThread counts itself): a headless loop
+  // waits for their posts instead of ending.
+  void WorkerStarted();
+  void WorkerFinished();
   std::uint64_t PumpCount() const { return pumpCount_; }
   // Run() ends after this many pumps (0: no limit). A guard for tests and scripts.
   void SetPumpLimit(std::uint64_t limit) { pumpLimit_ = limit; }
@@ -89,7 +120,12 @@ class TApplication : public TComponent, public TMessageLoop {
   void ShowException(const Exception& e);
   int MessageBox(const std::string& text, const std::string& caption, UINT flags);
 
-  void SetBackend(TBackend* backend) { backend_ = backend; }
+  void SetBackend(TBackend* backend);
+  // A file dialog: the backend's, or headless the handler set here (tests answer with it).
+  bool ChooseFile(TFileDialogRequest& request);
+  void SetFileDialogHandler(std::function<bool(TFileDialogRequest&)> handler) {
+    fileDialogHandler_ = std::move(handler);
+  }
   TBackend* Backend() const { return backend_; }
 
   // Host time of the next timer tick or timed action, if any.
@@ -122,6 +158,15 @@ class TApplication : public TComponent, public TMessageLoop {
   std::vector<Posted> queue_;
   std::vector<TTimer*> timers_;
   TBackend* backend_ = nullptr;
+  std::function<bool(TFileDialogRequest&)> fileDialogHandler_;
+
+  // Posts of other threads; the backend they wake is read under the same lock.
+  mutable std::mutex threadMutex_;
+  std::condition_variable threadPosted_;
+  std::deque<std::function<void()>> threadQueue_;
+  std::size_t threadRunning_ = 0;  // taken from the queue, not yet finished
+  TBackend* wakeBackend_ = nullptr;
+  int workers_ = 0;
 };
 
 // The application object.

@@ -142,7 +142,10 @@ void TControl::SetBounds(int left, int top, int width, int height) {
   height_ = height;
   Changed(TChange::Bounds);
   if (parent_ != nullptr && align_ != alNone && !parent_->aligning_) parent_->AlignControls();
-  if (resized) AlignControls();
+  if (resized) {
+    AlignControls();
+    Resized();
+  }
 }
 
 void TControl::SetAlign(TAlign align) {

@@ -168,6 +168,8 @@ class TControl : public TComponent {
   TControlObserver* Observer();
 
  protected:
+  // After the control's size changed and its aligned children were placed.
+  virtual void Resized() {}
   void Changed(TChange change);
   virtual void TextChanged() {}
   virtual void FontChanged() {}

@@ -5,6 +5,9 @@
 namespace toolkit {
 namespace {
 
+// The least room between two labels of the position axis.
+constexpr int kLabelGap = 8;
+
 int WidestLabel(const TAxisLayout& axis, const std::function<int(const std::string&)>& width) {
   int widest = 0;
   for (const std::string& label : axis.Labels) widest = std::max(widest, width(label));
@@ -60,6 +63,21 @@ TGraphFrame FrameGraph(const TGraphModel& model, int left, int top, int right, i
   frame.top = y;
   frame.right = right - rightMargin;
   frame.bottom = bottom - bottomMargin;
+
+  // In a small graph the ticks thin out until their labels stand apart.
+  const auto xCrowded = [&] {
+    int needed = 0;
+    for (const std::string& label : frame.x.Labels) needed += width(label) + kLabelGap;
+    return needed > frame.right - frame.left;
+  };
+  for (int n = model.XRange.MaxIntervals - 1; n >= 1 && xCrowded(); --n) frame.x = model.XAxis(n);
+  const auto yCrowded = [&](const TAxisLayout& axis) {
+    return static_cast<int>(axis.Labels.size()) * (line + 2) > frame.bottom - frame.top;
+  };
+  for (int n = model.YRange.MaxIntervals - 1; n >= 1 && yCrowded(frame.y); --n)
+    frame.y = model.YAxis(n);
+  for (int n = model.Y2Range.MaxIntervals - 1; frame.hasRight && n >= 1 && yCrowded(frame.y2); --n)
+    frame.y2 = model.Y2Axis(n);
   return frame;
 }
 

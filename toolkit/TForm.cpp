@@ -24,7 +24,23 @@ int TForm::ClientHeight() const {
 }
 
 void TForm::SetClientSize(int width, int height) {
+  width = std::max(width, minClientWidth_);
+  height = std::max(height, minClientHeight_);
   SetBounds(Left(), Top(), width + 2 * kFrameWidth, height + 2 * kFrameWidth + kCaptionHeight);
+}
+
+void TForm::SetMinClientSize(int width, int height) {
+  minClientWidth_ = std::max(0, width);
+  minClientHeight_ = std::max(0, height);
+  if (ClientWidth() < minClientWidth_ || ClientHeight() < minClientHeight_) {
+    SetClientSize(ClientWidth(), ClientHeight());
+  } else {
+    Changed(TChange::Bounds);  // the views take the new limit
+  }
+}
+
+void TForm::Resized() {
+  if (OnResize) OnResize(this);
 }
 
 void TForm::SetPosition(TPosition position) {

@@ -22,6 +22,13 @@ class TForm : public TControl {
   int ClientWidth() const override;
   int ClientHeight() const override;
   void SetClientSize(int width, int height);
+  // The smallest client area the user can size the window to (0: no limit); a smaller
+  // client size set by program is raised to it.
+  int MinClientWidth() const { return minClientWidth_; }
+  int MinClientHeight() const { return minClientHeight_; }
+  void SetMinClientSize(int width, int height);
+  // Raised after the client area changed its size (the aligned children placed already).
+  TNotifyEvent OnResize;
 
   TPosition Position() const { return position_; }
   void SetPosition(TPosition position);
@@ -44,7 +51,12 @@ class TForm : public TControl {
 
   const char* ClassName() const override { return "TForm"; }
 
+ protected:
+  void Resized() override;
+
  private:
+  int minClientWidth_ = 0;
+  int minClientHeight_ = 0;
   TPosition position_ = poDesigned;
   int pixelsPerInch_ = kPixelsPerInch;
   bool scaled_ = true;

@@ -36,19 +36,28 @@ Span SpanOf(const TGraphModel& model, bool x, TGraphAxisSide side) {
 
 }  // namespace
 
-TAxisLayout TGraphModel::XAxis() const {
+TAxisLayout TGraphModel::XAxis(int maxIntervals) const {
   const Span s = SpanOf(*this, true, gaLeft);
-  return LayoutAxis(s.min, s.max, XRange);
+  if (maxIntervals <= 0) return LayoutAxis(s.min, s.max, XRange);
+  TAxisRange range = XRange;
+  range.MaxIntervals = maxIntervals;
+  return LayoutAxis(s.min, s.max, range);
 }
 
-TAxisLayout TGraphModel::YAxis() const {
+TAxisLayout TGraphModel::YAxis(int maxIntervals) const {
   const Span s = SpanOf(*this, false, gaLeft);
-  return LayoutAxis(s.min, s.max, YRange);
+  if (maxIntervals <= 0) return LayoutAxis(s.min, s.max, YRange);
+  TAxisRange range = YRange;
+  range.MaxIntervals = maxIntervals;
+  return LayoutAxis(s.min, s.max, range);
 }
 
-TAxisLayout TGraphModel::Y2Axis() const {
+TAxisLayout TGraphModel::Y2Axis(int maxIntervals) const {
   const Span s = SpanOf(*this, false, gaRight);
-  return LayoutAxis(s.min, s.max, Y2Range);
+  if (maxIntervals <= 0) return LayoutAxis(s.min, s.max, Y2Range);
+  TAxisRange range = Y2Range;
+  range.MaxIntervals = maxIntervals;
+  return LayoutAxis(s.min, s.max, range);
 }
 
 bool TGraphModel::HasRightAxis() const {

@@ -52,9 +52,9 @@ struct TGraphModel {
   std::vector<TGraphMarker> Markers;
 
   // The axes for the points now held (non-finite points are left out).
-  TAxisLayout XAxis() const;
-  TAxisLayout YAxis() const;
-  TAxisLayout Y2Axis() const;
+  TAxisLayout XAxis(int maxIntervals = 0) const;
+  TAxisLayout YAxis(int maxIntervals = 0) const;
+  TAxisLayout Y2Axis(int maxIntervals = 0) const;
   // Whether a series on the right axis has points (the right axis is drawn only then).
   bool HasRightAxis() const;
   bool operator==(const TGraphModel&) const = default;

@@ -13,6 +13,7 @@
 #include "toolkit/TCheckBox.h"
 #include "toolkit/TComboBox.h"
 #include "toolkit/TEdit.h"
+#include "toolkit/TFileDialog.h"
 #include "toolkit/TForm.h"
 #include "toolkit/TGraph.h"
 #include "toolkit/TLabel.h"
@@ -23,3 +24,4 @@
 #include "toolkit/TStatusBar.h"
 #include "toolkit/TTimer.h"
 #include "toolkit/TToolBar.h"
+#include "toolkit/TWorkerThread.h"

@@ -131,6 +131,35 @@ class MidScanShot : public toolkit::TControlObserver {
   std::string path_;
 };
 
+// Clicks Abort once the curve has `points` samples and takes a picture of the window then.
+class AbortShot : public toolkit::TControlObserver {
+ public:
+  AbortShot(toolkit::qt::QtView& view, TScanForm& form, std::size_t points, std::string path)
+      : view_(view), form_(form), points_(points), path_(std::move(path)) {}
+  void ControlChanged(toolkit::TControl& control, toolkit::TChange change) override {
+    if (&control != form_.Graph || change != toolkit::TChange::Graph || clicked_) return;
+    const auto& series = form_.Graph->Model().Series;
+    if (series.empty() || series[0].Points.size() != points_) return;
+    clicked_ = true;
+    form_.AbortButton->UserClick();
+    taken = view_.SaveScreenshot(form_, path_);
+  }
+  void ControlDestroyed(toolkit::TControl&) override {}
+  bool taken = false;
+
+ private:
+  toolkit::qt::QtView& view_;
+  TScanForm& form_;
+  std::size_t points_;
+  std::string path_;
+  bool clicked_ = false;
+};
+
+// Runs the message loop until the form's scan has ended.
+void AwaitScan(TScanForm& form) {
+  while (form.Scanning()) toolkit::Application->HandleMessage();
+}
+
 int SaveScanScreenshots(const std::string& dir) {
   // A whole-disc scan of the P-CAV demo drive on the virtual clock: the same at every run.
   sim::DemoMachine machine(sim::ClockMode::Virtual, false);
@@ -153,9 +182,31 @@ int SaveScanScreenshots(const std::string& dir) {
   form->AddObserver(&during);
   form->StartButton->PostClick();
   toolkit::Application->ProcessMessages();
+  AwaitScan(*form);
   form->RemoveObserver(&during);
   ok = during.taken && !form->Scanning() && form->Record().curve.has_value() && ok;
   ok = view.SaveScreenshot(*form, dir + "/scan-after.png") && ok;
+
+  // The same result at the smallest size and in a large window.
+  form->SetClientSize(TScanForm::kMinClientWidth, TScanForm::kMinClientHeight);
+  toolkit::Application->ProcessMessages();
+  ok = view.SaveScreenshot(*form, dir + "/scan-min.png") && ok;
+  form->SetClientSize(1600, 1000);
+  toolkit::Application->ProcessMessages();
+  ok = view.SaveScreenshot(*form, dir + "/scan-large.png") && ok;
+  form->SetClientSize(860, 560);
+
+  // Abort: while the scan stops ("Aborting ...") and after it ("Aborted").
+  form->AccessCheck->SetChecked(false);
+  form->SpinUpCheck->SetChecked(false);
+  AbortShot aborting(view, *form, 30, dir + "/scan-aborting.png");
+  form->AddObserver(&aborting);
+  form->StartButton->PostClick();
+  toolkit::Application->ProcessMessages();
+  AwaitScan(*form);
+  form->RemoveObserver(&aborting);
+  ok = aborting.taken && ok;
+  ok = view.SaveScreenshot(*form, dir + "/scan-aborted.png") && ok;
   delete form;
   toolkit::Application->SetBackend(nullptr);
   if (!ok) std::fprintf(stderr, "velmark-render: cannot draw the scan in %s\n", dir.c_str());

@@ -56,9 +56,17 @@ toolkit::TGraphModel CurveGraph(const CurveResult& curve, const PlotHead& head, 
   measured += " mode, " + std::to_string(curve.blocksPerCommand) + " blocks a command";
   if (!head.disc.empty()) measured = head.disc + "; " + measured;
   graph.Notes.push_back(measured);
-  if (!curve.samples.empty()) {
+  // A scan stopped before its strategy was fitted has no fitted speeds (they read 0).
+  const bool fitted = !curve.aborted || curve.strategy != Strategy::Unknown;
+  if (!curve.samples.empty() && fitted) {
     graph.Notes.push_back(StrategyNote(curve) + Format("; start %.2fx", curve.startSpeedX) +
                           Format(", end %.2fx", curve.endSpeedX));
+  } else if (!curve.samples.empty()) {
+    // Stopped early: no strategy was fitted; the speeds read stand as measured.
+    graph.Notes.push_back(Format("Read %.2fx", curve.samples.front().speedX) +
+                          Format(" to %.2fx", curve.samples.back().speedX) + " in " +
+                          std::to_string(curve.samples.size()) +
+                          (curve.samples.size() == 1 ? " sample" : " samples"));
   }
   if (!curve.refused.empty()) {
     std::string refused = "The drive refused:";

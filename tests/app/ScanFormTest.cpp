@@ -1,13 +1,19 @@
 // The scan window on the demo machine (virtual clock): the curve drawn while it is read,
-// the strategy of each demo drive, Abort, saving, and fields that are not numbers.
+// the strategy of each demo drive, Abort and its states, the figures of a stopped scan,
+// saving and opening, the layout at the smallest and a large size, and fields that are
+// not numbers. The scan runs on its own thread; these tests hold it at each command until
+// the window has handled what it posted, so the virtual clock cannot run ahead of the
+// window.
 #include "app/ScanForm.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/Host.h"
@@ -37,6 +43,21 @@ class GraphWatcher : public TControlObserver {
   std::function<void(const std::string&)> onStatus;
 };
 
+// Holds the scan's thread at every command while the window has posts of it to handle.
+class Lockstep : public platform::CommandObserver {
+ public:
+  explicit Lockstep(TApplication& app) : app_(app) {}
+  void OnCommand(const platform::CommandTrace&) override {
+    if (std::this_thread::get_id() == window_) return;
+    while (app_.PendingThreadPosts() > 0)
+      std::this_thread::sleep_for(std::chrono::microseconds(50));
+  }
+
+ private:
+  TApplication& app_;
+  std::thread::id window_ = std::this_thread::get_id();
+};
+
 class ScanFormTest : public ::testing::Test {
  protected:
   sim::DemoMachine machine{sim::ClockMode::Virtual, false};
@@ -44,9 +65,17 @@ class ScanFormTest : public ::testing::Test {
   ScopedApplication app;
   TScanForm* form = new TScanForm(&*app, drive);
   GraphWatcher watcher;
+  Lockstep lockstep{*app};
 
-  void SetUp() override { form->AddObserver(&watcher); }
-  void TearDown() override { form->RemoveObserver(&watcher); }
+  void SetUp() override {
+    form->AddObserver(&watcher);
+    machine.host().SetCommandObserver(&lockstep);
+  }
+  void TearDown() override {
+    form->StopScan();
+    form->RemoveObserver(&watcher);
+    machine.host().SetCommandObserver(nullptr);
+  }
 
   void Choose(const std::string& product) {
     for (int i = 0; i < form->DriveList->Items().Count(); ++i) {
@@ -57,9 +86,18 @@ class ScanFormTest : public ::testing::Test {
     }
     FAIL() << "no drive " << product;
   }
+  // Clicks Start and runs the message loop until the scan has ended.
   void Start() {
     form->StartButton->PostClick();
     app->ProcessMessages();
+    while (form->Scanning()) app->HandleMessage();
+  }
+  // Answers the next file dialog with `path` (empty: cancelled).
+  void AnswerDialog(const std::string& path) {
+    app->SetFileDialogHandler([path](TFileDialogRequest& request) {
+      request.fileName = path;
+      return !path.empty();
+    });
   }
   std::string StatusText() const { return form->StatusBar->SimpleText(); }
 };
@@ -100,18 +138,22 @@ TEST_F(ScanFormTest, EachDemoDriveIsScannedLiveAndItsStrategyNamed) {
 
 TEST_F(ScanFormTest, AbortStopsTheCurveAfterTheCurrentSample) {
   Choose("SIM-52X");
-  watcher.onChange = [this](std::size_t points) {
-    if (points == 10) {
+  // Once: a scan stopped right after its 10th sample draws 10 points again at its end.
+  bool clicked = false;
+  watcher.onChange = [this, &clicked](std::size_t points) {
+    if (points == 10 && !clicked) {
+      clicked = true;
       EXPECT_TRUE(form->AbortButton->Enabled());
       EXPECT_FALSE(form->StartButton->Enabled());
-      form->AbortButton->PostClick();
+      form->AbortButton->UserClick();
     }
   };
   Start();
   ASSERT_TRUE(form->Record().curve.has_value());
   EXPECT_TRUE(form->Record().curve->aborted);
   EXPECT_LE(form->Record().curve->samples.size(), 11u);
-  EXPECT_EQ(StatusText().rfind("Stopped after", 0), 0u) << StatusText();
+  EXPECT_LE(form->Record().curve->samples.size(), form->SamplesReadAtAbort() + 1);
+  EXPECT_EQ(StatusText().rfind("Aborted: stopped after", 0), 0u) << StatusText();
   EXPECT_EQ(form->FigureTexts()[0], "Strategy: -");
   EXPECT_TRUE(form->StartButton->Enabled());
 }
@@ -134,7 +176,7 @@ TEST_F(ScanFormTest, AbortStopsTheAccessAndSpinUpTimesPromptly) {
     watcher.onStatus = [&](const std::string& text) {
       if (clicked != 0 || text.rfind(c.phase, 0) != 0) return;
       clicked = platform::CurrentHost().Milliseconds();
-      form->AbortButton->PostClick();
+      form->AbortButton->UserClick();
     };
     Start();
     watcher.onStatus = nullptr;
@@ -148,8 +190,8 @@ TEST_F(ScanFormTest, AbortStopsTheAccessAndSpinUpTimesPromptly) {
     EXPECT_EQ(r.spinUpAborted, c.spinUpAborted);
     EXPECT_FALSE(r.spinUpMs.has_value());
     EXPECT_TRUE(r.failed);
-    EXPECT_EQ(StatusText().rfind("Stopped after", 0), 0u) << StatusText();
-    EXPECT_NE(StatusText().find(": aborted"), std::string::npos) << StatusText();
+    EXPECT_EQ(StatusText().rfind("Aborted: stopped after", 0), 0u) << StatusText();
+    EXPECT_NE(StatusText().find("Aborted"), std::string::npos) << StatusText();
     EXPECT_TRUE(form->StartButton->Enabled());
   }
 }
@@ -182,7 +224,7 @@ TEST_F(ScanFormTest, SavesCsvAndJsonAndSaysWhatItCannotSave) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);
     std::remove(c.path.c_str());
-    form->SaveEdit->SetText(c.path);
+    AnswerDialog(c.path);
     form->SaveButton->PostClick();
     app->ProcessMessages();
     EXPECT_EQ(StatusText(), c.status);
@@ -211,6 +253,139 @@ TEST_F(ScanFormTest, AFieldThatIsNotANumberIsNamedAndNothingIsRead) {
     EXPECT_FALSE(form->Record().curve.has_value());
     EXPECT_TRUE(form->StartButton->Enabled());
   }
+}
+
+TEST_F(ScanFormTest, AbortGoesThroughAbortingToAbortedWithTheFiguresOfTheSamplesRead) {
+  Choose("SIM-52X");
+  struct Seen {
+    TScanForm::State state;
+    bool start, abort, save;
+    std::string status;
+  };
+  std::vector<Seen> seen;
+  watcher.onChange = [&](std::size_t points) {
+    if (points != 10 || !seen.empty()) return;
+    form->AbortButton->UserClick();
+    seen.push_back({form->ScanState(), form->StartButton->Enabled(), form->AbortButton->Enabled(),
+                    form->SaveButton->Enabled(), StatusText()});
+  };
+  Start();
+  ASSERT_EQ(seen.size(), 1u);
+  // Aborting: nothing can be clicked until the scan has stopped.
+  EXPECT_EQ(seen[0].state, TScanForm::State::Aborting);
+  EXPECT_FALSE(seen[0].start || seen[0].abort || seen[0].save);
+  EXPECT_EQ(seen[0].status, "Aborting ...");
+  // Aborted: the figures are those of the samples read, never fitted zeros.
+  EXPECT_EQ(form->ScanState(), TScanForm::State::Idle);
+  EXPECT_TRUE(form->StartButton->Enabled());
+  EXPECT_FALSE(form->AbortButton->Enabled());
+  const auto& samples = form->Record().curve->samples;
+  ASSERT_FALSE(samples.empty());
+  char first[64];
+  std::snprintf(first, sizeof first, "First sample: %.2fx", samples.front().speedX);
+  const std::vector<std::string> figures = form->FigureTexts();
+  EXPECT_NE(std::find(figures.begin(), figures.end(), first), figures.end());
+  for (const std::string& note : form->Graph->Model().Notes)
+    EXPECT_EQ(note.find("0.00x"), std::string::npos) << note;
+  for (const std::string& figure : figures)
+    EXPECT_EQ(figure.find("0.00x"), std::string::npos) << figure;
+}
+
+TEST_F(ScanFormTest, FiguresSayTheModeUsedAndCountInTheRightForm) {
+  const struct {
+    const char* product;
+    int mode;  // the radio chosen
+    const char* blocks;
+    const char* modeLine;
+    const char* countLine;  // how the samples line begins
+  } cases[] = {
+      {"SIM-52X", 0, "27", "Read mode: data", "1 sample in"},
+      {"SIM-52X", 1, "54", "Read mode: raw", "2 samples in"},
+      // The audio CD holds no user data: read raw although Data is chosen.
+      {"SIM-40X", 0, "270", "Read mode: raw (no user data)", "10 samples in"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.product);
+    Choose(c.product);
+    form->ModeGroup->SetItemIndex(c.mode);
+    form->BlocksEdit->SetText(c.blocks);
+    Start();
+    const std::vector<std::string> figures = form->FigureTexts();
+    EXPECT_NE(std::find(figures.begin(), figures.end(), c.modeLine), figures.end());
+    EXPECT_TRUE(std::any_of(figures.begin(), figures.end(),
+                            [&](const std::string& f) { return f.rfind(c.countLine, 0) == 0; }));
+    EXPECT_EQ(form->ModeGroup->ItemIndex(), c.mode);  // the user's choice stays
+    const std::string mode =
+        std::string(c.modeLine).find("raw") != std::string::npos ? "raw" : "data";
+    EXPECT_NE(form->Graph->Model().Notes[0].find(mode + " mode"), std::string::npos);
+  }
+}
+
+TEST_F(ScanFormTest, OpenShowsASavedScanAndADriveChangeClearsTheSavedNote) {
+  Choose("PCAV SIM-40X");
+  form->BlocksEdit->SetText("54000");
+  Start();
+  const std::vector<std::string> scanned = form->FigureTexts();
+  const std::string path = ::testing::TempDir() + "opened-scan.json";
+  std::remove(path.c_str());
+  AnswerDialog(path);
+  form->SaveButton->PostClick();
+  app->ProcessMessages();
+  EXPECT_EQ(StatusText(), "Saved " + path);
+  Choose("SIM-52X");
+  form->DriveList->OnChange(form->DriveList);
+  EXPECT_EQ(StatusText().find("Saved"), std::string::npos) << StatusText();
+  EXPECT_FALSE(form->Record().curve.has_value());
+
+  const struct {
+    std::string content;  // written to the file first ("": the saved scan)
+    std::string status;   // how the status starts
+  } cases[] = {{"", "Opened " + path}, {"not json", "Cannot open " + path + ": it is not JSON"}};
+  for (const auto& c : cases) {
+    if (!c.content.empty()) std::ofstream(path, std::ios::binary) << c.content;
+    AnswerDialog(path);
+    form->OpenButton->PostClick();
+    app->ProcessMessages();
+    EXPECT_EQ(StatusText().rfind(c.status, 0), 0u) << StatusText();
+  }
+  // The failed open left the opened scan as it was.
+  EXPECT_EQ(form->FigureTexts(), scanned);
+  EXPECT_EQ(form->Graph->Model().Series[0].Points.size(), form->Record().curve->samples.size());
+  EXPECT_NE(form->Graph->Model().Title.find("PCAV SIM-40X"), std::string::npos);
+}
+
+TEST_F(ScanFormTest, ControlsStayInsideTheWindowAndApartAtEverySize) {
+  const struct {
+    int width, height;
+  } sizes[] = {{300, 200}, {TScanForm::kMinClientWidth, TScanForm::kMinClientHeight}, {1600, 1000}};
+  for (const auto& size : sizes) {
+    SCOPED_TRACE(std::to_string(size.width) + "x" + std::to_string(size.height));
+    form->SetClientSize(size.width, size.height);
+    EXPECT_GE(form->ClientWidth(), TScanForm::kMinClientWidth);
+    EXPECT_GE(form->ClientHeight(), TScanForm::kMinClientHeight);
+    EXPECT_EQ(form->Graph->Width() + form->FiguresPanel->Width(), form->ClientWidth());
+    std::vector<TControl*> row;
+    for (int i = 0; i < form->TopPanel->ControlCount(); ++i) {
+      TControl* c = form->TopPanel->Controls(i);
+      EXPECT_GE(c->Left(), 0) << c->Name();
+      EXPECT_LE(c->Left() + c->Width(), form->TopPanel->Width()) << c->Name();
+      if (dynamic_cast<TLabel*>(c) == nullptr) row.push_back(c);
+    }
+    for (TControl* a : row)
+      for (TControl* b : row) {
+        if (a == b) continue;
+        const bool apart = a->Left() + a->Width() <= b->Left() ||
+                           b->Left() + b->Width() <= a->Left() ||
+                           a->Top() + a->Height() <= b->Top() || b->Top() + b->Height() <= a->Top();
+        EXPECT_TRUE(apart) << a->Name() << " overlaps " << b->Name();
+      }
+  }
+  // The drive list grows with the window.
+  form->SetClientSize(TScanForm::kMinClientWidth, TScanForm::kMinClientHeight);
+  const int small = form->DriveList->Width();
+  form->SetClientSize(1600, 1000);
+  EXPECT_GT(form->DriveList->Width(), small);
+  EXPECT_EQ(form->AbortButton->Left() + form->AbortButton->Width(), 1600 - 8);
 }
 
 }  // namespace

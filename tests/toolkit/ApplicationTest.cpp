@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "FakeHost.h"
@@ -229,6 +230,32 @@ TEST_F(ApplicationTest, ATimerDestroyedByItsOwnHandlerIsSafe) {
   app->ProcessMessages();
   EXPECT_EQ(secondTicks, 0);
   EXPECT_EQ(form.ComponentCount(), 0);
+}
+
+TEST_F(ApplicationTest, AWorkerThreadsPostsRunOnTheLoopsThreadInOrderAndTheLoopWaitsForThem) {
+  // Headless, with nothing else to do, Run must wait for the worker instead of ending.
+  const std::thread::id loop = std::this_thread::get_id();
+  bool elsewhere = false;
+  TWorkerThread worker;
+  worker.Start(
+      [&] {
+        for (const char* step : {"one", "two", "three"}) {
+          std::this_thread::sleep_for(std::chrono::milliseconds(5));
+          worker.Post([&, step] {
+            elsewhere = elsewhere || std::this_thread::get_id() != loop;
+            log.push_back(step);
+          });
+        }
+      },
+      [&] {
+        log.push_back("finished");
+        app->Terminate();
+      });
+  app->Run();
+  worker.Join();
+  EXPECT_FALSE(elsewhere);
+  EXPECT_EQ(log, (std::vector<std::string>{"one", "two", "three", "finished"}));
+  EXPECT_EQ(app->PendingThreadPosts(), 0u);
 }
 
 }  // namespace

@@ -184,6 +184,7 @@ void FormView::SyncAll(TControl& c, QWidget* w) {
 
 void FormView::SyncGeometry(TControl& c, QWidget* w) {
   if (&c == form_) {
+    top_->setMinimumSize(form_->MinClientWidth(), form_->MinClientHeight());
     const QSize client(form_->ClientWidth(), form_->ClientHeight());
     if (top_->size() != client) {
       resizing_ = true;

@@ -11,10 +11,25 @@ QColor ToQColor(TColor color) {
   return QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
 }
 
+bool IsFixedPitchName(const std::string& name) {
+  for (const char* face : {"Courier", "Mono", "Console", "Fixedsys"})
+    if (name.find(face) != std::string::npos) return true;
+  return false;
+}
+
 QString FamilyFor(const std::string& name) {
   const QString wanted = ToQString(name);
   const QStringList families = QFontDatabase::families();
   if (families.contains(wanted, Qt::CaseInsensitive)) return wanted;
+  if (IsFixedPitchName(name)) {
+    // A fixed-pitch face stands in for a fixed-pitch one, so that columns stay aligned.
+    for (const char* fallback : {"DejaVu Sans Mono", "Liberation Mono", "Noto Sans Mono"}) {
+      if (families.contains(QString::fromLatin1(fallback), Qt::CaseInsensitive)) {
+        return QString::fromLatin1(fallback);
+      }
+    }
+    return QFontDatabase::systemFont(QFontDatabase::FixedFont).family();
+  }
   for (const char* fallback : {"DejaVu Sans", "Liberation Sans", "Noto Sans", "FreeSans"}) {
     if (families.contains(QString::fromLatin1(fallback), Qt::CaseInsensitive)) {
       return QString::fromLatin1(fallback);
@@ -28,7 +43,7 @@ namespace {
 QFont MakeFont(const std::string& name, int height, TFontStyles style) {
   const QString family = FamilyFor(name);
   QFont f(family);
-  f.setStyleHint(QFont::SansSerif);
+  f.setStyleHint(IsFixedPitchName(name) ? QFont::TypeWriter : QFont::SansSerif);
   // The window's face is a narrow one; where a wider face stands in for it, its
   // semi-condensed cut keeps the texts within the controls laid out for it.
   if (family.compare(ToQString(name), Qt::CaseInsensitive) != 0 && name == "MS Sans Serif") {

@@ -18,6 +18,8 @@ QColor ToQColor(TColor color);
 // toolkit's character height (-11: 8 points at 96 pixels per inch).
 QFont ToQFont(const TFont& font);
 QFont ToQFont(const TTextAttributes& attributes);
+// Whether a face name is one of a fixed-pitch face ("Courier New", "Lucida Console", ...).
+bool IsFixedPitchName(const std::string& name);
 // The family ToQFont uses for a face name.
 QString FamilyFor(const std::string& name);
 QImage ToQImage(const TBitmap& bitmap);

@@ -1,7 +1,10 @@
 #include "toolkit/qt/QtView.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
+#include <QMetaObject>
+#include <QObject>
 #include <QPixmap>
 #include <QTimer>
 #include <algorithm>
@@ -11,6 +14,7 @@
 #include <vector>
 
 #include "platform/Host.h"
+#include "toolkit/TFileDialog.h"
 #include "toolkit/qt/FormView.h"
 
 namespace toolkit::qt {
@@ -72,6 +76,8 @@ struct QtView::Impl {
   std::vector<std::unique_ptr<FormView>> finished;
   platform::Host* sinkHost = nullptr;
   unsigned delivered = 0;
+  // Lives on the GUI thread: the calls other threads queue run there, and go with it.
+  std::unique_ptr<QObject> wakeTarget = std::make_unique<QObject>();
 
   FormView* Find(const TForm& form) const {
     for (const auto& v : views)
@@ -145,6 +151,7 @@ QtView::QtView(int& argc, char** argv) : impl_(std::make_unique<Impl>()) {
 }
 
 QtView::~QtView() {
+  impl_->wakeTarget.reset();  // queued wake-ups are dropped with it
   impl_->RemoveSink();
   impl_->views.clear();
   impl_->finished.clear();
@@ -197,6 +204,35 @@ void QtView::WaitForEvents(int milliseconds) {
   wake.setSingleShot(true);
   if (milliseconds > 0) wake.start(milliseconds);
   QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void QtView::Wake() {
+  QMetaObject::invokeMethod(
+      impl_->wakeTarget.get(), [] { toolkit::Application->RunThreadPosts(); },
+      Qt::QueuedConnection);
+}
+
+bool QtView::ChooseFile(TFileDialogRequest& request) {
+  // "Description|*.a;*.b|..." pairs become Qt's "Description (*.a *.b);;..."
+  QStringList filters;
+  const QStringList parts = QString::fromStdString(request.filter).split(QLatin1Char('|'));
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    QString patterns = parts[i + 1];
+    patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+    filters << parts[i] + QStringLiteral(" (") + patterns + QLatin1Char(')');
+  }
+  QFileDialog dialog(impl_->DialogParent(), QString::fromStdString(request.title),
+                     QString::fromStdString(request.fileName), filters.join(QStringLiteral(";;")));
+  dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  if (!request.defaultExt.empty())
+    dialog.setDefaultSuffix(QString::fromStdString(request.defaultExt));
+  const int index = request.filterIndex - 1;
+  if (index >= 0 && index < filters.size()) dialog.selectNameFilter(filters[index]);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+  request.fileName = dialog.selectedFiles().front().toStdString();
+  request.filterIndex = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
+  return true;
 }
 
 bool QtView::SaveScreenshot(TForm& form, const std::string& path) {

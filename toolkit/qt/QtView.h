@@ -44,6 +44,10 @@ class QtView : public TBackend {
   void FormHidden(TForm& form) override;
   bool ProcessEvents() override;
   void WaitForEvents(int milliseconds) override;
+  // Queues a call of Application->RunThreadPosts() on the GUI thread (any thread).
+  void Wake() override;
+  // Qt's file dialog, over the window that is up.
+  bool ChooseFile(TFileDialogRequest& request) override;
 
  private:
   struct Impl;

@@ -745,6 +745,19 @@ bool FormWindow::HandleMessage(HWND window, UINT message, ::WPARAM wParam, ::LPA
       EndPaint(window, &paint);
       return true;
     }
+    case WM_GETMINMAXINFO:
+      if (window == top_ && form_ != nullptr && form_->MinClientWidth() > 0) {
+        // The form's smallest client area, with the frame and caption around it.
+        RECT outer{0, 0, form_->MinClientWidth(), form_->MinClientHeight()};
+        AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongPtrA(top_, GWL_STYLE)), FALSE,
+                           static_cast<DWORD>(GetWindowLongPtrA(top_, GWL_EXSTYLE)));
+        auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
+        limits->ptMinTrackSize.x = outer.right - outer.left;
+        limits->ptMinTrackSize.y = outer.bottom - outer.top;
+        result = 0;
+        return true;
+      }
+      return false;
     case WM_SIZE:
       if (window == top_ && !resizing_ && wParam != SIZE_MINIMIZED) {
         const int width = LOWORD(lParam), height = HIWORD(lParam);

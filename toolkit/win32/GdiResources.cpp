@@ -36,7 +36,9 @@ HFONT GdiResources::Font(const std::string& name, int height, TFontStyles style,
   wanted.lfOutPrecision = escapement != 0 ? OUT_TT_PRECIS : OUT_DEFAULT_PRECIS;
   wanted.lfClipPrecision = CLIP_DEFAULT_PRECIS;
   wanted.lfQuality = DEFAULT_QUALITY;
-  wanted.lfPitchAndFamily = DEFAULT_PITCH | FF_SWISS;
+  // A fixed-pitch face asked for by name stays fixed-pitch where the system lacks it.
+  wanted.lfPitchAndFamily =
+      name.rfind("Courier", 0) == 0 ? FIXED_PITCH | FF_MODERN : DEFAULT_PITCH | FF_SWISS;
   std::strncpy(wanted.lfFaceName, name.c_str(), LF_FACESIZE - 1);
   HFONT font = CreateFontIndirectA(&wanted);
   if (font == nullptr) font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));

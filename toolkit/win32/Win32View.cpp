@@ -4,9 +4,13 @@
 #include <vector>
 
 #include "platform/Host.h"
+#include "toolkit/TFileDialog.h"
 #include "toolkit/win32/FormWindow.h"
 #include "toolkit/win32/GdiResources.h"
 #include "toolkit/win32/SystemCalls.h"
+
+// The common dialogs (WIN32_LEAN_AND_MEAN leaves them out of windows.h).
+#include <commdlg.h>
 
 namespace toolkit::win32 {
 
@@ -25,6 +29,30 @@ void RegisterWindowClass(const char* name, HBRUSH background, HICON icon) {
   RegisterClassExA(&type);  // already registered by an earlier view: that one serves
 }
 
+// The hidden window other threads wake the loop through.
+constexpr const char* kWakeClass = "VelmarkWake";
+constexpr UINT kWakeMessage = WM_APP + 1;
+
+::LRESULT CALLBACK WakeWindowProc(HWND window, UINT message, ::WPARAM wParam, ::LPARAM lParam) {
+  if (message == kWakeMessage) {
+    toolkit::Application->RunThreadPosts();
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+HWND MakeWakeWindow() {
+  WNDCLASSEXA type{};
+  type.cbSize = sizeof(type);
+  type.lpfnWndProc = &WakeWindowProc;
+  type.hInstance = GetModuleHandleA(nullptr);
+  type.lpszClassName = kWakeClass;
+  RegisterClassExA(&type);  // already registered by an earlier view: that one serves
+  // A message-only window: never shown, it only receives posted messages.
+  return CreateWindowExA(0, kWakeClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                         GetModuleHandleA(nullptr), nullptr);
+}
+
 }  // namespace
 
 struct Win32View::Impl {
@@ -37,6 +65,7 @@ struct Win32View::Impl {
   platform::Host* sinkHost = nullptr;
   unsigned delivered = 0;
   bool refusalShown = false;  // the controls Windows refused are named once
+  HWND wake = nullptr;        // the hidden window of Wake
 
   FormWindow* Find(const TForm& form) const {
     for (const auto& w : windows)
@@ -94,9 +123,11 @@ Win32View::Win32View(const std::string& programName) : impl_(std::make_unique<Im
                       LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION)));
   RegisterWindowClass(kPanelClass, nullptr, nullptr);
   RegisterWindowClass(kGraphClass, nullptr, nullptr);
+  impl_->wake = MakeWakeWindow();
 }
 
 Win32View::~Win32View() {
+  if (impl_->wake != nullptr) DestroyWindow(impl_->wake);
   impl_->RemoveSink();
   impl_->windows.clear();
   impl_->finished.clear();
@@ -152,6 +183,36 @@ bool Win32View::ProcessEvents() {
     DispatchMessageA(&message);
   }
   return impl_->delivered != before;
+}
+
+void Win32View::Wake() {
+  if (impl_->wake != nullptr) PostMessageA(impl_->wake, kWakeMessage, 0, 0);
+}
+
+bool Win32View::ChooseFile(TFileDialogRequest& request) {
+  // "Description|*.ext|..." becomes the common dialog's list of zero-terminated strings.
+  std::string filter = request.filter;
+  for (char& c : filter)
+    if (c == '|') c = '\0';
+  filter.append(2, '\0');
+  char path[MAX_PATH] = {};
+  request.fileName.copy(path, sizeof path - 1);
+  OPENFILENAMEA dialog{};
+  dialog.lStructSize = sizeof(dialog);
+  dialog.hwndOwner = impl_->DialogOwner();
+  dialog.lpstrFilter = filter.c_str();
+  dialog.nFilterIndex = static_cast<DWORD>(request.filterIndex);
+  dialog.lpstrFile = path;
+  dialog.nMaxFile = sizeof path;
+  dialog.lpstrTitle = request.title.empty() ? nullptr : request.title.c_str();
+  dialog.lpstrDefExt = request.defaultExt.empty() ? nullptr : request.defaultExt.c_str();
+  dialog.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR |
+                 (request.save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST);
+  const BOOL chosen = request.save ? GetSaveFileNameA(&dialog) : GetOpenFileNameA(&dialog);
+  if (chosen == FALSE) return false;
+  request.fileName = path;
+  request.filterIndex = static_cast<int>(dialog.nFilterIndex);
+  return true;
 }
 
 void Win32View::WaitForEvents(int milliseconds) {

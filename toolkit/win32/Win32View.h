@@ -38,6 +38,11 @@ class Win32View : public TBackend {
   void FormHidden(TForm& form) override;
   bool ProcessEvents() override;
   void WaitForEvents(int milliseconds) override;
+  // Posts a message to the view's hidden window, whose procedure runs
+  // Application->RunThreadPosts() on the GUI thread (any thread; also in modal loops).
+  void Wake() override;
+  // The common dialog (GetSaveFileNameA / GetOpenFileNameA), owned by the window up.
+  bool ChooseFile(TFileDialogRequest& request) override;
 
  private:
   struct Impl;
