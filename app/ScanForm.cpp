@@ -1,6 +1,7 @@
 #include "app/ScanForm.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <optional>
@@ -69,12 +70,20 @@ constexpr const char* kSaveFilter =
 constexpr const char* kSaveExtensions[] = {"png", "svg", "csv", "json"};
 
 // The steps after the curve that the window offers, one check box each.
-struct StepCheck {
-  const char* name;
-  const char* caption;
-};
-constexpr StepCheck kStepChecks[] = {{"AccessCheck", "Access times"},
-                                     {"SpinUpCheck", "Spin-up time"}};
+// A step's check box is named after the step: "spin-up" gives SpinUpCheck.
+std::string CheckName(const char* step) {
+  std::string name;
+  bool upper = true;
+  for (const char* c = step; *c != '\0'; ++c) {
+    if (*c == '-') {
+      upper = true;
+      continue;
+    }
+    name += upper ? static_cast<char>(std::toupper(static_cast<unsigned char>(*c))) : *c;
+    upper = false;
+  }
+  return name + "Check";
+}
 
 constexpr int kRow1 = 8;
 constexpr int kRow2 = 38;
@@ -273,17 +282,20 @@ void TScanForm::CreateControls() {
 }
 
 void TScanForm::CreateStepChecks() {
-  for (const StepCheck& step : kStepChecks) {
+  // A box for each step of the scan's table that the window offers; the curve is always read.
+  for (const scan::ScanStep& step : scan::ScanSteps()) {
+    if (step.caption == nullptr) continue;
     auto* check = new TCheckBox(this);
-    check->SetName(step.name);
+    check->SetName(CheckName(step.name));
     check->SetParent(TopPanel);
     check->SetBounds(0, 0, 104, 17);
     check->SetCaption(step.caption);
     check->SetTabStop(true);
     StepChecks.push_back(check);
+    stepOfCheck_.push_back(step.id);
+    if (step.id == scan::StepId::Access) AccessCheck = check;
+    if (step.id == scan::StepId::SpinUp) SpinUpCheck = check;
   }
-  AccessCheck = StepChecks[0];
-  SpinUpCheck = StepChecks[1];
 }
 
 void TScanForm::FormResize(TObject*) {
@@ -438,14 +450,14 @@ void TScanForm::StartButtonClick(TObject*) {
   settings.start = start;
   settings.blocks = blocks;
   settings.raw = askedMode_ == "raw";
-  const bool access = AccessCheck->Checked(), spinUp = SpinUpCheck->Checked();
-  worker_.Start(
-      [this, &device, settings, access, spinUp] { RunScan(device, settings, access, spinUp); },
-      [] {});
+  std::vector<scan::StepId> asked = {scan::StepId::Curve};
+  for (std::size_t i = 0; i < StepChecks.size(); ++i)
+    if (StepChecks[i]->Checked()) asked.push_back(stepOfCheck_[i]);
+  worker_.Start([this, &device, settings, asked] { RunScan(device, settings, asked); }, [] {});
 }
 
-void TScanForm::RunScan(DeviceEntry& device, const scan::ScanSettings& settings, bool access,
-                        bool spinUp) {
+void TScanForm::RunScan(DeviceEntry& device, const scan::ScanSettings& settings,
+                        const std::vector<scan::StepId>& asked) {
   // This thread's own: the window sees only what is posted to it.
   Outcome outcome;
   platform::Host& host = platform::CurrentHost();
@@ -481,9 +493,12 @@ void TScanForm::RunScan(DeviceEntry& device, const scan::ScanSettings& settings,
       PostToWindow([this, leadOut = scan.LeadOut(), start = scan.RangeStart(),
                     blocks = scan.RangeBlocks(),
                     raw = scan.Raw()] { RangeKnown(leadOut, start, blocks, raw); });
-      scan.Curve(outcome.record);
-      if (access && !abort_) scan.Access(outcome.record);
-      if (spinUp && !abort_) scan.SpinUp(outcome.record);
+      // The steps asked for, in the table's order; after an Abort none starts.
+      for (const scan::ScanStep& step : scan::ScanSteps()) {
+        if (std::find(asked.begin(), asked.end(), step.id) == asked.end()) continue;
+        if (step.id != scan::StepId::Curve && abort_) break;
+        (scan.*step.run)(outcome.record);
+      }
     }
     scan.Restore();  // the drive as it was found: the block length the scan changed
     running = nullptr;

@@ -23,6 +23,7 @@
 #include "report/ScanRecord.h"
 #include "report/plot/CurveGraph.h"
 #include "scan/DiscScan.h"
+#include "scan/ScanSteps.h"
 #include "toolkit/Toolkit.h"
 
 class TScanForm : public toolkit::TForm {
@@ -43,7 +44,7 @@ class TScanForm : public toolkit::TForm {
   // The steps run after the curve, one check box each (see CreateStepChecks).
   toolkit::TCheckBox* AccessCheck;
   toolkit::TCheckBox* SpinUpCheck;
-  std::vector<toolkit::TCheckBox*> StepChecks;
+  std::vector<toolkit::TCheckBox*> StepChecks;  // made from the scan's step table
   toolkit::TButton* StartButton;
   toolkit::TButton* AbortButton;
   toolkit::TButton* OpenButton;
@@ -112,7 +113,8 @@ class TScanForm : public toolkit::TForm {
   void RangeKnown(std::int64_t leadOut, std::int64_t start, std::int64_t blocks, bool raw);
   void Finished(Outcome& outcome);
   // The scan, on its own thread: everything it learns is posted to the window.
-  void RunScan(DeviceEntry& device, const scan::ScanSettings& settings, bool access, bool spinUp);
+  void RunScan(DeviceEntry& device, const scan::ScanSettings& settings,
+               const std::vector<scan::StepId>& asked);
   // Runs `action` on the window's thread if the window still exists then.
   void PostToWindow(std::function<void()> action);
   std::string SaveText(const std::string& path, std::string& error) const;
@@ -133,6 +135,7 @@ class TScanForm : public toolkit::TForm {
   DWORD abortClicked_ = 0;
   DWORD abortLatencyMs_ = 0;
   std::string lastProgress_;
+  std::vector<scan::StepId> stepOfCheck_;  // the step of each of StepChecks
   // Shared with the scan's thread.
   std::atomic<bool> abort_{false};
   std::atomic<std::size_t> samplesRead_{0};
