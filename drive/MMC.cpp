@@ -4,6 +4,7 @@
 
 #include "scsi/Commands.h"
 #include "scsi/Opcodes.h"
+#include "scsi/ReadCdFlags.h"
 
 namespace {
 
@@ -138,7 +139,7 @@ BYTE MMC::ReadCD(DeviceEntry& device, BYTE sectorType, LONG lba, DWORD blocks, B
   cdb.bytes[1] = sectorType & 0x1C;
   Put32(&cdb.bytes[2], static_cast<DWORD>(lba));
   Put24(&cdb.bytes[6], blocks);
-  cdb.bytes[9] = flags & 0xF8;
+  cdb.bytes[9] = flags & scsi::kReadCdFlagsMask;
   cdb.bytes[10] = subChannel & 0x07;
   if (buffer != nullptr && bufferLength > 0) buffer[0] = 0;
   return Send(device, cdb, buffer, bufferLength, sense);
@@ -150,7 +151,7 @@ BYTE MMC::ReadCDMSF(DeviceEntry& device, BYTE sectorType, LONG lba, DWORD blocks
   cdb.bytes[1] = sectorType & 0x1C;
   PutMSF(&cdb.bytes[3], LBAtoMSF(lba));
   PutMSF(&cdb.bytes[6], LBAtoMSF(static_cast<LONG>(static_cast<DWORD>(lba) + blocks)));
-  cdb.bytes[9] = flags & 0xF8;
+  cdb.bytes[9] = flags & scsi::kReadCdFlagsMask;
   cdb.bytes[10] = subChannel & 0x07;
   if (buffer != nullptr && bufferLength > 0) buffer[0] = 0;
   return Send(device, cdb, buffer, bufferLength, sense);

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "scan/DiscScan.h"
+#include "scsi/SenseCodes.h"
 #include "transport/wnaspi32.h"
 
 namespace scan {
@@ -163,7 +164,8 @@ void DiscScan::SpinUp(report::ScanRecord& record) {
       Refused(record, raw_ ? "READ CD" : "READ(10)", SS_ERR, true);
       return;
     }
-    if (sense_.ASCQ == 0x02 && !started) {  // the drive waits for a START UNIT
+    // The drive waits for a START UNIT (04/02: initializing command required).
+    if (sense_.ASCQ == scsi::asc::kInitializingCommandRequired.ascq && !started) {
       started = true;
       drive_.StartStopUnit(device_, true, false, false, &sense_);
       continue;
