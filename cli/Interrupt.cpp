@@ -1,6 +1,7 @@
 #include "cli/Interrupt.h"
 
 #include <csignal>
+#include <iterator>
 
 namespace {
 
