@@ -8,10 +8,17 @@ namespace {
 
 using platform::testing::FakeHost;
 
-INT_PTR EntryOne() {
+// Entry points have the calling convention of FARPROC: stdcall on 32-bit Windows.
+#ifdef _WIN32
+#define ENTRY_POINT WINAPI
+#else
+#define ENTRY_POINT
+#endif
+
+INT_PTR ENTRY_POINT EntryOne() {
   return 1;
 }
-INT_PTR EntryTwo() {
+INT_PTR ENTRY_POINT EntryTwo() {
   return 2;
 }
 
