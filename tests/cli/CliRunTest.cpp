@@ -358,6 +358,40 @@ TEST(CliRunTest, InterruptClicksAbortAndTheFiguresSoFarArePrinted) {
   EXPECT_FALSE(Contains(r.out, "KB Processed : 20000"));  // stopped before the end
 }
 
+// --quiet: the notes go from the error stream, the errors stay.
+TEST(CliRunTest, QuietKeepsOnlyTheErrors) {
+  const auto quiet = [](CliOptions&, CliOutput& output) { output.quiet = true; };
+  const auto eject = [](sim::DemoMachine& m) { m.dataDrive().EjectDisc(); };
+  const auto asIs = [](sim::DemoMachine&) {};
+  const struct {
+    std::vector<std::string> args;
+    bool noDisc;
+    int status;
+    const char* err;  // the whole error stream
+  } cases[] = {
+      {{"--sim", "--start", "359770", "--blocks", "100"}, false, kExitDone, ""},  // shortened
+      {{"--sim", "--drive", "7"},
+       false,
+       kExitNoDrive,
+       "velmark-cli: there is no drive 7: the list has 5 (0 to 4)\n"},
+      {{"--sim", "--start", "359775"},
+       false,
+       kExitUsage,
+       "velmark-cli: --start: block 359775 is not on the disc: the disc records 359775 blocks (0 "
+       "to 359774).\n"},
+      {{"--sim", "--wait", "0"},
+       true,
+       kExitNoDrive,
+       "The drive did not become ready within 0 s: No CD Present\n"},
+  };
+  for (const auto& c : cases) {
+    const CliResult r =
+        c.noDisc ? RunCommandLine(c.args, eject, quiet) : RunCommandLine(c.args, asIs, quiet);
+    EXPECT_EQ(r.status, c.status) << c.args[1];
+    EXPECT_EQ(r.err, c.err) << c.args[1];
+  }
+}
+
 TEST(CliRunTest, DeviceNamesTheDriveByLetter) {
   auto device = [](const char* name) {
     return [name](CliOptions& options, CliOutput&) { options.device = name; };
