@@ -67,6 +67,8 @@ TEST(ProbeArgumentsTest, KnowsHelpAndTrace) {
   EXPECT_TRUE(probe::ParseArguments({"--trace"}).trace);
   EXPECT_FALSE(probe::ParseArguments({}).trace);
   EXPECT_TRUE(probe::ParseArguments({"--version"}).version);
+  EXPECT_TRUE(probe::ParseArguments({"-V"}).version);  // as velmark-cli spells them
+  EXPECT_TRUE(probe::ParseArguments({"-v"}).trace);
   EXPECT_FALSE(probe::ParseArguments({"--bogus"}).error.empty());
   EXPECT_NE(std::string(probe::HelpText()).find("see whether Velmark sees your"),
             std::string::npos);
