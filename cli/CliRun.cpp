@@ -217,10 +217,10 @@ int RunCli(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& out
   wait.note = [&](const std::string& text) {
     if (!Ended(output)) printer.Note(text);
   };
-  // A drive named by --device is named again in why it never became ready.
-  const std::string named = options.device ? "--device " + *options.device + ": " : "";
+  // A drive named by --device is named again in why it did not become ready.
+  wait.name = options.device.value_or("");
   wait.error = [&](const std::string& text) {
-    if (!Ended(output)) printer.Error(named + text);
+    if (!Ended(output)) printer.Error(text);
   };
   if (const std::optional<int> status = WaitForDrive(wait, options.waitSeconds)) return *status;
   if (!form->CDSize->Caption().empty()) printer.Line(form->CDSize->Caption());

@@ -14,6 +14,7 @@ struct DriveWait {
   std::function<bool()> interrupted;              // Ctrl-C (may be empty)
   std::function<void(const std::string&)> note;   // how the wait goes
   std::function<void(const std::string&)> error;  // why it ended without a ready drive
+  std::string name;  // how the user named the drive (--device), said in the errors; or ""
 };
 
 // Waits until the drive is ready, for at most `seconds` once it has been asked. Nothing when

@@ -151,8 +151,8 @@ int RunScan(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& ou
   wait.pause = [] { Sleep(kReadyPollMs); };
   wait.interrupted = interrupted;
   wait.note = note;
-  const std::string named = options.device ? "--device " + *options.device + ": " : "";
-  wait.error = [&](const std::string& text) { error(named + text); };
+  wait.name = options.device.value_or("");
+  wait.error = error;
   if (const std::optional<int> status = WaitForDrive(wait, options.waitSeconds)) return *status;
 
   scan::ScanSettings settings;
