@@ -138,7 +138,7 @@ DeviceChoice ChooseNode(const std::string& name, const std::string& root,
     return choice;
   }
   // The drive is read through its /dev/srN; a generic device's own access does not matter.
-  const NodeFacts drive = node == resolved ? facts : inspect(root + node);
+  const NodeFacts drive = facts.kind == NodeFacts::Kind::BlockDevice ? facts : inspect(root + node);
   if (drive.kind != NodeFacts::Kind::Missing && !drive.readable)
     choice.error = at + ": " + PermissionText(drive);
   if (!choice.error.empty()) choice.letter = 0;

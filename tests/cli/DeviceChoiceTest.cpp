@@ -33,6 +33,7 @@ TEST(DeviceChoiceTest, NodesLinksGenericDevicesAndLetters) {
       {"/dev/notes", {Kind::Regular, 0, 0, true, "root"}},
       {"/dev/fifo", {Kind::Other, 0, 0, true, "root"}},
       {"/dev/folder", {Kind::Directory, 0, 0, true, "root"}},
+      {"/elsewhere/optical", {Kind::BlockDevice, 11, 0, false, "cdrom"}},
   };
   for (const auto& [path, facts] : nodes)
     if (facts.kind != Kind::Directory) tree.File(path, "");
@@ -83,6 +84,9 @@ TEST(DeviceChoiceTest, NodesLinksGenericDevicesAndLetters) {
       {"/dev/sg3", false, 0,  // the drive behind it is what is read
        "--device /dev/sg3: permission denied: reading it needs membership of its group optical "
        "(sudo usermod -aG optical $USER, then log in again)"},
+      {"/elsewhere/optical", false, 0,
+       "--device /elsewhere/optical: permission denied: reading it needs membership of its group "
+       "cdrom (sudo usermod -aG cdrom $USER, then log in again)"},
       {"/dev/sda", true, 0,
        "--device /dev/sda: the simulated machine's drives are named by their letters (D:) or "
        "/dev/srN (/dev/sr0 for D:)"},
