@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "cli/FieldCheck.h"
 #include "report/plot/PlotWriter.h"
 
 namespace {
@@ -17,14 +18,17 @@ constexpr const char* kPlotUnavailable =
     "--plot is not available: this velmark-cli was built without Qt";
 #endif
 
-bool ParseInt(const std::string& text, int low, int high, int& out) {
-  if (text.empty()) return false;
-  char* end = nullptr;
+// The value of a numeric option: "" and `out` set when `text` is decimal and from `low` to
+// `high`; else why not: not an integer in the range fields' words, or `range` (the option's
+// own words for what it takes) and the text.
+std::string ParseInt(const std::string& option, const std::string& text, long long low,
+                     long long high, const std::string& range, int& out) {
+  if (!IsDecimalText(text)) return option + ": '" + text + "' is not a valid integer value";
   errno = 0;
-  const long v = std::strtol(text.c_str(), &end, 10);
-  if (errno != 0 || end == nullptr || *end != '\0' || v < low || v > high) return false;
+  const long long v = std::strtoll(text.c_str(), nullptr, 10);
+  if (errno != 0 || v < low || v > high) return option + " needs " + range + ", not '" + text + "'";
   out = static_cast<int>(v);
-  return true;
+  return {};
 }
 
 using Handler = std::string (*)(CliOptions&, const std::string&, const std::string&);
@@ -51,11 +55,11 @@ const std::vector<CliSection> kSections = {
     {"Output", ""},
 };
 
-std::string SetSpeed(CliOptions& o, const std::string&, const std::string& v) {
+std::string SetSpeed(CliOptions& o, const std::string& n, const std::string& v) {
   int x = 0;
-  if (!ParseInt(v, 1, 200, x)) return "--speed needs a speed in x from 1 to 200, not '" + v + "'";
-  o.speed = x;
-  return {};
+  std::string error = ParseInt(n, v, 1, 200, "a speed in x from 1 to 200", x);
+  if (error.empty()) o.speed = x;
+  return error;
 }
 
 // A scan step's option row, as the step table describes it.
@@ -85,35 +89,52 @@ CliOption StepOption(const scan::ScanStep& step) {
 }
 
 const CliOption kOptionsBeforeScan[] = {
-    {"--list", nullptr, "Drives",
+    {"--list",
+     nullptr,
+     "Drives",
      "print the drive list (one row per drive, as the window's list\n"
-     "shows it) with each row's number, and exit",
-     Set<&CliOptions::list>},
+     "shows it) with each row's number, then the drive's device\n"
+     "(/dev/srN; with --sim its address), whether it is ready and its\n"
+     "disc (or \"no disc\"), and exit. An option that does nothing\n"
+     "with --list (--json, --start, a scan step, ...) is refused",
+     Set<&CliOptions::list>,
+     {},
+     true},
     {"--drive", "N", "Drives", "use row N of the drive list (default 0, the first drive)",
-     [](CliOptions& o, const std::string&, const std::string& v) -> std::string {
+     // How many rows there are is known once the drives are found.
+     [](CliOptions& o, const std::string& n, const std::string& v) -> std::string {
        o.driveGiven = true;
-       if (ParseInt(v, 0, 29, o.drive)) return {};
-       return "--drive needs a row number from 0 to 29, not '" + v + "'";
+       return ParseInt(n, v, 0, INT_MAX, "a row number from 0", o.drive);
      }},
     {"--device", "PATH", "Drives",
      "use the drive at PATH: /dev/sr0, /dev/sr1 ..., a link to one\n"
      "(/dev/cdrom), or the /dev/sgN of an optical drive; or a drive\n"
-     "letter (D:), as the simulated machine's drives are named",
+     "letter (D:). With --sim: D: to H: or /dev/sr0 to /dev/sr4. A\n"
+     "PATH that cannot be used is named with the reason (no such\n"
+     "file, not a device, not an optical drive, permission denied)",
      [](CliOptions& o, const std::string&, const std::string& v) -> std::string {
        if (v.empty()) return "--device needs a device path or a drive letter";
        o.device = v;
        return {};
      }},
-    {"--sim", nullptr, "Drives",
+    {"--sim",
+     nullptr,
+     "Drives",
      "use the built-in simulated machine instead of this machine's\n"
      "drives (listed at the end of this text). Its clock is virtual by\n"
      "default: the drives' timing is modelled exactly but no time is\n"
      "waited, so a full test takes a moment.",
-     Set<&CliOptions::sim>},
-    {"--real-time", nullptr, "Drives",
+     Set<&CliOptions::sim>,
+     {},
+     true},
+    {"--real-time",
+     nullptr,
+     "Drives",
      "with --sim: run the simulated drives at their real pace (a full\n"
      "default test then takes about as long as on a real drive)",
-     Set<&CliOptions::realTime>},
+     Set<&CliOptions::realTime>,
+     {},
+     true},
     {"--start", "LBA", "Test",
      "start address (first logical block), from 0. Default: the\n"
      "window's default, which moves to 10002 blocks before the end\n"
@@ -155,9 +176,8 @@ const CliOption kOptionsBeforeScan[] = {
     {"--wait", "SECONDS", "Test",
      "how long to wait for the drive to become ready (default 30;\n"
      "0: ask it once)",
-     [](CliOptions& o, const std::string&, const std::string& v) -> std::string {
-       if (ParseInt(v, 0, 3600, o.waitSeconds)) return {};
-       return "--wait needs seconds from 0 to 3600, not '" + v + "'";
+     [](CliOptions& o, const std::string& n, const std::string& v) -> std::string {
+       return ParseInt(n, v, 0, 3600, "seconds from 0 to 3600", o.waitSeconds);
      }},
 };
 
@@ -185,19 +205,33 @@ const CliOption kOptionsAfterScan[] = {
     {"--colour",
      "WHEN",
      "Output",
-     "auto (default), always or never",
+     "auto (default), always or never. auto: colour on a terminal,\n"
+     "unless the environment variable NO_COLOR is set (not empty)",
      [](CliOptions& o, const std::string& spelling, const std::string& v) -> std::string {
        if (v != "auto" && v != "always" && v != "never")
          return spelling + " is auto, always or never, not '" + v + "'";
        o.colour = v;
        return {};
      },
-     {"--color"}},
-    {"--trace", nullptr, "Output",
+     {"--color"},
+     true},
+    {"--trace",
+     nullptr,
+     "Output",
      "print every SCSI command on standard error as it is sent\n"
      "(command block, data length and direction, status, sense,\n"
      "duration)",
-     Set<&CliOptions::trace>},
+     Set<&CliOptions::trace>,
+     {"-v"},
+     true},
+    {"--quiet",
+     nullptr,
+     "Output",
+     "nothing on standard error but errors: no notes, no progress\n"
+     "line",
+     Set<&CliOptions::quiet>,
+     {"-q"},
+     true},
     {"--json", "FILE", "Output",
      "also write the test's result record as JSON to FILE; with -\n"
      "the JSON goes to standard output and the text report to\n"
@@ -207,8 +241,14 @@ const CliOption kOptionsAfterScan[] = {
        o.json = v;
        return {};
      }},
-    {"--help", nullptr, "Output", "print this text and exit", Set<&CliOptions::help>, {"-h"}},
-    {"--version", nullptr, "Output", "print the version and exit", Set<&CliOptions::version>},
+    {"--help", nullptr, "Output", "print this text and exit", Set<&CliOptions::help>, {"-h"}, true},
+    {"--version",
+     nullptr,
+     "Output",
+     "print the version and exit",
+     Set<&CliOptions::version>,
+     {"-V"},
+     true},
 };
 
 std::vector<CliOption> AllOptions() {
@@ -285,6 +325,7 @@ std::span<const CliSection> CliSections() {
 
 CliParse ParseCliOptions(const std::vector<std::string>& args) {
   CliParse result;
+  std::string idleWithList;  // the first option given that --list would ignore
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     std::string name = a, value;
@@ -315,8 +356,14 @@ CliParse ParseCliOptions(const std::vector<std::string>& args) {
     }
     result.error = option->handle(result.options, name, value);
     if (!result.error.empty()) return result;
+    if (!option->withList && idleWithList.empty()) idleWithList = name;
   }
   const CliOptions& o = result.options;
+  if (o.list && !idleWithList.empty()) {
+    result.error = idleWithList +
+                   " does nothing with --list, which only prints the drive list: give one of them";
+    return result;
+  }
   if (o.realTime && !o.sim)
     result.error = "--real-time only applies with --sim";
   else if (o.device && o.driveGiven)
@@ -330,6 +377,11 @@ CliParse ParseCliOptions(const std::vector<std::string>& args) {
   else if (o.plot && !report::plot::PlotAvailable())
     result.error = kPlotUnavailable;
   return result;
+}
+
+bool ColourWanted(const std::string& colour, bool terminal, const char* noColour) {
+  if (colour == "always") return true;
+  return colour == "auto" && terminal && (noColour == nullptr || *noColour == '\0');
 }
 
 std::string CliUsage(const std::string& program) {
@@ -352,8 +404,12 @@ written.
       if (o.value != nullptr) head += std::string(" ") + o.value;
       head += head.size() + 2 <= kHelpColumn ? std::string(kHelpColumn - head.size(), ' ')
                                              : std::string(2, ' ');
+      // A short spelling leads the description: "(-v) print ...".
+      std::string help = o.help;
+      for (const char* alias : o.aliases)
+        if (std::strlen(alias) == 2) help = std::string("(") + alias + ") " + help;
       bool first = true;
-      for (const std::string& l : Wrap(o.help, kLineWidth - kHelpColumn)) {
+      for (const std::string& l : Wrap(help, kLineWidth - kHelpColumn)) {
         text += (first ? head : std::string(kHelpColumn, ' ')) + l + "\n";
         first = false;
       }
@@ -362,9 +418,10 @@ written.
   text += R"(
 Everything that describes the test goes to standard output, line by line: the drive,
 the disc's capacity, the report and "Test Done"; on a terminal with the report's
-colours (navy, green, red) and bold, otherwise as plain text. Standard error carries
-notes and, on a terminal, a progress line during the read (the percentage done, the
-current speed and the time left).
+colours (navy, green, red) and bold (not when NO_COLOR is set, unless --colour
+always), otherwise as plain text. Standard error carries notes and, on a terminal, a
+progress line during the read (the percentage done, the current speed and the time
+left); with --quiet only errors. Numbers are decimal: an optional sign and digits.
 
 Exit status
   0  the test ran to its end without failed commands; for a scan: everything

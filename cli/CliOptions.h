@@ -23,6 +23,7 @@ struct CliOptions {
   bool sim = false;                   // the default simulated machine
   bool realTime = false;              // the simulated machine at the pace of a real drive
   bool trace = false;                 // every command on standard error
+  bool quiet = false;                 // nothing on standard error but errors
   int waitSeconds = 30;               // how long to wait for the drive to become ready
   std::string colour = "auto";        // auto | always | never
   std::optional<std::string> json;    // where the JSON record goes; "-": standard output
@@ -49,7 +50,9 @@ struct CliOption {
   // Stores the option in `options`; returns why `value` is refused, or an empty text.
   // `spelling` is the name as it was typed.
   std::string (*handle)(CliOptions& options, const std::string& spelling, const std::string& value);
-  std::vector<const char*> aliases = {};  // further spellings, accepted but not listed
+  // Further spellings: a short one ("-v") is named in the usage, a long one is accepted only.
+  std::vector<const char*> aliases = {};
+  bool withList = false;  // it means something with --list (the others are refused there)
 };
 
 // The usage's headings in order, each with the paragraph written under it before its options.
@@ -70,6 +73,10 @@ struct CliParse {
 };
 
 CliParse ParseCliOptions(const std::vector<std::string>& args);
+
+// Whether the report is written in colour: --colour always, or auto on a terminal when the
+// NO_COLOR environment variable (`noColour`, null when unset) is empty or unset.
+bool ColourWanted(const std::string& colour, bool terminal, const char* noColour);
 
 // The --help text, made from the option table.
 std::string CliUsage(const std::string& program);

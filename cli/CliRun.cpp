@@ -6,6 +6,7 @@
 #include "app/TForm1.h"
 #include "cli/CliInput.h"
 #include "cli/DeviceChoice.h"
+#include "cli/DriveListing.h"
 #include "cli/DriveWait.h"
 #include "cli/RangeCheck.h"
 #include "cli/ReportPrinter.h"
@@ -28,7 +29,7 @@ class MessageBoxesToStream {
     platform::CurrentHost().SetMessageBoxSink(
         [this, &printer](HWND, const char* text, const char* caption, UINT) {
           ++count;
-          printer.Note(std::string(caption) + ": " + text);
+          printer.Error(std::string(caption) + ": " + text);
           return IDOK;
         });
   }
@@ -54,23 +55,16 @@ int ChosenRow(const CliOptions& options, TForm1& form, const CliOutput& output,
   const int rows = form.ComboBox->Items().Count();
   if (!options.device) {
     if (options.drive < rows) return options.drive;
-    printer.Note("There is no drive " + std::to_string(options.drive) + ": the list has " +
-                 std::to_string(rows) + " (see --list).");
-    return -1;
-  }
-  const DeviceChoice choice = ChooseDevice(*options.device, options.sim, output.devRoot);
-  if (!choice.error.empty()) {
-    printer.Note(choice.error + ".");
+    printer.Error(DriveRowMissing(options.drive, rows));
     return -1;
   }
   Aspi& aspi = form.DriveAccess();
   std::vector<char> letters;
   for (int i = 0; i < rows && i < kMaxDevices; ++i)
     letters.push_back(static_cast<char>(aspi.DeviceTable[i].DriveLetter));
-  const int row = RowOfLetter(letters, choice.letter);
-  if (row < 0)
-    printer.Note("--device " + *options.device + " (" + std::string(1, choice.letter) +
-                 ":) is not a drive Velmark found (see --list).");
+  std::string error;
+  const int row = RowOfDevice(*options.device, options.sim, letters, output.devRoot, error);
+  if (row < 0) printer.Error(error + ".");
   return row;
 }
 
@@ -87,7 +81,7 @@ bool CheckTheRange(const CliOptions& options, TForm1& form, ReportPrinter& print
   }
   const RangeVerdict verdict = CheckRange(start, blocks, form.RecordedCapacity);
   if (verdict.kind == RangeVerdict::kRefused) {
-    printer.Note("velmark-cli: " + verdict.message);
+    printer.Error("velmark-cli: " + verdict.message);
     return false;
   }
   if (verdict.kind == RangeVerdict::kShortened) {
@@ -117,14 +111,19 @@ std::string MountedDiscNote(const DeviceEntry& device, const CliOutput& output) 
 
 namespace {
 
-// --list: the window's drive list, a row each with its number.
-int PrintList(const TComboBox& list, const CliOutput& output) {
+// --list: the window's drive list, a row each with its number, and what the drive says.
+int PrintList(const TComboBox& list, TForm1& form, const CliOutput& output, bool sim) {
   if (list.Items().Count() == 0) {
     std::fprintf(output.err, "No CD-ROM drive found.\n");
     return kExitNoDrive;
   }
-  for (int i = 0; i < list.Items().Count(); ++i)
-    std::fprintf(output.out, "%d  %s\n", i, PrintableText(list.Items()[i]).c_str());
+  AspiVCL& access = form.DriveAccess();
+  for (int i = 0; i < list.Items().Count(); ++i) {
+    const std::string details =
+        i < kMaxDevices ? DriveListDetails(access, access.DeviceTable[i], sim) : "";
+    std::fprintf(output.out, "%d  %s%s\n", i, PrintableText(list.Items()[i]).c_str(),
+                 details.c_str());
+  }
   return kExitDone;
 }
 
@@ -156,7 +155,7 @@ bool WriteJson(report::SpeedTestRecord record, const CliOptions& options, bool i
     return std::fflush(output.json) == 0 && written;
   }
   const std::string error = report::WriteOutputFile(output.jsonPath, text);
-  if (!error.empty()) printer.Note("velmark-cli: " + error);
+  if (!error.empty()) printer.Error("velmark-cli: " + error);
   return error.empty();
 }
 
@@ -181,10 +180,12 @@ int RunCli(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& out
   BackendInstalled installed(input);
   TComboBox& list = *form->ComboBox;
 
-  if (options.list) return PrintList(list, output);
+  if (output.quiet) printer.Quiet();
+  if (options.list) return PrintList(list, *form, output, options.sim);
 
-  if (list.Items().Count() == 0) {
-    printer.Note(
+  // A drive named by --device is judged first: a name that leads to no drive says why.
+  if (list.Items().Count() == 0 && !options.device) {
+    printer.Error(
         "No CD-ROM drive found (velmark-probe tells why; --sim runs on the simulated "
         "machine).");
     return kExitNoDrive;
@@ -216,6 +217,11 @@ int RunCli(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& out
   wait.note = [&](const std::string& text) {
     if (!Ended(output)) printer.Note(text);
   };
+  // A drive named by --device is named again in why it did not become ready.
+  wait.name = options.device.value_or("");
+  wait.error = [&](const std::string& text) {
+    if (!Ended(output)) printer.Error(text);
+  };
   if (const std::optional<int> status = WaitForDrive(wait, options.waitSeconds)) return *status;
   if (!form->CDSize->Caption().empty()) printer.Line(form->CDSize->Caption());
 
@@ -227,7 +233,7 @@ int RunCli(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& out
   const int boxesBefore = boxes.count;
   SetFields(options, blocksText, *form);
   if (input.Interrupted()) {
-    if (!Ended(output)) printer.Note("Interrupted before the test started.");
+    if (!Ended(output)) printer.Error("Interrupted before the test started.");
     return kExitInterrupted;
   }
 
@@ -249,7 +255,7 @@ int RunCli(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& out
       !WriteJson(form->LastRecord(), options, input.Interrupted(), output, printer))
     return kExitResultsIgnored;
   if (!outcome.started) {
-    if (boxes.count == boxesBefore) printer.Note("The test did not start.");
+    if (boxes.count == boxesBefore) printer.Error("The test did not start.");
     return kExitUsage;
   }
   // A run that started and did not reach its end (whatever ended it) is no result either.

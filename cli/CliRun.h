@@ -23,6 +23,7 @@ struct CliOutput {
   std::FILE* err = stderr;            // progress and diagnostics
   bool colour = false;                // escape sequences on `out`
   bool liveProgress = false;          // the progress line drawn in place on `err`
+  bool quiet = false;                 // nothing on `err` but errors
   std::function<bool()> interrupted;  // whether the user pressed Ctrl-C (may be empty)
   std::string devRoot;                // prefix of /dev and /sys for --device ("" here)
   std::string mountTable = "/proc/self/mounts";  // where mounted discs are looked up

@@ -7,14 +7,16 @@ std::optional<int> WaitForDrive(const DriveWait& wait, int seconds) {
   platform::Host& host = platform::CurrentHost();
   const DWORD begin = host.Milliseconds();
   const DWORD limit = static_cast<DWORD>(seconds) * 1000u;
+  const auto& error = wait.error ? wait.error : wait.note;
+  const std::string named = wait.name.empty() ? "" : " " + wait.name;
   std::string shown;
   while (!wait.ready()) {
     if (wait.stoppedResponding && wait.stoppedResponding()) {
-      wait.note("Drive stopped responding: no test is possible.");
+      error("Drive" + named + " stopped responding: no test is possible.");
       return kExitNoDrive;
     }
     if (wait.interrupted && wait.interrupted()) {
-      wait.note("Interrupted while waiting for the drive.");
+      error("Interrupted while waiting for the drive.");
       return kExitInterrupted;
     }
     const std::string state = wait.state();
@@ -24,8 +26,8 @@ std::optional<int> WaitForDrive(const DriveWait& wait, int seconds) {
     }
     // The drive is asked at least once, also with --wait 0.
     if (host.Milliseconds() - begin >= limit && !state.empty()) {
-      wait.note("The drive did not become ready within " + std::to_string(seconds) +
-                " s: " + state);
+      error("The drive" + named + " did not become ready within " + std::to_string(seconds) +
+            " s: " + state);
       return kExitNoDrive;
     }
     wait.pause();

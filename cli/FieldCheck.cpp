@@ -5,21 +5,14 @@
 
 #include "toolkit/Convert.h"
 
-namespace {
-
-// Whether the text is a decimal integer in form (optional blanks and sign, digits only),
-// whatever its size.
-bool LooksDecimal(const std::string& text) {
-  std::size_t i = text.find_first_not_of(" \t");
-  if (i == std::string::npos) return false;
-  if (text[i] == '+' || text[i] == '-') ++i;
+bool IsDecimalText(const std::string& text) {
+  std::size_t i = 0;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
   if (i == text.size()) return false;
   for (; i < text.size(); ++i)
     if (!std::isdigit(static_cast<unsigned char>(text[i]))) return false;
   return true;
 }
-
-}  // namespace
 
 FieldValue CheckField(const std::string& option, const std::string& text, std::int32_t low) {
   constexpr std::int32_t kHigh = std::numeric_limits<std::int32_t>::max();
@@ -27,10 +20,13 @@ FieldValue CheckField(const std::string& option, const std::string& text, std::i
       " is out of range (" + std::to_string(low) + " to " + std::to_string(kHigh) + ")";
   FieldValue result;
   std::int32_t value = 0;
+  // Decimal only: the window's conversion would also take hexadecimal ("0x10", "$10").
+  if (!IsDecimalText(text)) {
+    result.error = option + ": '" + text + "' is not a valid integer value";
+    return result;
+  }
   if (!toolkit::TryStrToInt(text, value)) {
-    result.error =
-        option + ": " +
-        (LooksDecimal(text) ? text + range : "'" + text + "' is not a valid integer value");
+    result.error = option + ": " + text + range;
     return result;
   }
   if (value < low) {

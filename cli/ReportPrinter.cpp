@@ -97,6 +97,10 @@ void ReportPrinter::Line(const std::string& text) {
 }
 
 void ReportPrinter::Note(const std::string& text) {
+  if (!quiet_) Print(err_, text);
+}
+
+void ReportPrinter::Error(const std::string& text) {
   Print(err_, text);
 }
 

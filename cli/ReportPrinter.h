@@ -27,8 +27,12 @@ class ReportPrinter : public toolkit::TControlObserver {
   void Finish();
   // A line that describes the test, on the report stream.
   void Line(const std::string& text);
-  // A message for the user on the error stream, outside the progress line.
+  // A message for the user on the error stream, outside the progress line; none when quiet.
   void Note(const std::string& text);
+  // An error, on the error stream, also when quiet.
+  void Error(const std::string& text);
+  // From now on only errors go to the error stream.
+  void Quiet() { quiet_ = true; }
   // Redraws the progress line of a running timed read, at most four times a second.
   void Tick();
 
@@ -51,4 +55,5 @@ class ReportPrinter : public toolkit::TControlObserver {
   bool progressShown_ = false;
   RedrawGate gate_{std::chrono::milliseconds(250)};
   bool attached_ = true;
+  bool quiet_ = false;
 };

@@ -56,36 +56,28 @@ std::optional<std::int64_t> Number(const std::optional<std::string>& text) {
 
 // The row --drive or --device names, or -1 after saying why there is none.
 int ChosenRow(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& output,
-              const std::function<void(const std::string&)>& note) {
+              const std::function<void(const std::string&)>& error) {
   const int rows = AspiVCL::ValidRows(driveAccess.DeviceTable);
+  if (options.device) {  // --device names the drive by its node or letter, as for the speed test
+    std::vector<char> letters;
+    for (int i = 0; i < rows; ++i)
+      letters.push_back(static_cast<char>(driveAccess.DeviceTable[i].DriveLetter));
+    std::string why;
+    const int row = RowOfDevice(*options.device, options.sim, letters, output.devRoot, why);
+    if (row < 0) error(why + ".");
+    return row;
+  }
   if (rows == 0) {
-    note(
+    error(
         "No CD-ROM drive found (velmark-cli --list shows what is found; --sim runs on the "
         "simulated machine).");
     return -1;
   }
-  int chosen = options.drive;
-  if (options.device) {  // --device names the drive by its node or letter, as for the speed test
-    const DeviceChoice choice = ChooseDevice(*options.device, options.sim, output.devRoot);
-    if (!choice.error.empty()) {
-      note(choice.error + ".");
-      return -1;
-    }
-    std::vector<char> letters;
-    for (int i = 0; i < rows; ++i)
-      letters.push_back(static_cast<char>(driveAccess.DeviceTable[i].DriveLetter));
-    chosen = RowOfLetter(letters, choice.letter);
-    if (chosen < 0) {
-      note("--device " + *options.device + " (" + std::string(1, choice.letter) +
-           ":) is not a drive Velmark found (see --list).");
-      return -1;
-    }
-  } else if (options.drive >= rows) {
-    note("There is no drive " + std::to_string(options.drive) + ": the list has " +
-         std::to_string(rows) + " (see --list).");
+  if (options.drive >= rows) {
+    error(DriveRowMissing(options.drive, rows));
     return -1;
   }
-  return chosen;
+  return options.drive;
 }
 
 // The scan's files, as the options name them; false when one could not be written.
@@ -117,8 +109,11 @@ int RunScan(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& ou
   std::FILE* report = fileOnStdout ? output.err : output.out;
   // Ended from outside, the program ends by that signal once the drive is back, unheard.
   auto ended = [&output] { return output.ended && output.ended(); };
-  auto note = [&output, &ended](const std::string& text) {
+  auto error = [&output, &ended](const std::string& text) {
     if (!ended()) std::fprintf(output.err, "%s\n", text.c_str());
+  };
+  auto note = [&output, &error](const std::string& text) {
+    if (!output.quiet) error(text);
   };
 
   for (const auto* field : {&options.start, &options.blocks}) {
@@ -128,7 +123,7 @@ int RunScan(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& ou
     }
   }
 
-  const int chosen = ChosenRow(options, driveAccess, output, note);
+  const int chosen = ChosenRow(options, driveAccess, output, error);
   if (chosen < 0) return kExitNoDrive;
   DeviceEntry& device = driveAccess.DeviceTable[chosen];
   std::string row = driveAccess.DeviceRowText(device, kWindowRowKind);
@@ -156,6 +151,8 @@ int RunScan(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& ou
   wait.pause = [] { Sleep(kReadyPollMs); };
   wait.interrupted = interrupted;
   wait.note = note;
+  wait.name = options.device.value_or("");
+  wait.error = error;
   if (const std::optional<int> status = WaitForDrive(wait, options.waitSeconds)) return *status;
 
   scan::ScanSettings settings;
@@ -194,7 +191,11 @@ int RunScan(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& ou
   }
   // The drive goes back as it was found before anything is written.
   scan.Restore();
-  if (!rangeOnDisc && scan.RangeOffTheDisc()) return kExitUsage;
+  if (!rangeOnDisc && scan.RangeOffTheDisc()) {
+    // The scan's note said why; a quiet run still says it, as the error it is.
+    if (output.quiet && !record.refused.empty()) error("velmark-cli: " + record.refused.back());
+    return kExitUsage;
+  }
   // Ended from outside: no file is replaced by the record of a scan that was cut short.
   if (ended()) return kExitResultsIgnored;
   if (interrupted() && record.curve && record.curve->aborted)

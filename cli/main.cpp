@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -36,6 +37,7 @@ int Run(const CliOptions& options) {
     static AspiVCL scanAccess;
     CliOutput output;
     output.liveProgress = false;
+    output.quiet = options.quiet;
     InterruptCatcher interrupts;  // Ctrl-C stops the scan's step under way
     output.interrupted = &InterruptCatcher::Requested;
     output.ended = &InterruptCatcher::Ended;
@@ -67,8 +69,9 @@ int Run(const CliOptions& options) {
   if (options.json && !jsonOnStdout) output.jsonPath = *options.json;
   output.ended = &InterruptCatcher::Ended;
   const bool outTerminal = isatty(fileno(output.out)) != 0;
-  output.colour = options.colour == "always" || (options.colour == "auto" && outTerminal);
-  output.liveProgress = isatty(fileno(stderr)) != 0 && !options.trace;
+  output.colour = ColourWanted(options.colour, outTerminal, std::getenv("NO_COLOR"));
+  output.liveProgress = isatty(fileno(stderr)) != 0 && !options.trace && !options.quiet;
+  output.quiet = options.quiet;
   InterruptCatcher interrupts;
   output.interrupted = &InterruptCatcher::Requested;
   const int status = RunCli(options, driveAccess, output);

@@ -26,9 +26,9 @@ ProbeOptions ParseArguments(const std::vector<std::string>& arguments) {
   for (const std::string& argument : arguments) {
     if (argument == "--help" || argument == "-h") {
       options.help = true;
-    } else if (argument == "--version") {
+    } else if (argument == "--version" || argument == "-V") {
       options.version = true;
-    } else if (argument == "--trace") {
+    } else if (argument == "--trace" || argument == "-v") {
       options.trace = true;
     } else {
       options.error = "unknown argument: " + argument;
@@ -48,10 +48,10 @@ std::string HelpText() {
              "becoming ready). When no drive is found it says where it looked and why\n"
              "nothing there could be used.\n"
              "\n"
-             "  --trace    print every SCSI command as it goes: command bytes, data length and\n"
-             "             direction, status, sense key/ASC/ASCQ and duration\n"
-             "  --help     print this text and exit\n"
-             "  --version  print the version and exit\n"
+             "  --trace    (-v) print every SCSI command as it goes: command bytes, data\n"
+             "             length and direction, status, sense key/ASC/ASCQ and duration\n"
+             "  --help     (-h) print this text and exit\n"
+             "  --version  (-V) print the version and exit\n"
              "\n") +
          MachineHelpText() +
          "\n"

@@ -1,6 +1,10 @@
+#include <fcntl.h>
 #include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include "platform/LinuxHost.h"
 #include "probe/ProbeMachine.h"
@@ -10,12 +14,28 @@ namespace {
 
 // Why a device node that exists gave no drive.
 std::string NodeVerdict(const std::string& path) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0)
+    return std::string("it cannot be looked at: ") + strerror(errno);
+  if (!S_ISBLK(info.st_mode) && !S_ISCHR(info.st_mode))
+    return std::string("it is not a device node (") +
+           (S_ISREG(info.st_mode)   ? "a regular file"
+            : S_ISDIR(info.st_mode) ? "a directory"
+                                    : "a FIFO or socket") +
+           ").";
   if (access(path.c_str(), R_OK) != 0) {
-    struct stat info {};
-    const group* owner = stat(path.c_str(), &info) == 0 ? getgrgid(info.st_gid) : nullptr;
+    const group* owner = getgrgid(info.st_gid);
     return "this user may NOT read it: reading needs membership of the group that owns it (" +
            std::string(owner != nullptr ? owner->gr_name : "usually cdrom") + ").";
   }
+  // Opened as the drive list opens it: a node without a drive behind it says so.
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK);
+  if (fd < 0) {
+    if (errno == ENXIO)
+      return "no such device (ENXIO): the node exists but no drive answers behind it.";
+    return std::string("it cannot be opened: ") + strerror(errno) + ".";
+  }
+  close(fd);
   return "this user may read it, but it did not answer as an optical drive (no answer to "
          "INQUIRY, or not a CD/DVD device).";
 }

@@ -52,8 +52,8 @@ TEST(CliOptionsTest, RejectedCommandLines) {
     const char* error;
   } cases[] = {
       {{"--drive"}, "option --drive needs a value"},
-      {{"--drive", "x"}, "--drive needs a row number from 0 to 29, not 'x'"},
-      {{"--drive", "30"}, "--drive needs a row number from 0 to 29, not '30'"},
+      {{"--drive", "x"}, "--drive: 'x' is not a valid integer value"},
+      {{"--drive", "-1"}, "--drive needs a row number from 0, not '-1'"},
       {{"--mode", "audio"}, "--mode is data or raw, not 'audio'"},
       {{"--wait", "-1"}, "--wait needs seconds from 0 to 3600, not '-1'"},
       {{"--list=yes"}, "option --list takes no value"},
@@ -63,6 +63,62 @@ TEST(CliOptionsTest, RejectedCommandLines) {
       {{"--colour", "pink"}, "--colour is auto, always or never, not 'pink'"},
   };
   for (const auto& c : cases) EXPECT_EQ(ParseCliOptions(c.args).error, c.error);
+}
+
+// Every number is decimal: an optional sign and digits, nothing else.
+TEST(CliOptionsTest, NumbersAreDecimalOnly) {
+  const struct {
+    std::vector<std::string> args;
+    const char* error;
+  } cases[] = {
+      {{"--drive", "0x1"}, "--drive: '0x1' is not a valid integer value"},
+      {{"--wait", " 5"}, "--wait: ' 5' is not a valid integer value"},
+      {{"--wait", "5s"}, "--wait: '5s' is not a valid integer value"},
+      {{"--speed", "$10"}, "--speed: '$10' is not a valid integer value"},
+      {{"--speed", "+"}, "--speed: '+' is not a valid integer value"},
+      {{"--drive", "99999999999999999999"},
+       "--drive needs a row number from 0, not "
+       "'99999999999999999999'"},
+      {{"--wait", "+7"}, ""},
+      {{"--drive", "99"}, ""},  // judged against the list once the drives are found
+  };
+  for (const auto& c : cases) EXPECT_EQ(ParseCliOptions(c.args).error, c.error) << c.args[1];
+}
+
+TEST(CliOptionsTest, ListRefusesWhatItWouldIgnore) {
+  const std::vector<std::vector<std::string>> ignored = {
+      {"--json", "x.json"}, {"--curve"},      {"--info"},        {"--speed", "8"},
+      {"--csv", "-"},       {"--start", "5"}, {"--blocks", "9"}, {"--mode", "raw"},
+      {"--wait", "3"},      {"--no-display"}, {"--drive", "1"},  {"--device", "D:"}};
+  for (const auto& extra : ignored) {
+    std::vector<std::string> args = {"--sim", "--list"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    EXPECT_EQ(ParseCliOptions(args).error,
+              extra[0] +
+                  " does nothing with --list, which only prints the drive list: give "
+                  "one of them");
+  }
+  const CliParse kept =
+      ParseCliOptions({"--list", "--sim", "--real-time", "-v", "-q", "--colour", "never"});
+  EXPECT_EQ(kept.error, "");
+  EXPECT_TRUE(kept.options.trace && kept.options.quiet);
+  EXPECT_TRUE(ParseCliOptions({"-V"}).options.version);
+}
+
+TEST(CliOptionsTest, NoColourTurnsAutoOffButNotAlways) {
+  const struct {
+    const char* colour;
+    bool terminal;
+    const char* noColour;
+    bool wanted;
+  } cases[] = {
+      {"auto", true, nullptr, true},   {"auto", true, "", true},    {"auto", true, "1", false},
+      {"auto", false, nullptr, false}, {"always", true, "1", true}, {"always", false, "1", true},
+      {"never", true, nullptr, false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(ColourWanted(c.colour, c.terminal, c.noColour), c.wanted)
+        << c.colour << " " << c.terminal << " " << (c.noColour ? c.noColour : "unset");
 }
 
 TEST(CliOptionsTest, HelpNamesEveryOption) {

@@ -135,12 +135,24 @@ TEST(CliRunTest, DefaultRunPrintsTheCompleteReport) {
 TEST(CliRunTest, ListRangeModeAndDisplayOptions) {
   const CliResult list = RunCommandLine({"--sim", "--list"});
   EXPECT_EQ(list.status, kExitDone);
+  // The row text first, as scripts read it; then the drive's address, state and disc.
   EXPECT_EQ(list.out,
-            "0  D: [0,0]  VELMSIM   CD-ROM SIM-52X    1.00\n"
-            "1  E: [0,1]  VELMSIM   CD-ROM SIM-40X    2.10\n"
-            "2  F: [1,0]  VELMSIM   CLV SIM-32X       1.20\n"
-            "3  G: [1,1]  VELMSIM   PCAV SIM-40X      1.30\n"
-            "4  H: [2,0]  VELMSIM   ZCLV SIM-48X      1.40\n");
+            "0  D: [0,0]  VELMSIM   CD-ROM SIM-52X    1.00  sim:0:0  ready  disc of 359775 blocks "
+            "(79:57:00)\n"
+            "1  E: [0,1]  VELMSIM   CD-ROM SIM-40X    2.10  sim:0:1  ready  disc of 333000 blocks "
+            "(74:00:00)\n"
+            "2  F: [1,0]  VELMSIM   CLV SIM-32X       1.20  sim:1:0  ready  disc of 359775 blocks "
+            "(79:57:00)\n"
+            "3  G: [1,1]  VELMSIM   PCAV SIM-40X      1.30  sim:1:1  ready  disc of 359775 blocks "
+            "(79:57:00)\n"
+            "4  H: [2,0]  VELMSIM   ZCLV SIM-48X      1.40  sim:2:0  ready  disc of 359775 blocks "
+            "(79:57:00)\n");
+  const CliResult empty =
+      RunCommandLine({"--sim", "--list"}, [](sim::DemoMachine& m) { m.audioDrive().EjectDisc(); });
+  EXPECT_TRUE(Contains(empty.out,
+                       "\n1  E: [0,1]  VELMSIM   CD-ROM SIM-40X    2.10  sim:0:1  "
+                       "not ready  no disc\n"))
+      << empty.out;
 
   const CliResult raw = RunCommandLine({"--sim", "--drive", "1", "--start", "1000", "--blocks",
                                         "2700", "--mode", "raw", "--no-display"});
@@ -160,7 +172,7 @@ TEST(CliRunTest, ListRangeModeAndDisplayOptions) {
 TEST(CliRunTest, FailuresAndTheirExitStatus) {
   const CliResult noRow = RunCommandLine({"--sim", "--drive", "5"});
   EXPECT_EQ(noRow.status, kExitNoDrive);
-  EXPECT_TRUE(Contains(noRow.err, "There is no drive 5: the list has 5 (see --list)."));
+  EXPECT_TRUE(Contains(noRow.err, "there is no drive 5: the list has 5 (0 to 4)")) << noRow.err;
 
   // A field that is no number is refused before any drive is looked at, naming its option.
   EXPECT_EQ(CheckFields(ParseCliOptions({"--sim", "--start", "abc"}).options),
@@ -346,6 +358,40 @@ TEST(CliRunTest, InterruptClicksAbortAndTheFiguresSoFarArePrinted) {
   EXPECT_FALSE(Contains(r.out, "KB Processed : 20000"));  // stopped before the end
 }
 
+// --quiet: the notes go from the error stream, the errors stay.
+TEST(CliRunTest, QuietKeepsOnlyTheErrors) {
+  const auto quiet = [](CliOptions&, CliOutput& output) { output.quiet = true; };
+  const auto eject = [](sim::DemoMachine& m) { m.dataDrive().EjectDisc(); };
+  const auto asIs = [](sim::DemoMachine&) {};
+  const struct {
+    std::vector<std::string> args;
+    bool noDisc;
+    int status;
+    const char* err;  // the whole error stream
+  } cases[] = {
+      {{"--sim", "--start", "359770", "--blocks", "100"}, false, kExitDone, ""},  // shortened
+      {{"--sim", "--drive", "7"},
+       false,
+       kExitNoDrive,
+       "velmark-cli: there is no drive 7: the list has 5 (0 to 4)\n"},
+      {{"--sim", "--start", "359775"},
+       false,
+       kExitUsage,
+       "velmark-cli: --start: block 359775 is not on the disc: the disc records 359775 blocks (0 "
+       "to 359774).\n"},
+      {{"--sim", "--wait", "0"},
+       true,
+       kExitNoDrive,
+       "The drive did not become ready within 0 s: No CD Present\n"},
+  };
+  for (const auto& c : cases) {
+    const CliResult r =
+        c.noDisc ? RunCommandLine(c.args, eject, quiet) : RunCommandLine(c.args, asIs, quiet);
+    EXPECT_EQ(r.status, c.status) << c.args[1];
+    EXPECT_EQ(r.err, c.err) << c.args[1];
+  }
+}
+
 TEST(CliRunTest, DeviceNamesTheDriveByLetter) {
   auto device = [](const char* name) {
     return [name](CliOptions& options, CliOutput&) { options.device = name; };
@@ -357,7 +403,9 @@ TEST(CliRunTest, DeviceNamesTheDriveByLetter) {
   const CliResult f = RunCommandLine(
       {"--sim"}, [](sim::DemoMachine&) {}, device("J:"));
   EXPECT_EQ(f.status, kExitNoDrive);
-  EXPECT_TRUE(Contains(f.err, "--device J: (J:) is not a drive Velmark found")) << f.err;
+  EXPECT_TRUE(Contains(f.err, "--device J:")) << f.err;
+  EXPECT_TRUE(Contains(f.err, "the simulated machine has no such drive; its drives are D: to H:"))
+      << f.err;
 }
 
 TEST(CliRunTest, JsonCarriesTheRecordAndTheInterrupt) {

@@ -222,7 +222,7 @@ TEST(CliScanTest, DeviceChoosesTheDriveByItsLetter) {
   };
   const Case cases[] = {
       {"G:", kExitDone, "PCAV SIM-40X"},
-      {"J:", kExitNoDrive, "(J:) is not a drive Velmark found"},
+      {"J:", kExitNoDrive, "the simulated machine has no such drive; its drives are D: to H:"},
   };
   for (const Case& c : cases) {
     const ScanResult r =

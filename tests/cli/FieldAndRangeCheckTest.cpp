@@ -19,6 +19,10 @@ TEST(FieldCheckTest, NamesTheOptionAndTellsNotANumberFromOutOfRange) {
       {"--blocks", "2147483647", 1, ""},
       {"--start", "abc", 0, "--start: 'abc' is not a valid integer value"},
       {"--start", "1e3", 0, "--start: '1e3' is not a valid integer value"},
+      {"--start", "0x10", 0, "--start: '0x10' is not a valid integer value"},  // not 16
+      {"--start", "$10", 0, "--start: '$10' is not a valid integer value"},
+      {"--blocks", " 12", 1, "--blocks: ' 12' is not a valid integer value"},
+      {"--start", "+12", 0, ""},
       {"--start", "", 0, "--start: '' is not a valid integer value"},
       {"--start", "99999999999", 0, "--start: 99999999999 is out of range (0 to 2147483647)"},
       {"--start", "-5", 0, "--start: -5 is out of range (0 to 2147483647)"},
