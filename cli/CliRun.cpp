@@ -159,6 +159,33 @@ bool WriteJson(report::SpeedTestRecord record, const CliOptions& options, bool i
   return error.empty();
 }
 
+// The speed test's wait: the window's readiness poll asks the drive until Start is enabled.
+std::optional<int> WaitForTheForm(const CliOptions& options, TForm1& form,
+                                  const std::string& placeholder, CliInput& input,
+                                  ReportPrinter& printer, const CliOutput& output) {
+  DriveWait wait;
+  wait.ready = [&] { return form.StartButton->Enabled(); };
+  wait.state = [&] {
+    const std::string& caption = form.CDSize->Caption();
+    return caption == placeholder ? std::string() : caption;
+  };
+  wait.stoppedResponding = [&] {
+    const DeviceEntry* device = form.SelectedDevice();
+    return device != nullptr && form.DriveAccess().StoppedResponding(*device);
+  };
+  wait.pause = [] { Application->HandleMessage(); };
+  wait.interrupted = [&] { return input.Interrupted(); };
+  wait.note = [&](const std::string& text) {
+    if (!Ended(output)) printer.Note(text);
+  };
+  // A drive named by --device is named again in why it did not become ready.
+  wait.name = options.device.value_or("");
+  wait.error = [&](const std::string& text) {
+    if (!Ended(output)) printer.Error(text);
+  };
+  return WaitForDrive(wait, options.waitSeconds);
+}
+
 }  // namespace
 
 int RunCli(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& output) {
@@ -202,27 +229,9 @@ int RunCli(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& out
   Application->ProcessMessages();
 
   // Wait for the window's poll to find the drive ready.
-  DriveWait wait;
-  wait.ready = [&] { return form->StartButton->Enabled(); };
-  wait.state = [&] {
-    const std::string& caption = form->CDSize->Caption();
-    return caption == placeholder ? std::string() : caption;
-  };
-  wait.stoppedResponding = [&] {
-    const DeviceEntry* device = form->SelectedDevice();
-    return device != nullptr && driveAccess.StoppedResponding(*device);
-  };
-  wait.pause = [] { Application->HandleMessage(); };
-  wait.interrupted = [&] { return input.Interrupted(); };
-  wait.note = [&](const std::string& text) {
-    if (!Ended(output)) printer.Note(text);
-  };
-  // A drive named by --device is named again in why it did not become ready.
-  wait.name = options.device.value_or("");
-  wait.error = [&](const std::string& text) {
-    if (!Ended(output)) printer.Error(text);
-  };
-  if (const std::optional<int> status = WaitForDrive(wait, options.waitSeconds)) return *status;
+  if (const std::optional<int> status =
+          WaitForTheForm(options, *form, placeholder, input, printer, output))
+    return *status;
   if (!form->CDSize->Caption().empty()) printer.Line(form->CDSize->Caption());
 
   // The range, checked against the disc before anything is read.

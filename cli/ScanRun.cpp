@@ -100,6 +100,32 @@ bool WriteOutputs(const CliOptions& options, const CliOutput& output,
   return written;
 }
 
+// The scan's wait for its drive, asked on the drive session; the exit status when it ends
+// the run.
+std::optional<int> WaitForScanDrive(const CliOptions& options, AspiVCL& driveAccess,
+                                    DeviceEntry& device, const std::function<bool()>& interrupted,
+                                    const std::function<void(const std::string&)>& note,
+                                    const std::function<void(const std::string&)>& error) {
+  session::DriveSession session(driveAccess, device);
+  SenseResult sense{};
+  std::string state;
+  DriveWait wait;
+  wait.ready = [&] {
+    BYTE status = SS_COMP;
+    const session::Readiness readiness = session.CheckReady(&sense, &status);
+    state = AspiVCL::ReadinessText(readiness, sense, status);
+    return readiness == session::Readiness::Ready;
+  };
+  wait.state = [&] { return state; };
+  wait.stoppedResponding = [&] { return driveAccess.StoppedResponding(device); };
+  wait.pause = [] { Sleep(kReadyPollMs); };
+  wait.interrupted = interrupted;
+  wait.note = note;
+  wait.name = options.device.value_or("");
+  wait.error = error;
+  return WaitForDrive(wait, options.waitSeconds);
+}
+
 }  // namespace
 
 int RunScan(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& output) {
@@ -133,27 +159,14 @@ int RunScan(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& ou
 
   // Ctrl-C stops the step under way (the curve after its sample, the access times after
   // their trial, the spin-up while it waits) and the steps after it are not run.
-  auto interrupted = [&output] { return output.interrupted && output.interrupted(); };
+  const std::function<bool()> interrupted = [&output] {
+    return output.interrupted && output.interrupted();
+  };
 
   // Wait for the drive to become ready, in the window's words.
-  session::DriveSession session(driveAccess, device);
-  SenseResult sense{};
-  std::string state;
-  DriveWait wait;
-  wait.ready = [&] {
-    BYTE status = SS_COMP;
-    const session::Readiness readiness = session.CheckReady(&sense, &status);
-    state = AspiVCL::ReadinessText(readiness, sense, status);
-    return readiness == session::Readiness::Ready;
-  };
-  wait.state = [&] { return state; };
-  wait.stoppedResponding = [&] { return driveAccess.StoppedResponding(device); };
-  wait.pause = [] { Sleep(kReadyPollMs); };
-  wait.interrupted = interrupted;
-  wait.note = note;
-  wait.name = options.device.value_or("");
-  wait.error = error;
-  if (const std::optional<int> status = WaitForDrive(wait, options.waitSeconds)) return *status;
+  if (const std::optional<int> status =
+          WaitForScanDrive(options, driveAccess, device, interrupted, note, error))
+    return *status;
 
   scan::ScanSettings settings;
   settings.start = Number(options.start);
