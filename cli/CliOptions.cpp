@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "cli/FieldCheck.h"
+#include "cli/DecimalText.h"
 #include "report/plot/PlotWriter.h"
 
 namespace {

@@ -8,15 +8,7 @@
 
 #include "app/AspiVCL.h"
 #include "cli/CliOptions.h"
-
-// Exit statuses.
-inline constexpr int kExitDone = 0;
-inline constexpr int kExitResultsIgnored = 1;
-inline constexpr int kExitUsage = 2;
-inline constexpr int kExitNoDrive = 3;
-
-// Ended by Ctrl-C outside a test (while waiting for the drive), as an interrupted program.
-inline constexpr int kExitInterrupted = 130;
+#include "cli/ExitStatus.h"
 
 struct CliOutput {
   std::FILE* out = stdout;            // the report and every line that describes the test

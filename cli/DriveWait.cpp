@@ -1,6 +1,6 @@
 #include "cli/DriveWait.h"
 
-#include "cli/CliRun.h"
+#include "cli/ExitStatus.h"
 #include "platform/Host.h"
 
 std::optional<int> WaitForDrive(const DriveWait& wait, int seconds) {

@@ -5,15 +5,6 @@
 
 #include "toolkit/Convert.h"
 
-bool IsDecimalText(const std::string& text) {
-  std::size_t i = 0;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-  if (i == text.size()) return false;
-  for (; i < text.size(); ++i)
-    if (!std::isdigit(static_cast<unsigned char>(text[i]))) return false;
-  return true;
-}
-
 FieldValue CheckField(const std::string& option, const std::string& text, std::int32_t low) {
   constexpr std::int32_t kHigh = std::numeric_limits<std::int32_t>::max();
   const std::string range =

@@ -7,10 +7,7 @@
 #include <string>
 
 #include "cli/CliOptions.h"
-
-// Whether `text` is written as every number on the command line must be: an optional sign
-// and decimal digits, nothing else (no blanks, no "0x").
-bool IsDecimalText(const std::string& text);
+#include "cli/DecimalText.h"
 
 // The number of a field's text, or the reason it has none. `low` is the smallest value the
 // option takes (0 for a start address, 1 for an amount of blocks).
