@@ -110,6 +110,16 @@ const CliOption kOptionsBeforeScan[] = {
      "default: the drives' timing is modelled exactly but no time is\n"
      "waited, so a full test takes a moment.",
      Set<&CliOptions::sim>},
+    {"--sim-profile", "NAME", "Drives",
+     "use the simulated machine NAME (implies --sim): default (the\n"
+     "CD drives D: to H:) or media (DVD and BD drives and discs; both\n"
+     "machines are listed at the end of this text)",
+     [](CliOptions& o, const std::string&, const std::string& v) -> std::string {
+       if (v.empty()) return "--sim-profile needs a machine's name: default or media";
+       o.sim = true;
+       o.simProfile = v;
+       return {};
+     }},
     {"--real-time", nullptr, "Drives",
      "with --sim: run the simulated drives at their real pace (a full\n"
      "default test then takes about as long as on a real drive)",
