@@ -67,12 +67,11 @@ std::string Speed(double x) {
 }  // namespace
 
 std::string DriveSummary(const SimDriveConfig& config) {
-  const std::string medium =
-      config.disc && !config.disc->IsBlank() && config.disc->Family() != scsi::MediumFamily::CD
-          ? std::string(" ") + scsi::FamilyName(config.disc->Family())
-          : std::string();
+  // The x of a DVD or BD is named; a CD in a drive that reads DVDs says so.
+  const bool cd = !config.disc || config.disc->Family() == scsi::MediumFamily::CD;
+  const std::string medium = cd ? "" : std::string(" ") + scsi::FamilyName(config.disc->Family());
   return Speed(config.timing.maxDataSpeed) + medium + " " + StrategyName(config.timing.profile) +
-         ", " + DiscSummary(config.disc) + (config.ReadsDvd() ? " in a DVD drive" : "");
+         ", " + DiscSummary(config.disc) + (cd && config.ReadsDvd() ? " in a DVD drive" : "");
 }
 
 std::string DemoDriveList(const std::string& indent, DemoProfile profile) {
