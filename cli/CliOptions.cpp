@@ -127,6 +127,20 @@ const CliOption kOptionsBeforeScan[] = {
      Set<&CliOptions::sim>,
      {},
      true},
+    {"--sim-profile",
+     "NAME",
+     "Drives",
+     "use the simulated machine NAME (implies --sim): default (the\n"
+     "CD drives D: to H:) or media (DVD and BD drives and discs; both\n"
+     "machines are listed at the end of this text)",
+     [](CliOptions& o, const std::string&, const std::string& v) -> std::string {
+       if (v.empty()) return "--sim-profile needs a machine's name: default or media";
+       o.sim = true;
+       o.simProfile = v;
+       return {};
+     },
+     {},
+     true},
     {"--real-time",
      nullptr,
      "Drives",

@@ -13,20 +13,21 @@ struct CliOptions {
   bool help = false;
   bool version = false;
   bool list = false;
-  int drive = 0;                      // row of the drive list
-  bool driveGiven = false;            // --drive was given
-  std::optional<std::string> device;  // or the drive named: /dev/srN, /dev/sgN, a link, D:
-  std::optional<std::string> start;   // text typed into the start address field
-  std::optional<std::string> blocks;  // text typed into the amount field
-  std::optional<int> mode;            // read mode item: 0 data, 1 raw
-  bool noDisplay = false;             // the "Disable Display ..." check box
-  bool sim = false;                   // the default simulated machine
-  bool realTime = false;              // the simulated machine at the pace of a real drive
-  bool trace = false;                 // every command on standard error
-  bool quiet = false;                 // nothing on standard error but errors
-  int waitSeconds = 30;               // how long to wait for the drive to become ready
-  std::string colour = "auto";        // auto | always | never
-  std::optional<std::string> json;    // where the JSON record goes; "-": standard output
+  int drive = 0;                       // row of the drive list
+  bool driveGiven = false;             // --drive was given
+  std::optional<std::string> device;   // or the drive named: /dev/srN, /dev/sgN, a link, D:
+  std::optional<std::string> start;    // text typed into the start address field
+  std::optional<std::string> blocks;   // text typed into the amount field
+  std::optional<int> mode;             // read mode item: 0 data, 1 raw
+  bool noDisplay = false;              // the "Disable Display ..." check box
+  bool sim = false;                    // the simulated machine
+  std::string simProfile = "default";  // which one: "default" or "media" (DVD and BD drives)
+  bool realTime = false;               // the simulated machine at the pace of a real drive
+  bool trace = false;                  // every command on standard error
+  bool quiet = false;                  // nothing on standard error but errors
+  int waitSeconds = 30;                // how long to wait for the drive to become ready
+  std::string colour = "auto";         // auto | always | never
+  std::optional<std::string> json;     // where the JSON record goes; "-": standard output
 
   // The disc scan (done in this order when several are asked for).
   bool info = false;                // the capabilities summary

@@ -18,8 +18,13 @@ std::string DevicePlace(const DeviceEntry& device, bool sim) {
   return std::string("\\\\.\\") + static_cast<char>(device.DriveLetter) + ":";
 }
 
-std::string BlocksText(std::int64_t blocks) {
-  char text[64];
+std::string BlocksText(std::int64_t blocks, const session::Medium& medium) {
+  char text[96];
+  if (medium.family != scsi::MediumFamily::CD) {  // a DVD's or BD's length in its own measure
+    std::snprintf(text, sizeof text, "%s of %lld blocks (%.2f GB)", medium.name.c_str(),
+                  static_cast<long long>(blocks), static_cast<double>(blocks) * 2048 / 1e9);
+    return text;
+  }
   std::snprintf(text, sizeof text, "disc of %lld blocks (%02lld:%02lld:%02lld)",
                 static_cast<long long>(blocks), static_cast<long long>(blocks / 4500),
                 static_cast<long long>(blocks / 75 % 60), static_cast<long long>(blocks % 75));
@@ -38,8 +43,10 @@ std::string DriveListDetails(AspiVCL& access, DeviceEntry& device, bool sim) {
       state = "ready";
       std::int64_t leadOut = 0;
       sense = SenseResult{};
-      const BYTE read = session.ReadLeadOut(leadOut, &sense);
-      disc = read == SS_COMP ? BlocksText(leadOut)
+      const session::Medium& medium = session.ReadMedium(&sense);  // asks DVD drives only
+      sense = SenseResult{};
+      const BYTE read = session.ReadRecordedBlocks(leadOut, &sense);
+      disc = read == SS_COMP ? BlocksText(leadOut, medium)
                              : "disc unread (" + AspiVCL::CommandErrorText(sense, read) + ")";
       break;
     }

@@ -12,6 +12,7 @@
 #include "cli/DriveWait.h"
 #include "diag/PrintableText.h"
 #include "platform/Host.h"
+#include "report/MediumUnits.h"
 #include "report/OutputFile.h"
 #include "report/ScanCsv.h"
 #include "report/ScanJson.h"
@@ -25,13 +26,46 @@ namespace {
 
 constexpr DWORD kReadyPollMs = 800;
 
-std::string DiscText(std::int64_t blocks) {
+// A CD's blocks with their playing time: "359775 blocks (79:57:00)".
+std::string CdBlocksText(std::int64_t blocks) {
   const std::int64_t frames = blocks % 75, seconds = blocks / 75 % 60, minutes = blocks / 4500;
   char text[64];
   std::snprintf(text, sizeof text, "%lld blocks (%02lld:%02lld:%02lld)",
                 static_cast<long long>(blocks), static_cast<long long>(minutes),
                 static_cast<long long>(seconds), static_cast<long long>(frames));
   return text;
+}
+
+// The disc as the scan line names it: a CD's blocks and playing time as ever, after the
+// medium's name when the drive named it; a DVD's or BD's blocks, gigabytes (10^9 bytes) and
+// layers: "DVD-ROM, 2298496 blocks (4.71 GB), 1 layer".
+std::string DiscText(std::int64_t blocks, const session::Medium& medium) {
+  if (!medium.profile) return CdBlocksText(blocks);
+  if (medium.family == scsi::MediumFamily::CD) return medium.name + ", " + CdBlocksText(blocks);
+  char size[32];
+  std::snprintf(size, sizeof size, "%.2f GB", static_cast<double>(blocks) * 2048.0 / 1e9);
+  std::string text = medium.name + ", " + std::to_string(blocks) + " blocks (" + size + ")";
+  if (medium.layers) {
+    text += ", " + std::to_string(*medium.layers) + (*medium.layers == 1 ? " layer" : " layers");
+    if (*medium.layers > 1)
+      text += medium.trackPath == scsi::TrackPath::Opposite ? ", opposite track path"
+                                                            : ", parallel track path";
+    if (medium.layerBreak) text += ", layer break at LBA " + std::to_string(*medium.layerBreak);
+  }
+  return text;
+}
+
+// The medium's part of the disc record, when the drive named it.
+void RecordMedium(const session::Medium& medium, report::DiscRecord& disc) {
+  if (!medium.profile) return;
+  report::MediumRecord& m = disc.medium.emplace();
+  m.name = medium.name;
+  m.layers = medium.layers;
+  if (medium.layers && *medium.layers > 1)
+    m.trackPath = medium.trackPath == scsi::TrackPath::Opposite ? "opposite" : "parallel";
+  m.layerBreakLba = medium.layerBreak;
+  m.unitBytesPerSecond =
+      static_cast<std::int64_t>(report::UnitOf(medium.family).dataBytesPerSecond);
 }
 
 // Writes `text` to `path` ("-": standard output); false with a message when it cannot.
@@ -190,7 +224,8 @@ int RunScan(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& ou
         !mounted.empty())
       note(mounted);
     disc.capacityBlocks = scan.LeadOut();
-    plotHead.disc = DiscText(scan.LeadOut());
+    RecordMedium(scan.Medium(), disc);
+    plotHead.disc = DiscText(scan.LeadOut(), scan.Medium());
     note("Disc: " + plotHead.disc);
     for (const scan::ScanStep& step : scan::ScanSteps()) {
       if (!StepAsked(options, step.id)) continue;

@@ -31,7 +31,8 @@ int Run(const CliOptions& options) {
     if (options.sim)
       scanMachine = std::make_unique<sim::DemoMachine>(
           options.realTime ? sim::ClockMode::RealTime : sim::ClockMode::Virtual,
-          false);  // a long scan keeps no copy of every command
+          false,  // a long scan keeps no copy of every command
+          *sim::DemoProfileNamed(options.simProfile));
     static platform::CommandTracePrinter scanTrace(stderr);
     if (options.trace) platform::CurrentHost().SetCommandObserver(&scanTrace);
     static AspiVCL scanAccess;
@@ -57,7 +58,8 @@ int Run(const CliOptions& options) {
   // bounded memory.
   if (options.sim)
     machine = std::make_unique<sim::DemoMachine>(
-        options.realTime ? sim::ClockMode::RealTime : sim::ClockMode::Virtual, false);
+        options.realTime ? sim::ClockMode::RealTime : sim::ClockMode::Virtual, false,
+        *sim::DemoProfileNamed(options.simProfile));
   static platform::CommandTracePrinter tracePrinter(stderr);
   if (options.trace) platform::CurrentHost().SetCommandObserver(&tracePrinter);
 
@@ -89,10 +91,17 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
   const CliOptions& options = parse.options;
+  if (!sim::DemoProfileNamed(options.simProfile)) {
+    std::fprintf(stderr, "velmark-cli: there is no simulated machine '%s' (default, media)\n",
+                 options.simProfile.c_str());
+    return kExitUsage;
+  }
   if (options.help) {
     std::fputs(CliUsage("velmark-cli").c_str(), stdout);
     // The simulated machine's drives, from the machine itself.
     std::printf("\nSimulated machine (--sim)\n%s", sim::DemoDriveList("  ").c_str());
+    std::printf("\nSimulated machine --sim-profile media\n%s",
+                sim::DemoDriveList("  ", sim::DemoProfile::Media).c_str());
     return kExitDone;
   }
   if (options.version) {

@@ -6,6 +6,9 @@
 
 namespace {
 
+// Page 2Ah byte 2: the drive reads DVD-ROM discs.
+constexpr BYTE kReadsDvdRom = 0x08;
+
 DWORD Get16(const BYTE* at) {
   return (DWORD{at[0]} << 8) | at[1];
 }
@@ -31,10 +34,15 @@ BYTE InitMMCSeq::ProbeDevice(DeviceEntry& device, SenseResult* sense) {
   std::memset(reply, 0, sizeof reply);
   BYTE layout = kModeLayoutNone;
   BYTE status = ModeSenseAuto(device, kPageCapabilities, kModeReplySize, reply, sense, layout);
+  device.ReadsDvd = 0;
   if (status == SS_COMP) {
     bool match = false;
-    if (FindModePage(reply, sizeof reply, layout, kPageCapabilities, match) == nullptr || !match) {
+    const BYTE* page = FindModePage(reply, sizeof reply, layout, kPageCapabilities, match);
+    if (page == nullptr || !match) {
       status = SS_ERR;
+    } else {
+      const bool whole = page + 2 < reply + sizeof reply;  // byte 2 lies in the reply
+      device.ReadsDvd = whole && (page[2] & kReadsDvdRom) != 0 ? 1 : 0;
     }
   }
   if (status != SS_COMP) {

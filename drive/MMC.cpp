@@ -87,6 +87,17 @@ BYTE MMC::GetConfiguration(DeviceEntry& device, BYTE requestType, WORD startingF
   return Send(device, cdb, buffer, allocLength, sense);
 }
 
+BYTE MMC::ReadDiscStructure(DeviceEntry& device, BYTE mediaType, DWORD address, BYTE layer,
+                            BYTE format, BYTE* buffer, WORD allocLength, SenseResult* sense) {
+  Cdb cdb(scsi::cmd::kReadDiscStructure);
+  cdb.bytes[1] = mediaType & 0x0F;
+  Put32(&cdb.bytes[2], address);
+  cdb.bytes[6] = layer;
+  cdb.bytes[7] = format;
+  Put16(&cdb.bytes[8], allocLength);
+  return Send(device, cdb, buffer, allocLength, sense);
+}
+
 BYTE MMC::StartStopUnit(DeviceEntry& device, bool start, bool loadEject, bool immediate,
                         SenseResult* sense) {
   Cdb cdb(scsi::cmd::kStartStopUnit);

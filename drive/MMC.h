@@ -43,6 +43,10 @@ class MMC : public Aspi, public ScrambleTable, public virtual AspiTools {
   // profile list on, whose header carries the current profile); the reply lands in `buffer`.
   BYTE GetConfiguration(DeviceEntry& device, BYTE requestType, WORD startingFeature, BYTE* buffer,
                         WORD allocLength, SenseResult* sense);
+  // READ DISC STRUCTURE of `format` for `mediaType` (byte 1: 0 DVD, 1 BD) at `address` on
+  // `layer`; the reply lands in `buffer`.
+  BYTE ReadDiscStructure(DeviceEntry& device, BYTE mediaType, DWORD address, BYTE layer,
+                         BYTE format, BYTE* buffer, WORD allocLength, SenseResult* sense);
   // START STOP UNIT: `start` 1 spins the disc up, 0 stops it; `loadEject` with start 0
   // ejects, with start 1 loads. `immediate` returns before the operation completes.
   BYTE StartStopUnit(DeviceEntry& device, bool start, bool loadEject, bool immediate,

@@ -27,6 +27,13 @@ Json JsonHead(const DriveRecord& drive, const DiscRecord& disc,
                    {"device", drive.device}};
   Json discJson = Json::object();
   discJson["capacity_blocks"] = disc.capacityBlocks ? Json(*disc.capacityBlocks) : Json(nullptr);
+  if (const std::optional<MediumRecord>& m = disc.medium) {  // else these are left out
+    discJson["medium"] = m->name;
+    discJson["layers"] = m->layers ? Json(*m->layers) : Json(nullptr);
+    discJson["track_path"] = m->trackPath ? Json(*m->trackPath) : Json(nullptr);
+    discJson["layer_break_lba"] = m->layerBreakLba ? Json(*m->layerBreakLba) : Json(nullptr);
+    discJson["unit_bytes_per_s"] = m->unitBytesPerSecond;
+  }
   head["disc"] = discJson;
   head["version"] = VersionText();
   head["date"] = IsoUtc(when);

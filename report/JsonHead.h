@@ -21,7 +21,9 @@ const char* VersionText();
 std::string IsoUtc(std::chrono::system_clock::time_point when);
 
 // An object holding `drive` {vendor, product, revision, letter, device}, `disc`
-// {capacity_blocks (null when not read)}, `version` and `date`; a writer adds its own keys.
+// {capacity_blocks (null when not read); when the drive named the medium also medium,
+// layers, track_path, layer_break_lba and unit_bytes_per_s (null where unknown)}, `version`
+// and `date`; a writer adds its own keys.
 Json JsonHead(const DriveRecord& drive, const DiscRecord& disc,
               std::chrono::system_clock::time_point when = std::chrono::system_clock::now());
 

@@ -43,9 +43,9 @@ std::string ScanJson(const DriveRecord& drive, const DiscRecord& disc, const Sca
   if (r.info) {
     const DriveSpeedInfo& i = *r.info;
     j["info"] = {{"max_read_kb_per_s", i.maxReadKBps},
-                 {"max_read_x", XForKiloBytes(i.maxReadKBps)},
+                 {"max_read_x", XForKiloBytes(i.maxReadKBps, r.unit)},
                  {"current_read_kb_per_s", i.currentReadKBps},
-                 {"current_read_x", XForKiloBytes(i.currentReadKBps)},
+                 {"current_read_x", XForKiloBytes(i.currentReadKBps, r.unit)},
                  {"cdda_supported", i.cddaSupported},
                  {"cdda_accurate", i.cddaAccurate},
                  {"c2_pointers", i.c2Pointers},
@@ -54,7 +54,7 @@ std::string ScanJson(const DriveRecord& drive, const DiscRecord& disc, const Sca
   if (r.speedsKBps) {
     ordered_json speeds = ordered_json::array();
     for (int kbps : *r.speedsKBps)
-      speeds.push_back({{"kb_per_s", kbps}, {"x", XForKiloBytes(kbps)}});
+      speeds.push_back({{"kb_per_s", kbps}, {"x", XForKiloBytes(kbps, r.unit)}});
     j["speeds"] = std::move(speeds);
   } else if (r.speedsAsked) {
     j["speeds"] = "not reported";

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "scsi/Profiles.h"
+
 namespace report {
 
 // One zone of the curve: whole commands from `lba` on, timed together.
@@ -15,7 +17,7 @@ struct ScanSample {
   std::int64_t lba = 0;     // first block of the zone
   std::int32_t blocks = 0;  // blocks read in the zone
   std::int64_t micros = 0;  // the zone's time, microseconds
-  double speedX = 0;        // blocks / seconds in the mode's 1x (75 sectors a second)
+  double speedX = 0;        // blocks / seconds in the medium's 1x (a CD's: 75 sectors a second)
   double kibPerS = 0;       // KB (1024 bytes) a second of the mode's sector size
   double rpm = 0;           // rotation speed the zone's speed means at its radius, 0 if unknown
 };
@@ -73,6 +75,8 @@ struct SpeedRequest {
 };
 
 struct ScanRecord {
+  // The medium whose x every speed is counted in (its 1x: report/MediumUnits.h).
+  scsi::MediumFamily unit = scsi::MediumFamily::CD;
   std::optional<DriveSpeedInfo> info;
   bool speedsAsked = false;
   std::optional<std::vector<int>> speedsKBps;  // GET PERFORMANCE; empty optional: not reported

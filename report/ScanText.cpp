@@ -13,8 +13,8 @@ std::string Fixed(double v, int decimals) {
   return text;
 }
 
-std::string Speed(int kbps) {
-  return std::to_string(kbps) + " kB/s (" + Fixed(XForKiloBytes(kbps), 1) + "x)";
+std::string Speed(int kbps, scsi::MediumFamily unit) {
+  return std::to_string(kbps) + " kB/s (" + Fixed(XForKiloBytes(kbps, unit), 1) + "x)";
 }
 
 const char* YesNo(bool v) {
@@ -27,8 +27,8 @@ std::string ScanText(const ScanRecord& r) {
   std::string out;
   if (r.info) {
     const DriveSpeedInfo& i = *r.info;
-    out += "Capabilities: maximum read speed " + Speed(i.maxReadKBps) + ", current " +
-           Speed(i.currentReadKBps) + "\n  CD-DA commands " + YesNo(i.cddaSupported) +
+    out += "Capabilities: maximum read speed " + Speed(i.maxReadKBps, r.unit) + ", current " +
+           Speed(i.currentReadKBps, r.unit) + "\n  CD-DA commands " + YesNo(i.cddaSupported) +
            ", CD-DA stream accurate " + YesNo(i.cddaAccurate) + ", C2 pointers " +
            YesNo(i.c2Pointers) + ", buffer " + std::to_string(i.bufferKB) + " KB\n";
   }
@@ -37,7 +37,7 @@ std::string ScanText(const ScanRecord& r) {
     out += "Speeds offered:";
     if (r.speedsKBps->empty()) out += " none listed";
     for (std::size_t k = 0; k < r.speedsKBps->size(); ++k)
-      out += (k ? ", " : " ") + Fixed(XForKiloBytes((*r.speedsKBps)[k]), 1) + "x";
+      out += (k ? ", " : " ") + Fixed(XForKiloBytes((*r.speedsKBps)[k], r.unit), 1) + "x";
     out += "\n";
   }
   if (r.speed) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "report/MediumUnits.h"
 #include "report/SpeedUnits.h"
 #include "session/ReadClock.h"
 #include "transport/wnaspi32.h"
@@ -80,11 +81,22 @@ std::optional<std::int64_t> DiscScan::TimedRead(std::int64_t lba, std::int64_t c
   return static_cast<std::int64_t>(Now() - begin);
 }
 
+double DiscScan::BlocksPerSecondAt1x() const {
+  return report::BlocksPerSecondAt1x(Family(),
+                                     raw_ ? session::kRawBlockSize : session::kDataBlockSize);
+}
+
 bool DiscScan::ReadRecordedArea(report::ScanRecord& record) {
   sense_ = SenseResult{};
-  const BYTE status = session_.ReadLeadOut(leadOut_, &sense_);
+  const session::Medium& medium = session_.ReadMedium(&sense_);
+  record.unit = medium.family;
+  if (medium.family == scsi::MediumFamily::DVD && !medium.layers)
+    Refused(record, "READ DISC STRUCTURE", SS_ERR, false);  // the layers stay unknown
+  sense_ = SenseResult{};
+  const BYTE status = session_.ReadRecordedBlocks(leadOut_, &sense_);
   if (status != SS_COMP) {
-    Refused(record, "READ TOC", status, true);
+    Refused(record, medium.family == scsi::MediumFamily::CD ? "READ TOC" : "READ CAPACITY", status,
+            true);
     return false;
   }
   start_ = std::max<std::int64_t>(settings_.start.value_or(0), 0);
@@ -106,8 +118,8 @@ bool DiscScan::ReadRecordedArea(report::ScanRecord& record) {
 
 bool DiscScan::Prepare(report::ScanRecord& record) {
   if (prepared_) return true;
-  const WORD speed =
-      settings_.speedX ? report::KiloBytesForX(*settings_.speedX) : session::kMaximumSpeed;
+  const WORD speed = settings_.speedX ? report::KiloBytesForX(*settings_.speedX, Family())
+                                      : session::kMaximumSpeed;
   Note(settings_.speedX ? "Set CD Speed" : "Set CD Speed (maximum)");
   sense_ = SenseResult{};
   const BYTE status = session_.SetReadSpeed(speed, &sense_, session::SpeedRepeat::WhenTaken);

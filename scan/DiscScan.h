@@ -52,9 +52,11 @@ class DiscScan {
   DiscScan(FileMMCSeq& drive, DeviceEntry& device, ScanSettings settings,
            ScanObserver observer = {});
 
-  // The recorded area from the table of contents and the range within it; false, with the
-  // reason in the record, when there is none.
+  // The disc's medium (the session's), then the recorded area — a CD's from the table of
+  // contents, a DVD's or BD's from READ CAPACITY — and the range within it; false, with the
+  // reason in the record, when there is none. The record counts its speeds in the medium's x.
   bool ReadRecordedArea(report::ScanRecord& record);
+  const session::Medium& Medium() const { return session_.CurrentMedium(); }
   std::int64_t LeadOut() const { return leadOut_; }
   // Whether ReadRecordedArea refused the range itself (it lies off the disc), not the drive.
   bool RangeOffTheDisc() const { return rangeOffTheDisc_; }
@@ -78,6 +80,9 @@ class DiscScan {
 
  private:
   bool Prepare(report::ScanRecord& record);
+  scsi::MediumFamily Family() const { return session_.CurrentMedium().family; }
+  // Blocks a second at 1x of the medium, in the scan's read mode.
+  double BlocksPerSecondAt1x() const;
   // A request for [lba, lba + count) in the scan's mode, stopping at the first failure.
   ReadRequest NewRequest(std::int64_t lba, std::int64_t count);
   // Reads [lba, lba + count) with the chain's read loop; its completion status.

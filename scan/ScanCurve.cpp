@@ -25,6 +25,8 @@ void DiscScan::Curve(report::ScanRecord& record) {
   const std::int64_t commands = (blocks_ + per - 1) / per;
   const std::int64_t zones = std::min<std::int64_t>(commands, settings_.minZones);
   const std::int64_t blockBytes = raw_ ? 2352 : 2048;
+  const double blocksPerX = BlocksPerSecondAt1x();
+  const bool cd = Family() == scsi::MediumFamily::CD;
   curve.samples.reserve(static_cast<std::size_t>(zones));
 
   Note("Reading the curve: " + std::to_string(zones) + " zones of " + std::to_string(blocks_) +
@@ -53,10 +55,11 @@ void DiscScan::Curve(report::ScanRecord& record) {
     s.blocks = static_cast<std::int32_t>(count);
     s.micros = std::max<std::int64_t>(*micros, 1);
     const double seconds = static_cast<double>(s.micros) * 1e-6;
-    s.speedX = static_cast<double>(count) / seconds / kBlocksPerSecond;
+    s.speedX = static_cast<double>(count) / seconds / blocksPerX;
     s.kibPerS = static_cast<double>(count * blockBytes) / 1024.0 / seconds;
-    s.rpm = CdGeometry::Rpm(static_cast<double>(lba), static_cast<double>(lba + count),
-                            static_cast<double>(s.micros));
+    if (cd)  // the rotation of a DVD's or BD's spiral is not modelled yet: 0, unknown
+      s.rpm = CdGeometry::Rpm(static_cast<double>(lba), static_cast<double>(lba + count),
+                              static_cast<double>(s.micros));
     curve.samples.push_back(s);
     const bool goOn = !observer_.sample || observer_.sample(s, static_cast<std::size_t>(z),
                                                             static_cast<std::size_t>(zones));
@@ -68,6 +71,15 @@ void DiscScan::Curve(report::ScanRecord& record) {
     }
   }
   if (curve.aborted) return;
+  if (!cd) {
+    // The strategies are fitted on a CD's geometry; on other media the measured speeds at
+    // both ends stand as they are, and the strategy is unknown.
+    if (!curve.samples.empty()) {
+      curve.startSpeedX = curve.samples.front().speedX;
+      curve.endSpeedX = curve.samples.back().speedX;
+    }
+    return;
+  }
 
   const StrategyFit fit = StrategyAnalysis::Analyse(curve.samples, start_, start_ + blocks_);
   curve.strategy = fit.strategy;

@@ -95,7 +95,7 @@ void DiscScan::RequestSpeed(report::ScanRecord& record) {
   BYTE status = SS_COMP;
   sense_ = SenseResult{};
   if (const BYTE* page = CapabilitiesPage(drive_, device_, reply, sense_, status)) {
-    record.speed->takenX = report::XForKiloBytes(Be16(page + 14));
+    record.speed->takenX = report::XForKiloBytes(Be16(page + 14), Family());
   } else {
     Refused(record, "MODE SENSE page 2Ah", status == SS_COMP ? SS_ERR : status, true);
   }
@@ -111,7 +111,7 @@ void DiscScan::RequestSpeed(report::ScanRecord& record) {
     Refused(record, raw_ ? "READ CD" : "READ(10)", SS_ERR, true);
     return;
   }
-  record.speed->measuredX = static_cast<double>(count) / (*micros * 1e-6) / 75.0;
+  record.speed->measuredX = static_cast<double>(count) / (*micros * 1e-6) / BlocksPerSecondAt1x();
   record.speed->measuredStart = from;
   record.speed->measuredBlocks = count;
 }

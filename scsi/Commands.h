@@ -45,6 +45,7 @@ struct Command {
   X(ModeSense10, 0x5A, "MODE SENSE(10)", 10, In)                               \
   X(Read12, 0xA8, "READ(12)", 12, In)                                          \
   X(GetPerformance, 0xAC, "GET PERFORMANCE", 12, In)                           \
+  X(ReadDiscStructure, 0xAD, "READ DISC STRUCTURE", 12, In)                    \
   X(ReadCdMsf, 0xB9, "READ CD MSF", 12, In)                                    \
   X(SetCdSpeed, 0xBB, "SET CD SPEED", 12, None)                                \
   X(MechanismStatus, 0xBD, "MECHANISM STATUS", 12, In)                         \

@@ -10,6 +10,10 @@ namespace {
 
 constexpr WORD kTocLength = 12;  // header and the lead-out's descriptor
 
+std::uint32_t Be32(const BYTE* p) {
+  return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
+}
+
 }  // namespace
 
 Readiness DriveSession::CheckReady(SenseResult* sense, BYTE* status) {
@@ -28,6 +32,41 @@ BYTE DriveSession::ReadLeadOut(std::int64_t& leadOut, SenseResult* sense) {
   if (status != SS_COMP) return status;
   leadOut = static_cast<std::int64_t>(static_cast<std::int32_t>(
       DWORD{toc[8]} << 24 | DWORD{toc[9]} << 16 | DWORD{toc[10]} << 8 | toc[11]));
+  return status;
+}
+
+const Medium& DriveSession::ReadMedium(SenseResult* sense) {
+  medium_ = Medium{};
+  if (device_.ReadsDvd == 0) return medium_;
+  BYTE reply[kConfigurationLength] = {};
+  std::uint16_t profile = 0;
+  if (drive_.GetConfiguration(device_, kCurrentFeatures, 0, reply, kConfigurationLength, sense) !=
+          SS_COMP ||
+      !scsi::CurrentProfile(reply, sizeof reply, profile) || profile == 0)
+    return medium_;  // no current profile: a CD, as every drive's disc was taken to be
+  medium_.profile = profile;
+  medium_.name = scsi::ProfileName(profile);
+  medium_.family = scsi::FamilyOf(profile);
+  if (medium_.family == scsi::MediumFamily::CD) return medium_;
+  medium_.layers.reset();
+  if (medium_.family != scsi::MediumFamily::DVD) return medium_;
+  BYTE structure[scsi::kPhysicalFormatLength] = {};
+  if (drive_.ReadDiscStructure(device_, scsi::kDvdMediaType, 0, 0, scsi::kPhysicalFormat, structure,
+                               sizeof structure, sense) != SS_COMP)
+    return medium_;
+  if (const auto layers = scsi::ParsePhysicalFormat(structure, sizeof structure)) {
+    medium_.layers = layers->layers;
+    medium_.trackPath = layers->trackPath;
+    medium_.layerBreak = layers->layerBreak;
+  }
+  return medium_;
+}
+
+BYTE DriveSession::ReadRecordedBlocks(std::int64_t& blocks, SenseResult* sense) {
+  if (medium_.family == scsi::MediumFamily::CD) return ReadLeadOut(blocks, sense);
+  BYTE reply[kReadCapacityReplySize] = {};
+  const BYTE status = drive_.ReadCapacity(device_, reply, sense);
+  if (status == SS_COMP) blocks = std::int64_t{Be32(reply)} + 1;
   return status;
 }
 

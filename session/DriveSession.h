@@ -7,11 +7,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "drive/DriveAsFound.h"
 #include "drive/FileMMCSeq.h"
 #include "drive/ReadRequest.h"
+#include "scsi/DiscStructure.h"
+#include "scsi/Profiles.h"
 
 namespace session {
 
@@ -30,10 +33,19 @@ inline constexpr char kNoDiscText[] = "No CD Present";
 inline constexpr char kBecomingReadyText[] = "In Progress of becoming ready";
 inline constexpr char kNotRespondingText[] = "Drive stopped responding";
 
-// The disc's medium: only CDs are told apart so far.
+// The disc's medium, as the drive's current profile names it. A drive that reads no DVD,
+// or refuses GET CONFIGURATION, holds a CD: its profile is not reported.
 struct Medium {
   std::string name = "CD";
+  scsi::MediumFamily family = scsi::MediumFamily::CD;
+  std::optional<std::uint16_t> profile;  // the current profile, as the drive reported it
+  std::optional<int> layers = 1;  // a CD's 1, a DVD's from its physical format, a BD's unread
+  scsi::TrackPath trackPath = scsi::TrackPath::Parallel;
+  std::optional<std::int64_t> layerBreak;  // the first LBA of layer 1
 };
+
+// GET CONFIGURATION's allocation: the feature header and the start of the profile list.
+inline constexpr WORD kConfigurationLength = 32;
 
 // Whether SET CD SPEED's second request follows a refused first one.
 enum class SpeedRepeat { Always, WhenTaken };
@@ -54,8 +66,17 @@ class DriveSession {
   // The recorded area: where the lead-out starts, from the table of contents.
   BYTE ReadLeadOut(std::int64_t& leadOut, SenseResult* sense);
 
-  // The disc's medium.
-  Medium CurrentMedium() const { return {}; }
+  // The disc's medium: GET CONFIGURATION (current features from the profile list) on a drive
+  // whose capabilities page says it reads DVDs — no command at all to a CD-only drive — and,
+  // on a DVD, READ DISC STRUCTURE's physical format for the layers. A refusal of either
+  // leaves what is known (a CD; a DVD of unknown layers) and is told through `sense`.
+  const Medium& ReadMedium(SenseResult* sense);
+  // The medium ReadMedium found (a CD before).
+  const Medium& CurrentMedium() const { return medium_; }
+
+  // The recorded area's length in blocks: a CD's from its table of contents (the lead-out),
+  // a DVD's or BD's from READ CAPACITY (the last block plus one).
+  BYTE ReadRecordedBlocks(std::int64_t& blocks, SenseResult* sense);
 
   // SET CD SPEED with `readKBps` (kB/s; kMaximumSpeed for the drive's maximum) and the
   // maximum write speed, sent twice, as drives may need it repeated.
@@ -90,6 +111,7 @@ class DriveSession {
   FileMMCSeq& drive_;
   DeviceEntry& device_;
   DriveAsFound asFound_;
+  Medium medium_;
 };
 
 }  // namespace session

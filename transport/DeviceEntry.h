@@ -23,6 +23,7 @@ struct DeviceEntry {
   BYTE DeviceCount;         // valid rows in the table, written into every valid row
   BYTE HasBlockDescriptor;  // maintained by drive preparation
   BYTE UseModeSense6;       // maintained by drive preparation
+  BYTE ReadsDvd;  // page 2Ah says the drive reads DVD-ROM (byte 2 bit 3); drive preparation
 
   WORD AlignmentMask() const {
     return static_cast<WORD>(AdapterParams[0] | (AdapterParams[1] << 8));

@@ -42,6 +42,36 @@ Disc Disc::FromTracks(const std::vector<std::pair<TrackKind, std::int32_t>>& tra
   return disc;
 }
 
+Disc Disc::OneDataTrack(std::uint16_t profile, std::int32_t blocks) {
+  Disc disc;
+  Track track;
+  track.blocks = std::max(blocks, 1);
+  disc.tracks_.push_back(track);
+  disc.leadOut_ = track.blocks;
+  disc.profile_ = profile;
+  disc.layer0Blocks_ = track.blocks;
+  return disc;
+}
+
+Disc Disc::DvdRom(std::int32_t blocks) {
+  return OneDataTrack(0x0010, blocks);
+}
+
+Disc Disc::DualLayerDvdRom(std::int32_t layer0Blocks, std::int32_t layer1Blocks, bool opposite) {
+  layer0Blocks = std::max(layer0Blocks, 1);
+  // Parallel layers are alike; an opposite layer 1 ends at the latest where layer 0 starts.
+  layer1Blocks = opposite ? std::min(layer1Blocks, layer0Blocks) : layer0Blocks;
+  Disc disc = OneDataTrack(0x0010, layer0Blocks + std::max(layer1Blocks, 1));
+  disc.layers_ = 2;
+  disc.opposite_ = opposite;
+  disc.layer0Blocks_ = layer0Blocks;
+  return disc;
+}
+
+Disc Disc::BdRom(std::int32_t blocks) {
+  return OneDataTrack(0x0040, blocks);
+}
+
 const Track* Disc::TrackOf(std::int32_t lba) const {
   if (lba < 0 || lba >= leadOut_) return nullptr;
   auto after = std::upper_bound(tracks_.begin(), tracks_.end(), lba,

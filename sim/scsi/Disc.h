@@ -1,10 +1,14 @@
 // A disc in a simulated drive: its tracks (Mode 1 data or CD-DA audio), its lead-out and
-// the table of contents derived from them. A blank disc has no tracks and no TOC.
+// the table of contents derived from them, and its medium: the profile GET CONFIGURATION
+// names (a pressed CD unless made as a DVD or BD) and, on a DVD, its layers as its physical
+// format gives them. A blank disc has no tracks and no TOC.
 #pragma once
 
 #include <cstdint>
 #include <utility>
 #include <vector>
+
+#include "scsi/Profiles.h"
 
 namespace sim {
 
@@ -36,6 +40,14 @@ class Disc {
   // Any layout: tracks follow each other from LBA 0 in the given order. Lengths are kept
   // positive, at most 99 tracks, and the disc is cut at kMaxBlocks.
   static Disc FromTracks(const std::vector<std::pair<TrackKind, std::int32_t>>& tracks);
+  // A single-layer DVD-ROM of `blocks` 2048-byte blocks.
+  static Disc DvdRom(std::int32_t blocks);
+  // A dual-layer DVD-ROM: layer 0 holds LBAs [0, layer0Blocks), layer 1 the rest. On the
+  // opposite track path layer 1 runs back from where layer 0 ends; on the parallel one it
+  // runs outwards again and holds as many blocks as layer 0.
+  static Disc DualLayerDvdRom(std::int32_t layer0Blocks, std::int32_t layer1Blocks, bool opposite);
+  // A single-layer BD-ROM of `blocks` blocks.
+  static Disc BdRom(std::int32_t blocks);
 
   bool IsBlank() const { return tracks_.empty(); }
   // First LBA past the recorded area (0 on a blank disc).
@@ -50,9 +62,23 @@ class Disc {
   // The kind of the block at `lba`; only meaningful inside the recorded area.
   TrackKind KindAt(std::int32_t lba) const;
 
+  std::uint16_t Profile() const { return profile_; }  // the current profile it makes
+  scsi::MediumFamily Family() const { return scsi::FamilyOf(profile_); }
+  int Layers() const { return layers_; }
+  bool OppositeTrackPath() const { return opposite_; }
+  // The first LBA of layer 1 (0 on one layer).
+  std::int32_t LayerBreak() const { return layers_ > 1 ? layer0Blocks_ : 0; }
+
  private:
+  // One data track of `blocks` on a medium of `profile`.
+  static Disc OneDataTrack(std::uint16_t profile, std::int32_t blocks);
+
   std::vector<Track> tracks_;
   std::int32_t leadOut_ = 0;
+  std::uint16_t profile_ = 0x0008;  // CD-ROM
+  int layers_ = 1;
+  bool opposite_ = false;
+  std::int32_t layer0Blocks_ = 0;
 };
 
 }  // namespace sim

@@ -45,9 +45,23 @@ DriveTiming DriveTiming::ZeroLatency() {
   return t;
 }
 
+DriveTiming WithGeometry(DriveTiming timing, const DiscGeometry& geometry,
+                         std::int32_t oppositeLayerBreak) {
+  timing.innerRadiusMm = geometry.innerRadiusMm;
+  timing.trackPitchUm = geometry.trackPitchUm;
+  timing.linearVelocity = geometry.linearVelocity;
+  timing.blocksPerSecond = geometry.blocksPerSecond;
+  timing.leadInBlocks = geometry.leadInBlocks;
+  timing.oppositeLayerBreak = oppositeLayerBreak;
+  return timing;
+}
+
 DriveTimingModel::DriveTimingModel(DriveTiming timing) : timing_(std::move(timing)) {
   if (timing_.maxDataSpeed < 1.0) timing_.maxDataSpeed = 1.0;
   if (timing_.maxAudioSpeed < 1.0) timing_.maxAudioSpeed = 1.0;
+  if (timing_.blocksPerSecond <= 0.0) timing_.blocksPerSecond = 75.0;
+  if (timing_.leadInBlocks < 0.0) timing_.leadInBlocks = 0.0;
+  if (timing_.oppositeLayerBreak < 0) timing_.oppositeLayerBreak = 0;
   if (timing_.outerRadiusMm <= timing_.innerRadiusMm)
     timing_.outerRadiusMm = timing_.innerRadiusMm + 1.0;
   if (timing_.pcavInnerFraction <= 0.0 || timing_.pcavInnerFraction > 1.0)
@@ -67,7 +81,13 @@ DriveTimingModel::DriveTimingModel(DriveTiming timing) : timing_(std::move(timin
 }
 
 double DriveTimingModel::PlayingSeconds(std::int32_t lba) const {
-  return std::max(0.0, (static_cast<double>(lba) + 150.0) / 75.0);
+  return std::max(0.0, (static_cast<double>(lba) + timing_.leadInBlocks) / timing_.blocksPerSecond);
+}
+
+std::int32_t DriveTimingModel::SpiralLba(std::int32_t lba) const {
+  const std::int32_t b = timing_.oppositeLayerBreak;
+  if (b <= 0 || lba < b) return lba;
+  return std::max(2 * b - 1 - lba, 0);
 }
 
 namespace {
@@ -79,7 +99,7 @@ double SpiralConstant(const DriveTiming& t) {
 
 double DriveTimingModel::RadiusMm(std::int32_t lba) const {
   const double r0 = timing_.innerRadiusMm;
-  return std::sqrt(r0 * r0 + SpiralConstant(timing_) * PlayingSeconds(lba));
+  return std::sqrt(r0 * r0 + SpiralConstant(timing_) * PlayingSeconds(SpiralLba(lba)));
 }
 
 double DriveTimingModel::AngularConstant() const {
@@ -99,7 +119,7 @@ double DriveTimingModel::SpeedFraction(std::int32_t lba) const {
     case SpeedProfile::CLV:
       return 1.0;
     case SpeedProfile::ZCLV:
-      return ZoneFraction(lba);
+      return ZoneFraction(SpiralLba(lba));
     case SpeedProfile::CAV:
     case SpeedProfile::PCAV:
       break;
@@ -113,6 +133,17 @@ double DriveTimingModel::SpeedAt(std::int32_t lba, double maxSpeed) const {
 
 double DriveTimingModel::DiscMicros(std::int32_t from, std::int32_t to, double maxSpeed) const {
   if (to <= from || maxSpeed <= 0.0) return 0.0;
+  const std::int32_t b = timing_.oppositeLayerBreak;
+  if (b <= 0 || to <= b) return SpiralMicros(from, to, maxSpeed);
+  // Layer 1 passes the head as layer 0 does over the same radii: [b + i, b + j) as
+  // [b - j, b - i).
+  const double layer0 = from < b ? SpiralMicros(from, b, maxSpeed) : 0.0;
+  const std::int32_t first = std::max(from, b);
+  return layer0 + SpiralMicros(std::max(2 * b - to, 0), 2 * b - first, maxSpeed);
+}
+
+double DriveTimingModel::SpiralMicros(std::int32_t from, std::int32_t to, double maxSpeed) const {
+  if (to <= from) return 0.0;
   const double t1 = PlayingSeconds(from), t2 = PlayingSeconds(to);
   double seconds = 0.0;
   switch (timing_.profile) {

@@ -1,7 +1,8 @@
 // The timing of a simulated optical drive: how fast the disc passes the head at any LBA
 // (CAV, CLV, P-CAV, Z-CLV), the separate maximum speeds for data and for digital audio
 // extraction, spin-up, seeks, per-command overhead and the read-ahead cache. Speeds are
-// multiples of 1x = 75 sectors per second, for data and audio alike.
+// multiples of the medium's 1x: 75 sectors per second on a CD, for data and audio alike;
+// 1,385,000 bytes of 2048-byte blocks on a DVD, 4,500,000 on a BD.
 #pragma once
 
 #include <cmath>
@@ -41,11 +42,17 @@ struct DriveTiming {
   // speed at the inside up to the maximum.
   std::vector<ZclvZone> zclvZones;
 
-  // CD geometry: radius at playing time t (seconds at 1x) r(t) = sqrt(r0^2 + v*p*t/pi).
-  double innerRadiusMm = 25.0;  // r0, where the program area (LBA -150) starts
-  double outerRadiusMm = 58.0;  // where a CAV drive reaches its maximum speed
-  double trackPitchUm = 1.6;    // p
-  double linearVelocity = 1.2;  // v, m/s at 1x
+  // The disc's geometry (a CD's unless WithGeometry set another): radius at playing time t
+  // (seconds at 1x) r(t) = sqrt(r0^2 + v*p*t/pi), t = (LBA + lead-in) / blocks a second.
+  double innerRadiusMm = 25.0;    // r0, where the program area (LBA -150) starts
+  double outerRadiusMm = 58.0;    // where a CAV drive reaches its maximum speed
+  double trackPitchUm = 1.6;      // p
+  double linearVelocity = 1.2;    // v, m/s at 1x
+  double blocksPerSecond = 75.0;  // at 1x
+  double leadInBlocks = 150.0;    // blocks between r0 and LBA 0
+  // An opposite-track-path disc's layer break: from this LBA on, layer 1 runs back inwards,
+  // LBA break + k lying at the radius of break - 1 - k. 0: one spiral.
+  std::int32_t oppositeLayerBreak = 0;
 
   std::uint64_t spinUpMicros = 1'500'000;              // disc inserted -> ready
   std::uint64_t fullStrokeSeekMicros = 110'000;        // inner to outer edge
@@ -66,6 +73,23 @@ struct DriveTiming {
   static DriveTiming Zclv(double maxData, double maxAudio, std::vector<ZclvZone> zones = {});
   static DriveTiming ZeroLatency();
 };
+
+// The spiral of a medium, for DriveTiming's geometry fields.
+struct DiscGeometry {
+  double innerRadiusMm;
+  double trackPitchUm;
+  double linearVelocity;
+  double blocksPerSecond;
+  double leadInBlocks;
+};
+// DVD: the data area from 24 mm, 0.74 um pitch, 3.49 m/s, 1x = 1,385,000 B/s of 2048-byte
+// blocks. BD: from 24 mm, 0.32 um, 4.917 m/s, 1x = 4,500,000 B/s (36 Mbit/s).
+inline constexpr DiscGeometry kDvdGeometry{24.0, 0.74, 3.49, 1'385'000.0 / 2048.0, 0.0};
+inline constexpr DiscGeometry kBdGeometry{24.0, 0.32, 4.917, 4'500'000.0 / 2048.0, 0.0};
+
+// `timing` on a disc of `geometry` whose opposite track path breaks at `oppositeLayerBreak`.
+DriveTiming WithGeometry(DriveTiming timing, const DiscGeometry& geometry,
+                         std::int32_t oppositeLayerBreak = 0);
 
 // The pure functions of the timing model. `maxSpeed` is the maximum in force for the mode
 // (the lower of the drive's maximum for the mode and the speed chosen by SET CD SPEED).
@@ -94,7 +118,10 @@ class DriveTimingModel {
   double ChooseSpeed(double requested) const;
 
  private:
-  double PlayingSeconds(std::int32_t lba) const;
+  double PlayingSeconds(std::int32_t spiralLba) const;  // along layer 0's spiral
+  // The LBA of layer 0 at the radius of `lba` (itself but on an opposite layer 1).
+  std::int32_t SpiralLba(std::int32_t lba) const;
+  double SpiralMicros(std::int32_t from, std::int32_t to, double maxSpeed) const;
   double AngularConstant() const;  // c in fraction = c * r (CAV and P-CAV), per mm
   double ZoneFraction(std::int32_t lba) const;
 

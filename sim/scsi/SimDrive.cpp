@@ -67,9 +67,29 @@ SpeedSegments SpeedsOf(const SimDriveState& state, const DriveTimingModel& model
   return speeds;
 }
 
+namespace {
+
+// The drive's timing on the disc it holds at power-on: a DVD's or BD's spiral and 1x.
+DriveTiming TimingOnDisc(const SimDriveConfig& config) {
+  if (!config.disc) return config.timing;
+  const Disc& disc = *config.disc;
+  const std::int32_t opposite = disc.OppositeTrackPath() ? disc.LayerBreak() : 0;
+  switch (disc.Family()) {
+    case scsi::MediumFamily::DVD:
+      return WithGeometry(config.timing, kDvdGeometry, opposite);
+    case scsi::MediumFamily::BD:
+      return WithGeometry(config.timing, kBdGeometry, opposite);
+    case scsi::MediumFamily::CD:
+      break;
+  }
+  return config.timing;
+}
+
+}  // namespace
+
 SimDrive::SimDrive(SimDriveConfig config)
     : config_(std::move(config)),
-      model_(config_.timing),
+      model_(TimingOnDisc(config_)),
       state_(std::make_unique<SimDriveState>(&model_)) {
   state_->disc = config_.disc;
   state_->readyAtNextCommand = state_->disc.has_value() && !config_.discSpunUp;
@@ -360,7 +380,7 @@ double SimDrive::ExpectedAverageSpeed(std::int32_t startLba, std::uint32_t block
   std::int64_t readable = blocks;
   if (auto disc = CurrentDisc())
     readable = std::clamp<std::int64_t>(disc->LeadOut() - std::int64_t{startLba}, 0, blocks);
-  return static_cast<double>(readable) / (micros * 1e-6) / 75.0;
+  return static_cast<double>(readable) / (micros * 1e-6) / model_.Timing().blocksPerSecond;
 }
 
 std::uint64_t SimDrive::LastServiceMicros() const {

@@ -102,7 +102,7 @@ class SimDrive : public ScsiTarget {
   // SEEK(10) there). The speed mode of each block follows its track.
   double ExpectedReadMicros(std::int32_t startLba, std::uint32_t blocks,
                             std::uint32_t blocksPerCommand) const;
-  // The same as an average speed in x (blocks / seconds / 75).
+  // The same as an average speed in the medium's x (blocks / seconds / blocks at 1x).
   double ExpectedAverageSpeed(std::int32_t startLba, std::uint32_t blocks,
                               std::uint32_t blocksPerCommand) const;
   // The service time `request` would take now, without changing the drive.

@@ -41,9 +41,10 @@ void ReadCdMsf(SimDriveCommand& c);
 void ReadToc(SimDriveCommand& c);
 void Seek10(SimDriveCommand& c);
 void SetCdSpeed(SimDriveCommand& c);
-void StartStopUnit(SimDriveCommand& c);     // SimDrivePower.cpp
-void GetPerformance(SimDriveCommand& c);    // SimDrivePower.cpp
-void GetConfiguration(SimDriveCommand& c);  // SimDriveConfiguration.cpp
+void StartStopUnit(SimDriveCommand& c);      // SimDrivePower.cpp
+void GetPerformance(SimDriveCommand& c);     // SimDrivePower.cpp
+void GetConfiguration(SimDriveCommand& c);   // SimDriveConfiguration.cpp
+void ReadDiscStructure(SimDriveCommand& c);  // SimDriveConfiguration.cpp
 
 inline constexpr DriveCommand kDriveCommands[] = {
     {scsi::cmd::kTestUnitReady, CHECK_READY, TestUnitReady},
@@ -60,6 +61,7 @@ inline constexpr DriveCommand kDriveCommands[] = {
     {scsi::cmd::kModeSelect10, NO_CHECKS, ModeSelect10},
     {scsi::cmd::kModeSense10, NO_CHECKS, ModeSense10},
     {scsi::cmd::kGetPerformance, CHECK_READY, GetPerformance},
+    {scsi::cmd::kReadDiscStructure, CHECK_READY, ReadDiscStructure},
     {scsi::cmd::kReadCdMsf, CHECK_READY | SPINS_UP, ReadCdMsf},
     {scsi::cmd::kSetCdSpeed, NO_CHECKS, SetCdSpeed},
     {scsi::cmd::kReadCd, CHECK_READY | SPINS_UP, ReadCd},

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "sim/scsi/Disc.h"
 #include "sim/scsi/DriveTiming.h"
@@ -37,7 +38,12 @@ struct FirmwareQuirks {
 
 struct SimDriveConfig {
   DriveIdentity identity;
+  // The speeds in the x of the disc held at power-on: on a DVD or BD the model takes that
+  // medium's spiral and 1x (a disc inserted later is timed the same way).
   DriveTiming timing;
+  // The profiles GET CONFIGURATION lists, the drive's preferred first; a DVD profile among
+  // them also makes page 2Ah say the drive reads DVDs.
+  std::vector<std::uint16_t> profiles = {0x0008};
   FirmwareQuirks quirks;
   std::optional<Disc> disc = Disc::Data();  // nullopt: no disc in the drive
   // True: a disc present at power-on is already spun up (ready at once). False: it
@@ -48,6 +54,12 @@ struct SimDriveConfig {
   // may turn this off.
   bool powerOnAttention = true;
   std::uint16_t blockLength = 2048;  // the block length at power-on and after a reset
+
+  bool ReadsDvd() const {
+    for (std::uint16_t p : profiles)
+      if (scsi::FamilyOf(p) == scsi::MediumFamily::DVD) return true;
+    return false;
+  }
 };
 
 }  // namespace sim

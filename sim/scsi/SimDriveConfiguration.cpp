@@ -1,8 +1,11 @@
 // GET CONFIGURATION: the feature header, which names the current profile, and the drive's
-// features from the starting one on. The simulated drive reads CDs only: its one profile is
-// CD-ROM (0008h). The disc model knows pressed discs, not recordable ones, so any disc with
-// a table of contents is a CD-ROM; with no disc, or a blank one (which only a recorder could
-// use), there is no current profile.
+// features from the starting one on: the profile list, the drive's profiles (CD-ROM 0008h
+// alone unless its configuration lists more). The disc model knows pressed discs, not
+// recordable ones: the current profile is the disc's own (CD-ROM, DVD-ROM, BD-ROM); with no
+// disc, or a blank one (which only a recorder could use), there is no current profile.
+//
+// READ DISC STRUCTURE format 00h of a DVD: the physical format information (ECMA-267) with
+// the disc's layers and the sectors of its data area, which starts at 30000h.
 #include <cstdint>
 #include <iterator>
 #include <vector>
@@ -15,7 +18,8 @@ namespace sim {
 namespace {
 
 constexpr std::uint16_t kNoProfile = 0x0000;
-constexpr std::uint16_t kCdRomProfile = 0x0008;
+constexpr std::uint32_t kDataAreaStart = 0x030000;  // a DVD's first data sector
+constexpr std::uint32_t kPhysicalFormatBytes = 2048;
 
 constexpr std::uint16_t kProfileListFeature = 0x0000;
 
@@ -34,28 +38,76 @@ void GetConfiguration(SimDriveCommand& c) {
     c.Fail(scsi::key::kIllegalRequest, scsi::asc::kInvalidFieldInCdb);
     return;
   }
-  const bool cd = c.state.disc.has_value() && !c.state.disc->IsBlank();
+  const bool disc = c.state.disc.has_value() && !c.state.disc->IsBlank();
+  const std::uint16_t current = disc ? c.state.disc->Profile() : kNoProfile;
 
   std::vector<std::uint8_t> data(8);  // header: data length, reserved, current profile
-  PutBe16(data.data() + 6, cd ? kCdRomProfile : kNoProfile);
+  PutBe16(data.data() + 6, current);
   // The profile list is persistent and always current, so every request type reports it
   // when the starting feature admits it.
   const bool profileList =
       requestType == kOneFeature ? start == kProfileListFeature : start <= kProfileListFeature;
   if (profileList) {
+    const auto& profiles = c.config.profiles;
     const std::uint8_t feature[] = {
         0x00,
-        0x00,  // feature code 0000h
-        0x03,  // version 0, persistent, current
-        0x04,  // one profile descriptor follows
-        std::uint8_t(kCdRomProfile >> 8),
-        std::uint8_t(kCdRomProfile),
-        std::uint8_t(cd ? 0x01 : 0x00),  // CurrentP: while a CD is in
-        0x00,
+        0x00,                               // feature code 0000h
+        0x03,                               // version 0, persistent, current
+        std::uint8_t(4 * profiles.size()),  // the profile descriptors that follow
     };
     data.insert(data.end(), std::begin(feature), std::end(feature));
+    for (const std::uint16_t profile : profiles) {
+      const std::uint8_t descriptor[] = {
+          std::uint8_t(profile >> 8), std::uint8_t(profile),
+          std::uint8_t(disc && profile == current ? 0x01 : 0x00),  // CurrentP
+          0x00};
+      data.insert(data.end(), std::begin(descriptor), std::end(descriptor));
+    }
   }
   PutBe32(data.data(), static_cast<std::uint32_t>(data.size() - 4));  // bytes after the field
+  c.Deliver(data.data(), static_cast<std::uint32_t>(data.size()), allocation);
+}
+
+void ReadDiscStructure(SimDriveCommand& c) {
+  const std::uint8_t mediaType = c.cdb[1] & 0x0F;
+  const std::uint8_t layer = c.cdb[6];
+  const std::uint8_t format = c.cdb[7];
+  const std::uint32_t allocation = Be16(c.cdb + 8);
+  if (mediaType != 0 || format != 0x00) {
+    c.Fail(scsi::key::kIllegalRequest, scsi::asc::kInvalidFieldInCdb);
+    return;
+  }
+  const Disc& disc = *c.state.disc;
+  if (disc.Family() != scsi::MediumFamily::DVD) {
+    c.Fail(scsi::key::kIllegalRequest, scsi::asc::kCannotReadMediumIncompatibleFormat);
+    return;
+  }
+  if (layer >= disc.Layers()) {
+    c.Fail(scsi::key::kIllegalRequest, scsi::asc::kInvalidFieldInCdb);
+    return;
+  }
+  std::vector<std::uint8_t> data(4 + kPhysicalFormatBytes);
+  PutBe16(data.data(), kPhysicalFormatBytes + 2);  // bytes after the length field
+  std::uint8_t* info = data.data() + 4;
+  info[0] = 0x01;  // DVD-ROM, part version 1
+  info[1] = 0x02;  // 120 mm, at most 10.08 Mbit/s
+  info[2] = std::uint8_t((disc.Layers() - 1) << 5 | (disc.OppositeTrackPath() ? 0x10 : 0x00) |
+                         0x01);  // layers, track path, embossed user data
+  info[3] = 0x10;                // 0.267 um a bit, 0.74 um track pitch
+  const std::uint32_t layer0 =
+      static_cast<std::uint32_t>(disc.Layers() > 1 ? disc.LayerBreak() : disc.LeadOut());
+  std::uint32_t end = kDataAreaStart + layer0 - 1;
+  std::uint32_t layer0End = 0;
+  if (disc.OppositeTrackPath()) {
+    // Layer 1's last sector lies at the radius of layer 0's sector break - (blocks of
+    // layer 1), and numbers it in complement.
+    const std::uint32_t layer1 = static_cast<std::uint32_t>(disc.LeadOut()) - layer0;
+    end = ~(kDataAreaStart + layer0 - layer1) & 0xFFFFFF;
+    layer0End = kDataAreaStart + layer0 - 1;
+  }
+  PutBe32(info + 4, kDataAreaStart);  // byte 4 is zero, then 3 bytes
+  PutBe32(info + 8, end);
+  PutBe32(info + 12, layer0End);
   c.Deliver(data.data(), static_cast<std::uint32_t>(data.size()), allocation);
 }
 

@@ -35,7 +35,8 @@ void AppendCapabilities(std::vector<std::uint8_t>& d, const SimDriveCommand& c, 
   page[1] = kCapabilitiesLength;
   if (pc != PageControl::Changeable) {
     const DriveTiming& t = c.model.Timing();
-    page[2] = 0x03;  // reads CD-R and CD-RW
+    // Reads CD-R and CD-RW; a drive with DVD profiles DVD-ROM, DVD-R and DVD-RAM too.
+    page[2] = c.config.ReadsDvd() ? 0x3B : 0x03;
     page[4] = 0x71;  // audio play, Mode 2 Form 1 and 2, multi-session
     page[5] = 0x03;  // CD-DA commands supported, CD-DA stream is accurate
     page[6] = 0x29;  // tray loading, eject, lock

@@ -68,6 +68,59 @@ SimDriveConfig DemoMachine::AudioDriveConfig() {
 
 namespace {
 
+// A 16x CAV DVD drive: speeds in a DVD's x, counted as 1,385 kB/s each.
+SimDriveConfig DvdDrive(Disc disc) {
+  SimDriveConfig c;
+  c.identity = {"VELMSIM", "DVD-ROM SIM-16X", "3.00"};
+  c.timing = DriveTiming::Cav(16.0, 16.0);
+  c.timing.supportedSpeeds = {2, 4, 8, 12, 16};
+  c.timing.kiloBytesPerX = 1385.0;
+  c.timing.interfaceBytesPerSecond = 150'000'000;  // SATA
+  c.profiles = {0x0010, 0x0008};                   // DVD-ROM, CD-ROM
+  c.disc = std::move(disc);
+  return c;
+}
+
+}  // namespace
+
+SimDriveConfig DemoMachine::DvdDriveConfig() {
+  return DvdDrive(Disc::DvdRom(kDvdBlocks));
+}
+
+SimDriveConfig DemoMachine::DualLayerDvdConfig() {
+  return DvdDrive(Disc::DualLayerDvdRom(kDualLayer0Blocks, kDualLayer1Blocks, true));
+}
+
+SimDriveConfig DemoMachine::BdDriveConfig() {
+  SimDriveConfig c;
+  c.identity = {"VELMSIM", "BD-ROM SIM-12X", "4.00"};
+  c.timing = DriveTiming::Cav(12.0, 12.0);
+  c.timing.supportedSpeeds = {2, 4, 6, 8, 10, 12};
+  c.timing.kiloBytesPerX = 4500.0;
+  c.timing.interfaceBytesPerSecond = 150'000'000;
+  c.timing.cacheBlocks = 2048;
+  c.profiles = {0x0040, 0x0010, 0x0008};  // BD-ROM, DVD-ROM, CD-ROM
+  c.disc = Disc::BdRom(kBdBlocks);
+  return c;
+}
+
+SimDriveConfig DemoMachine::DvdDriveWithCdConfig() {
+  SimDriveConfig c = DvdDrive(Disc::Data(Disc::Blocks(79, 57)));
+  c.timing = DriveTiming::Cav(40.0, 32.0);  // a CD in a CD's x
+  c.timing.supportedSpeeds = {8, 16, 24, 32, 40};
+  c.timing.kiloBytesPerX = 176.4;
+  c.timing.interfaceBytesPerSecond = 150'000'000;
+  return c;
+}
+
+std::optional<DemoProfile> DemoProfileNamed(std::string_view name) {
+  for (const DemoProfileName& row : kDemoProfiles)
+    if (name == row.name) return row.profile;
+  return std::nullopt;
+}
+
+namespace {
+
 // D: and E: on the first port, as master and slave of one IDE channel; F: and G: master and
 // slave of the second channel, H: the master of a third.
 const DemoMachine::Slot kSlots[] = {
@@ -78,9 +131,18 @@ const DemoMachine::Slot kSlots[] = {
     {'H', {2, 0, 0, 0}, &DemoMachine::ZclvDriveConfig},
 };
 
+// The media machine: D: and E: on the first channel, F: and G: on the second.
+const DemoMachine::Slot kMediaSlots[] = {
+    {'D', {0, 0, 0, 0}, &DemoMachine::DvdDriveConfig},
+    {'E', {0, 0, 1, 0}, &DemoMachine::DualLayerDvdConfig},
+    {'F', {1, 0, 0, 0}, &DemoMachine::BdDriveConfig},
+    {'G', {1, 0, 1, 0}, &DemoMachine::DvdDriveWithCdConfig},
+};
+
 }  // namespace
 
-std::span<const DemoMachine::Slot> DemoMachine::Slots() {
+std::span<const DemoMachine::Slot> DemoMachine::Slots(DemoProfile profile) {
+  if (profile == DemoProfile::Media) return kMediaSlots;
   return kSlots;
 }
 
@@ -93,11 +155,13 @@ SimProfile DemoMachine::Profile(ClockMode clock, std::shared_ptr<SimDrive> data,
   return p;
 }
 
-DemoMachine::DemoMachine(ClockMode clock, bool record) {
-  for (const Slot& slot : kSlots) drives_.push_back(std::make_shared<SimDrive>(slot.config()));
-  SimProfile profile = Profile(clock, drives_[0], drives_[1]);
-  for (std::size_t i = 2; i < drives_.size(); ++i)
-    profile.AddDrive(kSlots[i].letter, kSlots[i].address, drives_[i]);
+DemoMachine::DemoMachine(ClockMode clock, bool record, DemoProfile machine) {
+  const std::span<const Slot> slots = Slots(machine);
+  for (const Slot& slot : slots) drives_.push_back(std::make_shared<SimDrive>(slot.config()));
+  SimProfile profile = SimProfile::Windows2000(true);
+  profile.WithAspi(AspiPlacement::None).WithClock(clock);
+  for (std::size_t i = 0; i < drives_.size(); ++i)
+    profile.AddDrive(slots[i].letter, slots[i].address, drives_[i]);
   profile.recordCalls = record;
   for (const auto& drive : drives_) drive->SetRecording(record);
   host_ = std::make_unique<SimHost>(std::move(profile));

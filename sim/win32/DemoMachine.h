@@ -3,10 +3,17 @@
 // drives of every reading strategy — D: a 52x CAV drive holding a 79:57 data disc, E: a
 // 40x drive holding a 74-minute audio CD, and on a second channel F: a 32x CLV drive,
 // G: a 40x P-CAV drive and H: a 48x Z-CLV drive, each holding the 79:57 data disc.
+//
+// The "media" machine holds DVD and BD drives instead: D: a 16x CAV DVD drive with a
+// single-layer DVD-ROM, E: the same drive with a dual-layer DVD-ROM on the opposite track
+// path whose layer break is not at half, F: a 12x CAV BD drive with a 25 GB BD-ROM and G: a
+// DVD drive holding the 79:57 data CD (read at 40x).
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <span>
+#include <string_view>
 #include <vector>
 
 #include "platform/Host.h"
@@ -16,22 +23,40 @@
 
 namespace sim {
 
+// The machines the demo can be: the default one, or the one of DVD and BD drives.
+enum class DemoProfile { Default, Media };
+
+struct DemoProfileName {
+  const char* name;  // as the command line names it
+  DemoProfile profile;
+};
+inline constexpr DemoProfileName kDemoProfiles[] = {
+    {"default", DemoProfile::Default},
+    {"media", DemoProfile::Media},
+};
+std::optional<DemoProfile> DemoProfileNamed(std::string_view name);
+
 class DemoMachine {
  public:
   // Builds the machine and installs its host (the previous host comes back at destruction).
   // `record` false: the machine keeps no copy of the commands it answers (long runs keep
   // their memory flat).
-  explicit DemoMachine(ClockMode clock = ClockMode::RealTime, bool record = true);
+  explicit DemoMachine(ClockMode clock = ClockMode::RealTime, bool record = true,
+                       DemoProfile profile = DemoProfile::Default);
   ~DemoMachine();
   DemoMachine(const DemoMachine&) = delete;
   DemoMachine& operator=(const DemoMachine&) = delete;
 
   SimHost& host() { return *host_; }
+  // The default machine's drives by name.
   SimDrive& dataDrive() { return *drives_[0]; }   // D:
   SimDrive& audioDrive() { return *drives_[1]; }  // E:
   SimDrive& clvDrive() { return *drives_[2]; }    // F:
   SimDrive& pcavDrive() { return *drives_[3]; }   // G:
   SimDrive& zclvDrive() { return *drives_[4]; }   // H:
+  // The drive of `row` of the machine's drive list.
+  SimDrive& drive(std::size_t row) { return *drives_.at(row); }
+  std::size_t DriveCount() const { return drives_.size(); }
 
   // One drive of the machine: its letter, where it sits and how it is built. The machine
   // holds them in this order, which is the order of its drive list.
@@ -40,7 +65,7 @@ class DemoMachine {
     ScsiAddress address;
     SimDriveConfig (*config)();
   };
-  static std::span<const Slot> Slots();
+  static std::span<const Slot> Slots(DemoProfile profile = DemoProfile::Default);
 
   // The drives' configurations and the machine's profile, for tests that build variants.
   static SimDriveConfig DataDriveConfig();
@@ -53,6 +78,16 @@ class DemoMachine {
                             std::shared_ptr<SimDrive> audio);
   // The audio CD: 74 minutes in 16 tracks.
   static Disc AudioCD();
+
+  // The media machine's drives and discs.
+  static SimDriveConfig DvdDriveConfig();      // single-layer DVD-ROM, 2,298,496 blocks
+  static SimDriveConfig DualLayerDvdConfig();  // dual layer, opposite track path
+  static SimDriveConfig BdDriveConfig();       // single-layer 25 GB BD-ROM, 12,219,392 blocks
+  static SimDriveConfig DvdDriveWithCdConfig();
+  static constexpr std::int32_t kDvdBlocks = 2'298'496;
+  static constexpr std::int32_t kDualLayer0Blocks = 2'052'096;
+  static constexpr std::int32_t kDualLayer1Blocks = 1'899'968;
+  static constexpr std::int32_t kBdBlocks = 12'219'392;
 
  private:
   std::vector<std::shared_ptr<SimDrive>> drives_;  // in the order of Slots()

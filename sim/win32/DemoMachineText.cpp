@@ -35,6 +35,15 @@ std::string PlayingTime(std::int32_t blocks) {
 std::string DiscSummary(const std::optional<Disc>& disc) {
   if (!disc) return "no disc";
   if (disc->IsBlank()) return "a blank disc";
+  if (disc->Family() != scsi::MediumFamily::CD) {
+    std::string text = "a " + scsi::ProfileName(disc->Profile()) + " of " +
+                       std::to_string(disc->LeadOut()) + " blocks";
+    if (disc->Layers() > 1)
+      text += ", " + std::to_string(disc->Layers()) + " layers (" +
+              (disc->OppositeTrackPath() ? "opposite" : "parallel") + " track path, break at " +
+              std::to_string(disc->LayerBreak()) + ")";
+    return text;
+  }
   const auto& tracks = disc->Tracks();
   const auto audio = std::count_if(tracks.begin(), tracks.end(),
                                    [](const Track& t) { return t.kind == TrackKind::Audio; });
@@ -58,13 +67,16 @@ std::string Speed(double x) {
 }  // namespace
 
 std::string DriveSummary(const SimDriveConfig& config) {
-  return Speed(config.timing.maxDataSpeed) + " " + StrategyName(config.timing.profile) + ", " +
-         DiscSummary(config.disc);
+  // The x of a DVD or BD is named; a CD in a drive that reads DVDs says so.
+  const bool cd = !config.disc || config.disc->Family() == scsi::MediumFamily::CD;
+  const std::string medium = cd ? "" : std::string(" ") + scsi::FamilyName(config.disc->Family());
+  return Speed(config.timing.maxDataSpeed) + medium + " " + StrategyName(config.timing.profile) +
+         ", " + DiscSummary(config.disc) + (cd && config.ReadsDvd() ? " in a DVD drive" : "");
 }
 
-std::string DemoDriveList(const std::string& indent) {
+std::string DemoDriveList(const std::string& indent, DemoProfile profile) {
   std::string text;
-  for (const DemoMachine::Slot& slot : DemoMachine::Slots())
+  for (const DemoMachine::Slot& slot : DemoMachine::Slots(profile))
     text += indent + slot.letter + ":  " + DriveSummary(slot.config()) + "\n";
   return text;
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "sim/scsi/SimDriveConfig.h"
+#include "sim/win32/DemoMachine.h"
 
 namespace sim {
 
@@ -14,6 +15,6 @@ std::string DriveSummary(const SimDriveConfig& config);
 
 // One line per drive of the demo machine, in the order of its drive list, each starting with
 // `indent`: "D:  52x CAV, a data disc of 359775 blocks (79:57)\n".
-std::string DemoDriveList(const std::string& indent);
+std::string DemoDriveList(const std::string& indent, DemoProfile profile = DemoProfile::Default);
 
 }  // namespace sim

@@ -94,6 +94,14 @@ std::vector<CdbCase> Cases() {
        DataDirection::In,
        8,
        {}},
+      {"ReadDiscStructurePhysicalFormatOfLayer1",
+       [](FileMMCSeq& c, DeviceEntry& d, BYTE* b, SenseResult* s) {
+         return c.ReadDiscStructure(d, 0xF1, 0x01020304, 1, 0x00, b, 0x0804, s);
+       },
+       {0xAD, 0x01, 0x01, 0x02, 0x03, 0x04, 0x01, 0x00, 0x08, 0x04, 0, 0},
+       DataDirection::In,
+       0x0804,
+       {}},
       {"Seek10Negative",
        [](FileMMCSeq& c, DeviceEntry& d, BYTE*, SenseResult* s) { return c.Seek10(d, -150, s); },
        {0x2B, 0, 0xFF, 0xFF, 0xFF, 0x6A, 0, 0, 0, 0},
@@ -238,9 +246,8 @@ std::vector<CdbCase> Cases() {
        2352,
        {}},
       {"ReadCDRaw27",
-       [](FileMMCSeq& c, DeviceEntry& d, BYTE* b, SenseResult* s) {
-         return c.ReadCD(d, 0x04, 0, 27, 0xF8, 0, b, 27 * 2352, s);
-       },
+       [](FileMMCSeq& c, DeviceEntry& d, BYTE* b,
+          SenseResult* s) { return c.ReadCD(d, 0x04, 0, 27, 0xF8, 0, b, 27 * 2352, s); },
        {0xBE, 0x04, 0, 0, 0, 0, 0, 0, 0x1B, 0xF8, 0, 0},
        DataDirection::In,
        63504,

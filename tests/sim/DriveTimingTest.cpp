@@ -285,5 +285,41 @@ TEST(DriveTiming, TimedReadAfterSpinUpAndSeekTakesTheExpectedTime) {
   EXPECT_NEAR(expected, truth, truth * 0.002);
 }
 
+// Each medium's 1x: a CLV drive at 1x passes that medium's blocks a second.
+TEST(DriveTiming, OneXOfEachMedium) {
+  const struct {
+    const char* medium;
+    DriveTiming timing;
+    double blocksPerSecond;
+  } cases[] = {
+      {"CD", DriveTiming::Clv(1.0, 1.0), 75.0},
+      {"DVD", WithGeometry(DriveTiming::Clv(1.0, 1.0), kDvdGeometry), 1'385'000.0 / 2048.0},
+      {"BD", WithGeometry(DriveTiming::Clv(1.0, 1.0), kBdGeometry), 4'500'000.0 / 2048.0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.medium);
+    const DriveTimingModel model(c.timing);
+    EXPECT_NEAR(model.DiscMicros(1000, 1000 + 100'000, 1.0), 100'000 / c.blocksPerSecond * 1e6,
+                1.0);
+  }
+}
+
+// On the opposite track path layer 1 runs back over layer 0's radii: LBA break + k lies where
+// break - 1 - k does, and reading across the break takes what reading back and forth would.
+TEST(DriveTiming, OppositeTrackPathFoldsAtTheLayerBreak) {
+  const std::int32_t b = 2'052'096;
+  const DriveTimingModel model(WithGeometry(DriveTiming::Cav(16.0, 16.0), kDvdGeometry, b));
+  for (std::int32_t k : {0, 1, 1000, 500'000, 1'899'967}) {
+    EXPECT_DOUBLE_EQ(model.RadiusMm(b + k), model.RadiusMm(b - 1 - k)) << k;
+    EXPECT_DOUBLE_EQ(model.SpeedAt(b + k, 16.0), model.SpeedAt(b - 1 - k, 16.0)) << k;
+  }
+  EXPECT_GT(model.RadiusMm(b - 1), model.RadiusMm(0) + 25.0);  // layer 0 runs outwards
+  for (std::int32_t n : {27, 100'000}) {
+    const double layer0 = model.DiscMicros(b - n, b, 16.0);
+    EXPECT_NEAR(model.DiscMicros(b, b + n, 16.0), layer0, 1e-6 * layer0) << n;
+    EXPECT_NEAR(model.DiscMicros(b - n, b + n, 16.0), 2 * layer0, 1e-6 * layer0) << n;
+  }
+}
+
 }  // namespace
 }  // namespace sim

@@ -90,5 +90,82 @@ TEST(SimDriveMedium, ReadCapacityIsTheBlockBeforeTheLeadOut) {
   }
 }
 
+// A DVD or BD drive names its disc's profile as current among its own profiles.
+TEST(SimDriveMedium, GetConfigurationOfDvdAndBdDrives) {
+  const struct {
+    const char* name;
+    std::vector<std::uint16_t> profiles;
+    Disc disc;
+    Bytes reply;
+  } cases[] = {
+      {"DVD drive, DVD",
+       {0x0010, 0x0008},
+       Disc::DvdRom(2'298'496),
+       {0, 0, 0, 0x10, 0, 0, 0x00, 0x10, 0, 0, 3, 8, 0x00, 0x10, 1, 0, 0x00, 0x08, 0, 0}},
+      {"DVD drive, CD", {0x0010, 0x0008}, Disc::Data(), {0, 0, 0,    0x10, 0, 0, 0x00, 0x08, 0, 0,
+                                                         3, 8, 0x00, 0x10, 0, 0, 0x00, 0x08, 1, 0}},
+      {"BD drive, BD",
+       {0x0040, 0x0010, 0x0008},
+       Disc::BdRom(12'219'392),
+       {0,    0,    0, 0x14, 0,    0,    0x00, 0x40, 0,    0,    3, 12,
+        0x00, 0x40, 1, 0,    0x00, 0x10, 0,    0,    0x00, 0x08, 0, 0}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    SimDriveConfig config = Holding(c.disc);
+    config.profiles = c.profiles;
+    SimDrive drive(config);
+    Machine m(drive);
+    const testing::Outcome o = GetConfiguration(m, 1, 0, 64);
+    ASSERT_EQ(o.Triple(), "GOOD");
+    EXPECT_EQ(o.Transferred(), c.reply);
+  }
+}
+
+// READ DISC STRUCTURE 00h: a DVD's physical format with its layers and sectors; refused for a
+// CD or BD, for another format or media type, and for a layer the disc does not have.
+TEST(SimDriveMedium, ReadDiscStructureGivesTheDvdsLayers) {
+  auto structure = [](Machine& m, std::uint8_t mediaType, std::uint8_t layer, std::uint8_t format) {
+    return m.In({0xAD, mediaType, 0, 0, 0, 0, layer, format, 0x08, 0x04, 0, 0}, 0x0804);
+  };
+  const struct {
+    const char* name;
+    Disc disc;
+    Bytes bytes4To19;  // the reply's bytes 4-19: byte 6, then the sectors
+  } discs[] = {
+      {"single layer",
+       Disc::DvdRom(2'298'496),
+       {0x01, 0x02, 0x01, 0x10, 0, 0x03, 0x00, 0x00, 0, 0x26, 0x12, 0x7F, 0, 0, 0, 0}},
+      {"opposite track path",
+       Disc::DualLayerDvdRom(2'052'096, 1'899'968, true),
+       // layer 1 ends at the radius of layer 0's LBA 152128: 30000h + 152128 = 55240h
+       {0x01, 0x02, 0x31, 0x10, 0, 0x03, 0x00, 0x00, 0, 0xFA, 0xAD, 0xBF, 0, 0x22, 0x4F, 0xFF}},
+      {"parallel track path",
+       Disc::DualLayerDvdRom(1'000'000, 5, false),
+       {0x01, 0x02, 0x21, 0x10, 0, 0x03, 0x00, 0x00, 0, 0x12, 0x42, 0x3F, 0, 0, 0, 0}},
+  };
+  for (const auto& d : discs) {
+    SCOPED_TRACE(d.name);
+    SimDrive drive(Holding(d.disc));
+    Machine m(drive);
+    const testing::Outcome o = structure(m, 0, 0, 0);
+    ASSERT_EQ(o.Triple(), "GOOD");
+    ASSERT_EQ(o.reply.transferred, 0x0804u);
+    EXPECT_EQ((Bytes{o.data[0], o.data[1]}), (Bytes{0x08, 0x02}));
+    EXPECT_EQ(Bytes(o.data.begin() + 4, o.data.begin() + 20), d.bytes4To19);
+    EXPECT_EQ(structure(m, 0, std::uint8_t(d.disc.Layers()), 0).Triple(), "05/24/00");
+    EXPECT_EQ(structure(m, 0, 0, 0x01).Triple(), "05/24/00");
+    EXPECT_EQ(structure(m, 1, 0, 0).Triple(), "05/24/00");
+  }
+  for (const Disc& other : {Disc::Data(), Disc::BdRom(12'219'392)}) {
+    SimDrive drive(Holding(other));
+    Machine m(drive);
+    EXPECT_EQ(structure(m, 0, 0, 0).Triple(), "05/30/02");
+  }
+  SimDrive empty(Holding(std::nullopt));
+  Machine m(empty);
+  EXPECT_EQ(structure(m, 0, 0, 0).Triple(), "02/3A/00");
+}
+
 }  // namespace
 }  // namespace sim

@@ -1,0 +1,103 @@
+// The scan of every medium against the truth of the media machine's drives: the medium
+// named, the capacity, the layers and the layer break exactly, and every sample of the
+// whole-disc curve in the medium's x within 1 % of the drive model's average over its zone.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/AspiVCL.h"
+#include "cli/CliOptions.h"
+#include "cli/ScanRun.h"
+#include "sim/win32/DemoMachine.h"
+
+namespace {
+
+std::string Read(std::FILE* f) {
+  std::fflush(f);
+  std::rewind(f);
+  std::string s;
+  char buf[4096];
+  for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) s.append(buf, n);
+  std::fclose(f);
+  return s;
+}
+
+TEST(CliMediaScan, EveryMediumAgainstTheModelsTruth) {
+  using sim::DemoMachine;
+  const struct {
+    int row;
+    const char* medium;
+    std::int64_t blocks;
+    std::optional<int> layers;  // a BD's are not read
+    std::optional<std::string> trackPath;
+    std::optional<std::int64_t> layerBreak;
+    std::int64_t unitBytes;
+    const char* discLine;
+  } truths[] = {
+      {0,
+       "DVD-ROM",
+       DemoMachine::kDvdBlocks,
+       1,
+       {},
+       {},
+       1'385'000,
+       "Disc: DVD-ROM, 2298496 blocks (4.71 GB), 1 layer\n"},
+      {1, "DVD-ROM", DemoMachine::kDualLayer0Blocks + DemoMachine::kDualLayer1Blocks, 2, "opposite",
+       DemoMachine::kDualLayer0Blocks, 1'385'000,
+       "Disc: DVD-ROM, 3952064 blocks (8.09 GB), 2 layers, opposite track path, layer break at "
+       "LBA 2052096\n"},
+      {2,
+       "BD-ROM",
+       DemoMachine::kBdBlocks,
+       {},
+       {},
+       {},
+       4'500'000,
+       "Disc: BD-ROM, 12219392 blocks (25.03 GB)\n"},
+      {3, "CD-ROM", 359'775, 1, {}, {}, 153'600, "Disc: CD-ROM, 359775 blocks (79:57:00)\n"},
+  };
+  for (const auto& t : truths) {
+    SCOPED_TRACE(t.medium + std::string(" in row ") + std::to_string(t.row));
+    const CliParse parse = ParseCliOptions(
+        {"--sim-profile", "media", "--drive", std::to_string(t.row), "--curve", "--json", "-"});
+    ASSERT_EQ(parse.error, "");
+    DemoMachine machine(sim::ClockMode::Virtual, false, sim::DemoProfile::Media);
+    AspiVCL drive;
+    CliOutput output;
+    output.out = std::tmpfile();
+    output.err = std::tmpfile();
+    const int status = RunScan(parse.options, drive, output);
+    const std::string out = Read(output.out), err = Read(output.err);
+    ASSERT_EQ(status, kExitDone) << err;
+    EXPECT_NE(err.find(t.discLine), std::string::npos) << err;
+
+    const nlohmann::json j = nlohmann::json::parse(out);
+    const nlohmann::json& disc = j["disc"];
+    EXPECT_EQ(disc["medium"], t.medium);
+    EXPECT_EQ(disc["capacity_blocks"], t.blocks);
+    EXPECT_EQ(disc["capacity_blocks"], machine.drive(t.row).CurrentDisc()->LeadOut());
+    EXPECT_EQ(disc["layers"], t.layers ? nlohmann::json(*t.layers) : nlohmann::json());
+    EXPECT_EQ(disc["track_path"], t.trackPath ? nlohmann::json(*t.trackPath) : nlohmann::json());
+    EXPECT_EQ(disc["layer_break_lba"],
+              t.layerBreak ? nlohmann::json(*t.layerBreak) : nlohmann::json());
+    EXPECT_EQ(disc["unit_bytes_per_s"], t.unitBytes);
+
+    const nlohmann::json& samples = j["samples"];
+    ASSERT_GE(samples.size(), 100u);
+    std::int64_t covered = 0;
+    for (const nlohmann::json& s : samples) {
+      const auto lba = s["lba"].get<std::int32_t>();
+      const auto blocks = s["blocks"].get<std::uint32_t>();
+      const double expected = machine.drive(t.row).ExpectedAverageSpeed(lba, blocks, 27);
+      EXPECT_NEAR(s["speed_x"].get<double>(), expected, 0.01 * expected) << "LBA " << lba;
+      covered += blocks;
+    }
+    EXPECT_EQ(covered, t.blocks);
+  }
+}
+
+}  // namespace
