@@ -71,17 +71,10 @@ void DiscScan::Curve(report::ScanRecord& record) {
     }
   }
   if (curve.aborted) return;
-  if (!cd) {
-    // The strategies are fitted on a CD's geometry; on other media the measured speeds at
-    // both ends stand as they are, and the strategy is unknown.
-    if (!curve.samples.empty()) {
-      curve.startSpeedX = curve.samples.front().speedX;
-      curve.endSpeedX = curve.samples.back().speedX;
-    }
-    return;
-  }
-
-  const StrategyFit fit = StrategyAnalysis::Analyse(curve.samples, start_, start_ + blocks_);
+  // A CD's strategies are fitted on its geometry; on other media (whose spiral is not
+  // modelled) only the one the speeds show alone: CLV.
+  const StrategyFit fit = cd ? StrategyAnalysis::Analyse(curve.samples, start_, start_ + blocks_)
+                             : StrategyAnalysis::AnalyseSpeeds(curve.samples, blocksPerX);
   curve.strategy = fit.strategy;
   curve.startSpeedX = fit.startSpeedX;
   curve.endSpeedX = fit.endSpeedX;

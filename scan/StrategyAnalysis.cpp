@@ -255,4 +255,24 @@ StrategyFit StrategyAnalysis::Analyse(const std::vector<ScanSample>& samples,
   return fit;
 }
 
+StrategyFit StrategyAnalysis::AnalyseSpeeds(const std::vector<ScanSample>& samples,
+                                            double blocksPerSecondAt1x, double tolerance) {
+  std::vector<Point> points;
+  for (const ScanSample& s : samples) {
+    if (s.blocks <= 0 || s.micros <= 0 || blocksPerSecondAt1x <= 0) continue;
+    Point x;
+    x.lba = static_cast<double>(s.lba);
+    x.end = x.lba + s.blocks;
+    x.micros = static_cast<double>(s.micros);
+    x.speed = s.blocks / (x.micros * 1e-6) / blocksPerSecondAt1x;
+    points.push_back(x);
+  }
+  if (points.size() < 6) return {};
+  // Zones of constant speed could also stand in for a rising CAV curve, step by step: without
+  // the geometry to tell them apart, only one constant speed is named.
+  Candidate clv = FitClv(points);
+  Judge(clv, tolerance);
+  return clv.holds ? clv.fit : StrategyFit{};
+}
+
 }  // namespace scan

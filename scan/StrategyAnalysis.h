@@ -32,6 +32,12 @@ class StrategyAnalysis {
   static StrategyFit Analyse(const std::vector<report::ScanSample>& samples,
                              std::int64_t rangeStart, std::int64_t rangeEnd,
                              double tolerance = kTolerance);
+
+  // The strategy a curve shows without the disc's geometry — CLV, one constant speed — for
+  // media whose spiral is not modelled (DVD, BD); unknown otherwise. Speeds in x of
+  // `blocksPerSecondAt1x`; no rotation speed.
+  static StrategyFit AnalyseSpeeds(const std::vector<report::ScanSample>& samples,
+                                   double blocksPerSecondAt1x, double tolerance = kTolerance);
 };
 
 }  // namespace scan

@@ -87,3 +87,34 @@ TEST(StrategyAnalysis, TheSimplerStrategyWinsATie) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(StrategyAnalysis, WithoutTheGeometryOnlyAConstantSpeedIsNamed) {
+  // A DVD's 1x is 1,385,000 / 2048 blocks a second. A constant 2x is CLV at 2.00x; a speed
+  // rising from 6.7x to 16x (CAV) is no strategy without the disc's geometry, though zones of
+  // constant speed could be fitted to it step by step.
+  const double dvd = 1385000.0 / 2048;
+  const struct {
+    std::function<double(int)> speedX;  // of sample i of 100
+    report::Strategy strategy;
+  } cases[] = {{[](int) { return 2.0; }, report::Strategy::CLV},
+               {[](int i) { return 6.7 + 9.3 * std::sqrt(i / 99.0); }, report::Strategy::Unknown}};
+  for (const auto& c : cases) {
+    std::vector<report::ScanSample> samples;
+    for (int i = 0; i < 100; ++i) {
+      report::ScanSample s;
+      s.lba = i * 2700;
+      s.blocks = 2700;
+      s.micros = std::llround(2700 / (c.speedX(i) * dvd) * 1e6);
+      samples.push_back(s);
+    }
+    const scan::StrategyFit fit = scan::StrategyAnalysis::AnalyseSpeeds(samples, dvd);
+    EXPECT_EQ(fit.strategy, c.strategy);
+    if (c.strategy == report::Strategy::CLV) {
+      EXPECT_NEAR(fit.startSpeedX, 2.0, 0.001);
+    }
+  }
+}
+
+}  // namespace
