@@ -23,6 +23,28 @@ std::string BlocksWithTimeText(std::int64_t blocks) {
   return text;
 }
 
+std::string MediumDiscText(std::int64_t blocks, const session::Medium& medium) {
+  if (!medium.profile) return BlocksWithTimeText(blocks);
+  if (medium.family == scsi::MediumFamily::CD)
+    return medium.name + ", " + BlocksWithTimeText(blocks);
+  char size[32];
+  std::snprintf(size, sizeof size, "%.2f GB", static_cast<double>(blocks) * 2048.0 / 1e9);
+  std::string text = medium.name + ", " + std::to_string(blocks) + " blocks (" + size + ")";
+  if (medium.layers) {
+    text += ", " + std::to_string(*medium.layers) + (*medium.layers == 1 ? " layer" : " layers");
+    if (*medium.layers > 1)
+      text += medium.trackPath == scsi::TrackPath::Opposite ? ", opposite track path"
+                                                            : ", parallel track path";
+    if (medium.layerBreak) text += ", layer break at LBA " + std::to_string(*medium.layerBreak);
+  }
+  return text;
+}
+
+void SetPlotMedium(report::plot::PlotHead& head, const session::Medium& medium) {
+  head.cd = medium.family == scsi::MediumFamily::CD;
+  head.layerBreak = medium.layerBreak;
+}
+
 std::string CountText(std::size_t count, const char* one, const char* many) {
   return std::to_string(count) + " " + (count == 1 ? one : many);
 }

@@ -6,9 +6,19 @@
 #include <vector>
 
 #include "report/ScanRecord.h"
+#include "report/plot/CurveGraph.h"
+#include "session/DriveSession.h"
 
 // "359775 blocks (79:57:00)": a length in blocks with its minutes, seconds and frames.
 std::string BlocksWithTimeText(std::int64_t blocks);
+
+// The disc as the scan names it: a CD's blocks and playing time, after the medium's name
+// when the drive named it; a DVD's or BD's blocks, gigabytes (10^9 bytes) and layers:
+// "DVD-ROM, 2298496 blocks (4.71 GB), 1 layer".
+std::string MediumDiscText(std::int64_t blocks, const session::Medium& medium);
+
+// The curve's picture in the medium's own measure, with its layer break.
+void SetPlotMedium(report::plot::PlotHead& head, const session::Medium& medium);
 
 // "1 sample", "2 samples": a count with its noun in the right form.
 std::string CountText(std::size_t count, const char* one, const char* many);

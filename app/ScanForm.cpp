@@ -145,7 +145,8 @@ void TScanForm::ShowDisc() {
     if (drive_.TestUnitReady(device, &sense) != SS_COMP) {
       DiscLabel->SetCaption("Not ready (" + AspiVCL::SenseText(sense) + ")");
     } else if (disc.ReadRecordedArea(probe)) {
-      plotHead_.disc = BlocksWithTimeText(disc.LeadOut());
+      plotHead_.disc = MediumDiscText(disc.LeadOut(), disc.Medium());
+      SetPlotMedium(plotHead_, disc.Medium());
       DiscLabel->SetCaption("Disc: " + plotHead_.disc);
       live_.start = 0;
       live_.blocks = disc.LeadOut();
@@ -491,8 +492,12 @@ void TScanForm::RunScan(DeviceEntry& device, const scan::ScanSettings& settings,
       // A mounted disc is said before the scan changes the drive's state.
       if (!outcome.mounted.empty()) observer.note(outcome.mounted);
       PostToWindow([this, leadOut = scan.LeadOut(), start = scan.RangeStart(),
-                    blocks = scan.RangeBlocks(),
-                    raw = scan.Raw()] { RangeKnown(leadOut, start, blocks, raw); });
+                    blocks = scan.RangeBlocks(), raw = scan.Raw(), medium = scan.Medium()] {
+        RangeKnown(leadOut, start, blocks, raw);
+        plotHead_.disc = MediumDiscText(leadOut, medium);
+        SetPlotMedium(plotHead_, medium);
+        DiscLabel->SetCaption("Disc: " + plotHead_.disc);
+      });
       // The steps asked for, in the table's order; after an Abort none starts.
       for (const scan::ScanStep& step : scan::ScanSteps()) {
         if (std::find(asked.begin(), asked.end(), step.id) == asked.end()) continue;

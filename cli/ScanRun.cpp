@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/DriveRecordOf.h"
+#include "app/ScanFigures.h"
 #include "cli/DeviceChoice.h"
 #include "cli/DriveWait.h"
 #include "diag/PrintableText.h"
@@ -27,34 +28,6 @@ namespace {
 constexpr DWORD kReadyPollMs = 800;
 
 // A CD's blocks with their playing time: "359775 blocks (79:57:00)".
-std::string CdBlocksText(std::int64_t blocks) {
-  const std::int64_t frames = blocks % 75, seconds = blocks / 75 % 60, minutes = blocks / 4500;
-  char text[64];
-  std::snprintf(text, sizeof text, "%lld blocks (%02lld:%02lld:%02lld)",
-                static_cast<long long>(blocks), static_cast<long long>(minutes),
-                static_cast<long long>(seconds), static_cast<long long>(frames));
-  return text;
-}
-
-// The disc as the scan line names it: a CD's blocks and playing time as ever, after the
-// medium's name when the drive named it; a DVD's or BD's blocks, gigabytes (10^9 bytes) and
-// layers: "DVD-ROM, 2298496 blocks (4.71 GB), 1 layer".
-std::string DiscText(std::int64_t blocks, const session::Medium& medium) {
-  if (!medium.profile) return CdBlocksText(blocks);
-  if (medium.family == scsi::MediumFamily::CD) return medium.name + ", " + CdBlocksText(blocks);
-  char size[32];
-  std::snprintf(size, sizeof size, "%.2f GB", static_cast<double>(blocks) * 2048.0 / 1e9);
-  std::string text = medium.name + ", " + std::to_string(blocks) + " blocks (" + size + ")";
-  if (medium.layers) {
-    text += ", " + std::to_string(*medium.layers) + (*medium.layers == 1 ? " layer" : " layers");
-    if (*medium.layers > 1)
-      text += medium.trackPath == scsi::TrackPath::Opposite ? ", opposite track path"
-                                                            : ", parallel track path";
-    if (medium.layerBreak) text += ", layer break at LBA " + std::to_string(*medium.layerBreak);
-  }
-  return text;
-}
-
 // The medium's part of the disc record, when the drive named it.
 void RecordMedium(const session::Medium& medium, report::DiscRecord& disc) {
   if (!medium.profile) return;
@@ -225,7 +198,8 @@ int RunScan(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& ou
       note(mounted);
     disc.capacityBlocks = scan.LeadOut();
     RecordMedium(scan.Medium(), disc);
-    plotHead.disc = DiscText(scan.LeadOut(), scan.Medium());
+    plotHead.disc = MediumDiscText(scan.LeadOut(), scan.Medium());
+    SetPlotMedium(plotHead, scan.Medium());
     note("Disc: " + plotHead.disc);
     for (const scan::ScanStep& step : scan::ScanSteps()) {
       if (!StepAsked(options, step.id)) continue;

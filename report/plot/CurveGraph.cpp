@@ -12,9 +12,22 @@ constexpr double kBlocksPerMinute = 75.0 * 60.0;
 constexpr toolkit::TColor kSpeedColour = toolkit::RGB(0x1f, 0x4e, 0xb4);
 constexpr toolkit::TColor kRpmColour = toolkit::RGB(0xd0, 0x50, 0x20);
 
-double Position(double lba, PositionAxis axis) {
-  return axis == PositionAxis::DiscTime ? lba / kBlocksPerMinute : lba;
-}
+constexpr double kBytesPerGigabyte = 1e9;
+constexpr double kUserBytesPerBlock = 2048;
+
+// Where a block stands on the axis: minutes on a CD, GB of user data on a DVD or BD.
+struct Axis {
+  PositionAxis kind;
+  bool cd;
+  double Position(double lba) const {
+    if (kind == PositionAxis::Lba) return lba;
+    return cd ? lba / kBlocksPerMinute : lba * kUserBytesPerBlock / kBytesPerGigabyte;
+  }
+  std::string Title() const {
+    if (kind == PositionAxis::Lba) return "Position (LBA)";
+    return cd ? "Position on the disc (minutes)" : "Position on the disc (GB)";
+  }
+};
 
 std::string Format(const char* format, double value) {
   char text[64];
@@ -49,7 +62,8 @@ std::string DiscTimeText(std::int64_t lba) {
   return text;
 }
 
-toolkit::TGraphModel CurveGraph(const CurveResult& curve, const PlotHead& head, PositionAxis axis) {
+toolkit::TGraphModel CurveGraph(const CurveResult& curve, const PlotHead& head, PositionAxis kind) {
+  const Axis axis{kind, head.cd};
   toolkit::TGraphModel graph;
   graph.Title = "Transfer rate" + (head.drive.empty() ? std::string() : " of " + head.drive);
   std::string measured = curve.mode.empty() ? "data" : curve.mode;
@@ -79,12 +93,11 @@ toolkit::TGraphModel CurveGraph(const CurveResult& curve, const PlotHead& head, 
                           (curve.abortReason.empty() ? std::string() : ": " + curve.abortReason));
   }
 
-  graph.XRange.Title =
-      axis == PositionAxis::DiscTime ? "Position on the disc (minutes)" : "Position (LBA)";
+  graph.XRange.Title = axis.Title();
   if (curve.blocks > 0) {
     graph.XRange.Fixed = true;
-    graph.XRange.Min = Position(static_cast<double>(curve.start), axis);
-    graph.XRange.Max = Position(static_cast<double>(curve.start + curve.blocks), axis);
+    graph.XRange.Min = axis.Position(static_cast<double>(curve.start));
+    graph.XRange.Max = axis.Position(static_cast<double>(curve.start + curve.blocks));
   }
   graph.YRange.Title = "Speed (x)";
   graph.Y2Range.Title = "Rotation (rpm)";
@@ -95,7 +108,7 @@ toolkit::TGraphModel CurveGraph(const CurveResult& curve, const PlotHead& head, 
   rpm.Points.reserve(curve.samples.size());
   const double gap = std::numeric_limits<double>::quiet_NaN();
   for (const ScanSample& s : curve.samples) {
-    const double x = Position(static_cast<double>(s.lba) + s.blocks / 2.0, axis);
+    const double x = axis.Position(static_cast<double>(s.lba) + s.blocks / 2.0);
     speed.Points.push_back({x, s.speedX});
     rpm.Points.push_back({x, s.rpm > 0 ? s.rpm : gap});
   }
@@ -110,8 +123,12 @@ toolkit::TGraphModel CurveGraph(const CurveResult& curve, const PlotHead& head, 
     if (curve.zones[i] <= curve.start) continue;
     const std::string label =
         curve.strategy == Strategy::PCAV ? "CAV | CLV" : DiscTimeText(curve.zones[i]);
-    graph.Markers.push_back({Position(static_cast<double>(curve.zones[i]), axis), label});
+    graph.Markers.push_back({axis.Position(static_cast<double>(curve.zones[i])), label});
   }
+  // The layer change of a dual-layer disc, where it lies in the range.
+  if (head.layerBreak && *head.layerBreak > curve.start &&
+      *head.layerBreak < curve.start + curve.blocks)
+    graph.Markers.push_back({axis.Position(static_cast<double>(*head.layerBreak)), "layer break"});
   return graph;
 }
 

@@ -4,6 +4,8 @@
 // window draws it live and the plot writer puts it into a picture, so both look the same.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "report/ScanRecord.h"
@@ -13,14 +15,16 @@ namespace report::plot {
 
 // Where a sample sits on the x axis.
 enum class PositionAxis {
-  DiscTime,  // minutes from the start of the disc (75 blocks a second)
+  DiscTime,  // the disc's own measure: minutes on a CD (75 blocks a second), GB on a DVD or BD
   Lba,       // the block address
 };
 
-// Names of what was measured, for the title.
+// Names of what was measured, for the title, and the disc's own measure.
 struct PlotHead {
   std::string drive;  // the drive's inquiry text
   std::string disc;   // what the disc holds, e.g. "data disc, 79:57"
+  bool cd = true;     // a CD: positions in minutes; else (DVD, BD) in GB of user data
+  std::optional<std::int64_t> layerBreak = std::nullopt;  // the first block of layer 1
 };
 
 // The graph of `curve`. Each sample stands at the middle of its zone; a sample without a

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
 #include <string>
 
 #include "ModelCurve.h"
@@ -75,6 +76,31 @@ TEST(CurveGraphTest, DiscTimeOfABlockAddress) {
   } cases[] = {{0, "00:00"},      {74, "00:00"},   {75, "00:01"},
                {359775, "79:57"}, {-150, "00:00"}, {100 * 4500, "100:00"}};
   for (const auto& c : cases) EXPECT_EQ(report::plot::DiscTimeText(c.lba), c.text) << c.lba;
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CurveGraphTest, ADvdStandsInGigabytesWithItsLayerBreakMarked) {
+  // 4,000,000 blocks of 2048 bytes: 8.192 GB; the break at block 2,000,000 stands at 4.096 GB.
+  report::CurveResult curve;
+  curve.start = 0;
+  curve.blocks = 4000000;
+  const struct {
+    std::optional<std::int64_t> layerBreak;
+    std::size_t markers;
+  } cases[] = {{2000000, 1}, {std::nullopt, 0}, {4000000, 0}};  // a break past the range: none
+  for (const auto& c : cases) {
+    report::plot::PlotHead head{"drive", "DVD-ROM", false, c.layerBreak};
+    const toolkit::TGraphModel g = CurveGraph(curve, head);
+    EXPECT_EQ(g.XRange.Title, "Position on the disc (GB)");
+    EXPECT_DOUBLE_EQ(g.XRange.Max, 8.192);
+    ASSERT_EQ(g.Markers.size(), c.markers);
+    if (c.markers == 1) {
+      EXPECT_EQ(g.Markers[0], (toolkit::TGraphMarker{4.096, "layer break"}));
+    }
+  }
 }
 
 }  // namespace
