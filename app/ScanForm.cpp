@@ -382,10 +382,11 @@ void TScanForm::PostToWindow(std::function<void()> action) {
   });
 }
 
-void TScanForm::RangeKnown(std::int64_t leadOut, std::int64_t start, std::int64_t blocks,
-                           bool raw) {
+void TScanForm::RangeKnown(std::int64_t leadOut, const session::Medium& medium, std::int64_t start,
+                           std::int64_t blocks, bool raw) {
   disc_.capacityBlocks = leadOut;
-  plotHead_.disc = BlocksWithTimeText(leadOut);
+  plotHead_.disc = MediumDiscText(leadOut, medium);
+  SetPlotMedium(plotHead_, medium);
   DiscLabel->SetCaption("Disc: " + plotHead_.disc);
   live_.mode = raw ? "raw" : "data";
   live_.start = start;
@@ -492,12 +493,8 @@ void TScanForm::RunScan(DeviceEntry& device, const scan::ScanSettings& settings,
       // A mounted disc is said before the scan changes the drive's state.
       if (!outcome.mounted.empty()) observer.note(outcome.mounted);
       PostToWindow([this, leadOut = scan.LeadOut(), start = scan.RangeStart(),
-                    blocks = scan.RangeBlocks(), raw = scan.Raw(), medium = scan.Medium()] {
-        RangeKnown(leadOut, start, blocks, raw);
-        plotHead_.disc = MediumDiscText(leadOut, medium);
-        SetPlotMedium(plotHead_, medium);
-        DiscLabel->SetCaption("Disc: " + plotHead_.disc);
-      });
+                    blocks = scan.RangeBlocks(), raw = scan.Raw(),
+                    medium = scan.Medium()] { RangeKnown(leadOut, medium, start, blocks, raw); });
       // The steps asked for, in the table's order; after an Abort none starts.
       for (const scan::ScanStep& step : scan::ScanSteps()) {
         if (std::find(asked.begin(), asked.end(), step.id) == asked.end()) continue;

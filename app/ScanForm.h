@@ -110,7 +110,8 @@ class TScanForm : public toolkit::TForm {
   // The curve as far as it is read (the scan's range, the samples so far) or the result.
   void ShowCurve(const report::CurveResult& curve, bool finished);
   void Sample(const report::ScanSample& sample, std::size_t index, std::size_t total, bool raw);
-  void RangeKnown(std::int64_t leadOut, std::int64_t start, std::int64_t blocks, bool raw);
+  void RangeKnown(std::int64_t leadOut, const session::Medium& medium, std::int64_t start,
+                  std::int64_t blocks, bool raw);
   void Finished(Outcome& outcome);
   // The scan, on its own thread: everything it learns is posted to the window.
   void RunScan(DeviceEntry& device, const scan::ScanSettings& settings,

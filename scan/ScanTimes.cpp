@@ -28,10 +28,6 @@ class Positions {
   std::uint64_t state_ = 0x5EED;
 };
 
-bool NotReady(const SenseResult& s) {
-  return session::DriveSession::NotReady(s);
-}
-
 constexpr std::uint32_t kPollMs = 10;
 // Far enough that no drive's read-ahead holds the place read after another: 4 MB of data,
 // more than the buffers drives carry. The range needs three of these for a one-third stroke.
@@ -159,7 +155,7 @@ void DiscScan::SpinUp(report::ScanRecord& record) {
   while (true) {
     if (Read(start_, 1) == SS_COMP) break;
     if (abort_) return SpinUpAborted(record);
-    const bool waiting = NotReady(sense_);
+    const bool waiting = session::DriveSession::NotReady(sense_);
     if (!waiting || Now() - begin > std::uint64_t{settings_.readyTimeoutMs} * 1000) {
       Refused(record, raw_ ? "READ CD" : "READ(10)", SS_ERR, true);
       return;

@@ -110,15 +110,23 @@ int RowOf(const toolkit::TComboBox& list, const std::string& product) {
   return 0;
 }
 
-// Takes a picture of the scan window once the curve has `points` samples.
+// Takes a picture of the scan window once the curve has `points` samples, after clicking
+// Abort there when asked to.
 class MidScanShot : public toolkit::TControlObserver {
  public:
-  MidScanShot(toolkit::qt::QtView& view, TScanForm& form, std::size_t points, std::string path)
-      : view_(view), form_(form), points_(points), path_(std::move(path)) {}
+  MidScanShot(toolkit::qt::QtView& view, TScanForm& form, std::size_t points, std::string path,
+              bool clickAbort = false)
+      : view_(view),
+        form_(form),
+        points_(points),
+        path_(std::move(path)),
+        clickAbort_(clickAbort) {}
   void ControlChanged(toolkit::TControl& control, toolkit::TChange change) override {
-    if (&control != form_.Graph || change != toolkit::TChange::Graph || taken) return;
+    if (&control != form_.Graph || change != toolkit::TChange::Graph || done_) return;
     const auto& series = form_.Graph->Model().Series;
     if (series.empty() || series[0].Points.size() != points_) return;
+    done_ = true;
+    if (clickAbort_) form_.AbortButton->UserClick();
     taken = view_.SaveScreenshot(form_, path_);
   }
   void ControlDestroyed(toolkit::TControl&) override {}
@@ -129,30 +137,8 @@ class MidScanShot : public toolkit::TControlObserver {
   TScanForm& form_;
   std::size_t points_;
   std::string path_;
-};
-
-// Clicks Abort once the curve has `points` samples and takes a picture of the window then.
-class AbortShot : public toolkit::TControlObserver {
- public:
-  AbortShot(toolkit::qt::QtView& view, TScanForm& form, std::size_t points, std::string path)
-      : view_(view), form_(form), points_(points), path_(std::move(path)) {}
-  void ControlChanged(toolkit::TControl& control, toolkit::TChange change) override {
-    if (&control != form_.Graph || change != toolkit::TChange::Graph || clicked_) return;
-    const auto& series = form_.Graph->Model().Series;
-    if (series.empty() || series[0].Points.size() != points_) return;
-    clicked_ = true;
-    form_.AbortButton->UserClick();
-    taken = view_.SaveScreenshot(form_, path_);
-  }
-  void ControlDestroyed(toolkit::TControl&) override {}
-  bool taken = false;
-
- private:
-  toolkit::qt::QtView& view_;
-  TScanForm& form_;
-  std::size_t points_;
-  std::string path_;
-  bool clicked_ = false;
+  bool clickAbort_;
+  bool done_ = false;
 };
 
 // Runs the message loop until the form's scan has ended.
@@ -199,7 +185,7 @@ int SaveScanScreenshots(const std::string& dir) {
   // Abort: while the scan stops ("Aborting ...") and after it ("Aborted").
   form->AccessCheck->SetChecked(false);
   form->SpinUpCheck->SetChecked(false);
-  AbortShot aborting(view, *form, 30, dir + "/scan-aborting.png");
+  MidScanShot aborting(view, *form, 30, dir + "/scan-aborting.png", true);
   form->AddObserver(&aborting);
   form->StartButton->PostClick();
   toolkit::Application->ProcessMessages();

@@ -33,6 +33,27 @@ std::string Text(const std::string& path) {
   return s.str();
 }
 
+// Runs the speed test or, when the options ask for a scan, the scan on the machine's drives,
+// the record going to `json`; `adjust` may change the output first. The exit status.
+int RunWithJson(CliOptions options, const std::string& json,
+                const std::function<void(CliOutput&)>& adjust = {}) {
+  options.json = json;
+  AspiVCL drive;
+  toolkit::ScopedApplication app;
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  CliOutput output;
+  output.out = out;
+  output.err = err;
+  output.jsonPath = json;
+  if (adjust) adjust(output);
+  const int status =
+      options.Scan() ? RunScan(options, drive, output) : RunCli(options, drive, output);
+  std::fclose(out);
+  std::fclose(err);
+  return status;
+}
+
 TEST(DriveAsFoundTest, TheBlockLengthGoesBackOnEveryWayOut) {
   const Ending endings[] = {
       {"done", 0, false, false, kExitDone},
@@ -56,22 +77,11 @@ TEST(DriveAsFoundTest, TheBlockLengthGoesBackOnEveryWayOut) {
       if (scan) args.push_back("--curve");
       const CliParse parse = ParseCliOptions(args);
       ASSERT_EQ(parse.error, "");
-      AspiVCL drive;
-      toolkit::ScopedApplication app;
-      std::FILE* out = std::tmpfile();
-      std::FILE* err = std::tmpfile();
-      CliOutput output;
-      output.out = out;
-      output.err = err;
-      output.jsonPath = json;
       int calls = 0;
-      if (e.interruptAt > 0) output.interrupted = [&] { return ++calls >= e.interruptAt; };
-      if (e.ended) output.ended = [&] { return calls >= e.interruptAt; };
-      CliOptions options = parse.options;
-      if (scan) options.json = json;
-      const int status = scan ? RunScan(options, drive, output) : RunCli(options, drive, output);
-      std::fclose(out);
-      std::fclose(err);
+      const int status = RunWithJson(parse.options, json, [&](CliOutput& output) {
+        if (e.interruptAt > 0) output.interrupted = [&] { return ++calls >= e.interruptAt; };
+        if (e.ended) output.ended = [&] { return calls >= e.interruptAt; };
+      });
       EXPECT_EQ(status, e.status);
       EXPECT_EQ(machine.dataDrive().BlockLength(), 2048);
       // A run ended from outside writes nothing over the earlier file.
@@ -93,22 +103,9 @@ TEST(DriveAsFoundTest, ARunThatNeverStartsLeavesTheEarlierFile) {
     SCOPED_TRACE(args[2]);
     { std::ofstream(json) << "earlier good record"; }
     sim::DemoMachine machine(sim::ClockMode::Virtual, false);
-    CliParse parse = ParseCliOptions(args);
+    const CliParse parse = ParseCliOptions(args);
     ASSERT_EQ(parse.error, "");
-    parse.options.json = json;
-    AspiVCL drive;
-    toolkit::ScopedApplication app;
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
-    CliOutput output;
-    output.out = out;
-    output.err = err;
-    output.jsonPath = json;
-    const bool scan = parse.options.Scan();
-    const int status =
-        scan ? RunScan(parse.options, drive, output) : RunCli(parse.options, drive, output);
-    std::fclose(out);
-    std::fclose(err);
+    const int status = RunWithJson(parse.options, json);
     EXPECT_EQ(status, expected);
     EXPECT_EQ(Text(json), "earlier good record");
   }
