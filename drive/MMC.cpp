@@ -144,6 +144,15 @@ BYTE MMC::Read10(DeviceEntry& device, LONG lba, WORD blocks, BYTE* buffer, DWORD
   return Send(device, cdb, buffer, bufferLength, sense);
 }
 
+BYTE MMC::Read12(DeviceEntry& device, LONG lba, DWORD blocks, bool forceUnitAccess, BYTE* buffer,
+                 DWORD bufferLength, SenseResult* sense) {
+  Cdb cdb(scsi::cmd::kRead12);
+  cdb.bytes[1] = forceUnitAccess ? 0x08 : 0x00;
+  Put32(&cdb.bytes[2], static_cast<DWORD>(lba));
+  Put32(&cdb.bytes[6], blocks);
+  return Send(device, cdb, buffer, bufferLength, sense);
+}
+
 BYTE MMC::ReadCD(DeviceEntry& device, BYTE sectorType, LONG lba, DWORD blocks, BYTE flags,
                  BYTE subChannel, BYTE* buffer, DWORD bufferLength, SenseResult* sense) {
   Cdb cdb(scsi::cmd::kReadCd);

@@ -62,6 +62,10 @@ class MMC : public Aspi, public ScrambleTable, public virtual AspiTools {
                       WORD allocLength, SenseResult* sense);
   BYTE Read10(DeviceEntry& device, LONG lba, WORD blocks, BYTE* buffer, DWORD bufferLength,
               SenseResult* sense);
+  // READ(12) of `blocks` blocks at the block length in force; `forceUnitAccess` sets FUA
+  // (byte 1, 08h): the blocks come from the medium, not the drive's cache.
+  BYTE Read12(DeviceEntry& device, LONG lba, DWORD blocks, bool forceUnitAccess, BYTE* buffer,
+              DWORD bufferLength, SenseResult* sense);
   // `sectorType` is the MMC field already in bits 2-4; `flags` the byte-9 selection.
   BYTE ReadCD(DeviceEntry& device, BYTE sectorType, LONG lba, DWORD blocks, BYTE flags,
               BYTE subChannel, BYTE* buffer, DWORD bufferLength, SenseResult* sense);

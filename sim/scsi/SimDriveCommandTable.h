@@ -36,6 +36,7 @@ void ModeSense10(SimDriveCommand& c);
 void ModeSelect6(SimDriveCommand& c);
 void ModeSelect10(SimDriveCommand& c);
 void Read10(SimDriveCommand& c);
+void Read12(SimDriveCommand& c);
 void ReadCd(SimDriveCommand& c);
 void ReadCdMsf(SimDriveCommand& c);
 void ReadToc(SimDriveCommand& c);
@@ -60,6 +61,7 @@ inline constexpr DriveCommand kDriveCommands[] = {
     {scsi::cmd::kGetConfiguration, NO_CHECKS, GetConfiguration},  // no disc: no current profile
     {scsi::cmd::kModeSelect10, NO_CHECKS, ModeSelect10},
     {scsi::cmd::kModeSense10, NO_CHECKS, ModeSense10},
+    {scsi::cmd::kRead12, CHECK_READY | SPINS_UP, Read12},
     {scsi::cmd::kGetPerformance, CHECK_READY, GetPerformance},
     {scsi::cmd::kReadDiscStructure, CHECK_READY, ReadDiscStructure},
     {scsi::cmd::kReadCdMsf, CHECK_READY | SPINS_UP, ReadCdMsf},

@@ -22,9 +22,11 @@ constexpr std::uint32_t kDataAreaStart = 0x030000;  // a DVD's first data sector
 constexpr std::uint32_t kPhysicalFormatBytes = 2048;
 
 constexpr std::uint16_t kProfileListFeature = 0x0000;
+constexpr std::uint16_t kCdReadFeature = 0x001E;
 
 // RT, byte 1: every feature from the starting one on, the current ones from it on, that one
 // feature alone; 3 is reserved.
+constexpr std::uint8_t kCurrentFeatures = 0x01;
 constexpr std::uint8_t kOneFeature = 0x02;
 constexpr std::uint8_t kReservedRequestType = 0x03;
 
@@ -63,6 +65,24 @@ void GetConfiguration(SimDriveCommand& c) {
           0x00};
       data.insert(data.end(), std::begin(descriptor), std::end(descriptor));
     }
+  }
+  // CD Read: current with a CD in the drive; its C2 flag says whether the drive claims C2
+  // error pointers.
+  const bool cdCurrent = disc && scsi::FamilyOf(current) == scsi::MediumFamily::CD;
+  const bool cdRead =
+      c.config.audio.cdReadFeature &&
+      (requestType == kOneFeature ? start == kCdReadFeature : start <= kCdReadFeature) &&
+      (requestType != kCurrentFeatures || cdCurrent);
+  if (cdRead) {
+    const std::uint8_t feature[] = {0x00,
+                                    std::uint8_t(kCdReadFeature),
+                                    std::uint8_t(0x08 | (cdCurrent ? 0x01 : 0x00)),
+                                    0x04,
+                                    std::uint8_t(c.config.audio.ClaimsC2() ? 0x02 : 0x00),
+                                    0x00,
+                                    0x00,
+                                    0x00};
+    data.insert(data.end(), std::begin(feature), std::end(feature));
   }
   PutBe32(data.data(), static_cast<std::uint32_t>(data.size() - 4));  // bytes after the field
   c.Deliver(data.data(), static_cast<std::uint32_t>(data.size()), allocation);

@@ -236,6 +236,19 @@ void Read10(SimDriveCommand& c) {
   ReadBlocks(c, lba, Be16(c.cdb + 7), selection);
 }
 
+// READ(12): as READ(10) with a 32-bit count. A drive whose firmware does not read audio
+// with it refuses audio sectors (05/64/00); FUA (byte 1, 08h) empties the cache first on a
+// drive that honours it.
+void Read12(SimDriveCommand& c) {
+  const std::int64_t lba = static_cast<std::int32_t>(Be32(c.cdb + 2));
+  const AudioExtraction& audio = c.config.audio;
+  ReadSelection selection;
+  selection.layout = c.state.blockLength == 2352 ? Layout::Raw : Layout::UserData;
+  selection.cdda = audio.cdda && audio.read12OnAudio;
+  if ((c.cdb[1] & 0x08) != 0 && audio.fuaHonoured) c.state.head.DropCache();
+  ReadBlocks(c, lba, Be32(c.cdb + 6), selection);
+}
+
 namespace {
 void ReadCdCommon(SimDriveCommand& c, std::int64_t lba, std::int64_t blocks) {
   ReadSelection selection;

@@ -252,6 +252,22 @@ std::vector<CdbCase> Cases() {
        DataDirection::In,
        63504,
        {}},
+      {"Read12WithForceUnitAccess",
+       [](FileMMCSeq& c, DeviceEntry& d, BYTE* b, SenseResult* s) {
+         return c.Read12(d, 0x00012345, 0x01000002, true, b, 2 * 2352, s);
+       },
+       {0xA8, 0x08, 0x00, 0x01, 0x23, 0x45, 0x01, 0x00, 0x00, 0x02, 0, 0},
+       DataDirection::In,
+       4704,
+       {}},
+      {"Read12",
+       [](FileMMCSeq& c, DeviceEntry& d, BYTE* b, SenseResult* s) {
+         return c.Read12(d, -1, 27, false, b, 27 * 2048, s);
+       },
+       {0xA8, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 27, 0, 0},
+       DataDirection::In,
+       55296,
+       {}},
       {"ReadCDC2Bits",
        [](FileMMCSeq& c, DeviceEntry& d, BYTE* b, SenseResult* s) {
          return c.ReadCDC2(d, 0x04, 1000, 24, scsi::C2Field::Bits, b, 0x10000, s);

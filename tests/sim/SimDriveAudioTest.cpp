@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 #include "sim/scsi/SectorData.h"
 #include "tests/sim/SimDriveTestSupport.h"
@@ -99,6 +100,50 @@ TEST(SimDriveAudio, RefusalsOfC2AndAudio) {
   Machine d(deaf);
   EXPECT_EQ(d.ReadCd(kFirst, 1).Triple(), "05/64/00");
   EXPECT_EQ(d.ReadCd(kFirst, 1, 0xFA, 0, 2646).Triple(), "05/64/00");
+}
+
+// READ(12) at 2,352-byte blocks: a re-read with FUA comes off the disc (it costs the disc's
+// time) only on a drive that honours it; a drive that does not read audio with READ(12)
+// refuses. Page 2Ah and feature 001Eh claim C2 pointers as the model does.
+TEST(SimDriveAudio, Read12ForceUnitAccessAndTheClaims) {
+  struct Case {
+    bool read12, fua;
+    C2Pointers c2;
+    const char* answer;
+    bool fromDisc;  // the FUA re-read
+  };
+  const Case cases[] = {
+      {true, true, C2Pointers::Exact, "GOOD", true},
+      {true, false, C2Pointers::Missing, "GOOD", false},
+      {false, true, C2Pointers::NotSupported, "05/64/00", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.answer + std::to_string(c.fua));
+    SimDriveConfig config = AudioDrive(c.c2);
+    config.blockLength = 2352;
+    config.audio.read12OnAudio = c.read12;
+    config.audio.fuaHonoured = c.fua;
+    config.audio.cdReadFeature = true;
+    SimDrive drive(config);
+    Machine m(drive);
+    auto read12 = [&m](bool fua) {
+      return m.In({0xA8, std::uint8_t(fua ? 0x08 : 0), 0, 0, 0x03, 0xE8, 0, 0, 0, 27, 0, 0},
+                  27 * 2352);
+    };
+    ASSERT_EQ(read12(false).Triple(), c.answer);
+    const auto again = read12(true);
+    ASSERT_EQ(again.Triple(), c.answer);
+    if (again.good()) {
+      const double disc = drive.TimingModel().DiscMicros(1000, 1027, 40.0);
+      EXPECT_EQ(again.reply.serviceMicros > disc, c.fromDisc) << again.reply.serviceMicros;
+    }
+    const auto page = m.In({0x5A, 0x08, 0x2A, 0, 0, 0, 0, 0, 64, 0}, 64);
+    EXPECT_EQ(page.data[8 + 5] & 0x11, c.c2 == C2Pointers::NotSupported ? 0x01 : 0x11);
+    const auto feature = m.In({0x46, 0x02, 0x00, 0x1E, 0, 0, 0, 0, 16, 0}, 16);
+    ASSERT_EQ(feature.reply.transferred, 16u);
+    EXPECT_EQ(feature.data[9], 0x1E);
+    EXPECT_EQ(feature.data[12] & 0x02, c.c2 == C2Pointers::NotSupported ? 0 : 0x02);
+  }
 }
 
 }  // namespace
