@@ -92,8 +92,11 @@ int main(int argc, char** argv) {
   }
   const CliOptions& options = parse.options;
   if (!sim::DemoProfileNamed(options.simProfile)) {
-    std::fprintf(stderr, "velmark-cli: there is no simulated machine '%s' (default, media)\n",
-                 options.simProfile.c_str());
+    std::string names;
+    for (const sim::DemoProfileName& row : sim::kDemoProfiles)
+      names += (names.empty() ? "" : ", ") + std::string(row.name);
+    std::fprintf(stderr, "velmark-cli: there is no simulated machine '%s' (%s)\n",
+                 options.simProfile.c_str(), names.c_str());
     return kExitUsage;
   }
   if (options.help) {
@@ -102,6 +105,8 @@ int main(int argc, char** argv) {
     std::printf("\nSimulated machine (--sim)\n%s", sim::DemoDriveList("  ").c_str());
     std::printf("\nSimulated machine --sim-profile media\n%s",
                 sim::DemoDriveList("  ", sim::DemoProfile::Media).c_str());
+    std::printf("\nSimulated machine --sim-profile audio\n%s",
+                sim::DemoDriveList("  ", sim::DemoProfile::Audio).c_str());
     return kExitDone;
   }
   if (options.version) {

@@ -90,6 +90,12 @@ class DriveSession {
   // SEEK(10) to `lba`, so that positioning stays outside a timed read.
   BYTE Seek(LONG lba, SenseResult* sense);
 
+  // The block length for reads that take it from the drive (READ(10), READ(12)); what was in
+  // force before the session's first change goes back with Restore.
+  WORD SetBlockLength(WORD wanted, SenseResult* sense) {
+    return asFound_.SetBlockLength(wanted, sense);
+  }
+
   // The drive as it was found: the block length the spin-up changed goes back (also done
   // when the session ends).
   void Restore() { asFound_.Restore(); }

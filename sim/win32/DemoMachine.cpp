@@ -131,6 +131,16 @@ const DemoMachine::Slot kSlots[] = {
     {'H', {2, 0, 0, 0}, &DemoMachine::ZclvDriveConfig},
 };
 
+// The audio machine: two drives a channel.
+const DemoMachine::Slot kAudioSlots[] = {
+    {'D', {0, 0, 0, 0}, &DemoMachine::CachingAudioDriveConfig},
+    {'E', {0, 0, 1, 0}, &DemoMachine::UncachedAudioDriveConfig},
+    {'F', {1, 0, 0, 0}, &DemoMachine::FuaIgnoringDriveConfig},
+    {'G', {1, 0, 1, 0}, &DemoMachine::Read12RefusingDriveConfig},
+    {'H', {2, 0, 0, 0}, &DemoMachine::NoCddaDriveConfig},
+    {'I', {2, 0, 1, 0}, &DemoMachine::AudioDriveWithDataDiscConfig},
+};
+
 // The media machine: D: and E: on the first channel, F: and G: on the second.
 const DemoMachine::Slot kMediaSlots[] = {
     {'D', {0, 0, 0, 0}, &DemoMachine::DvdDriveConfig},
@@ -143,6 +153,7 @@ const DemoMachine::Slot kMediaSlots[] = {
 
 std::span<const DemoMachine::Slot> DemoMachine::Slots(DemoProfile profile) {
   if (profile == DemoProfile::Media) return kMediaSlots;
+  if (profile == DemoProfile::Audio) return kAudioSlots;
   return kSlots;
 }
 

@@ -8,6 +8,13 @@
 // single-layer DVD-ROM, E: the same drive with a dual-layer DVD-ROM on the opposite track
 // path whose layer break is not at half, F: a 12x CAV BD drive with a 25 GB BD-ROM and G: a
 // DVD drive holding the 79:57 data CD (read at 40x).
+//
+// The "audio" machine holds drives that extract audio differently, each holding the audio CD
+// with a few damaged sectors (kDamagedAudioSectors) unless said otherwise: D: a 1,024-block
+// cache, FUA honoured, exact C2 pointers; E: no cache, C2 claimed but never delivered; F: a
+// 512-block cache that ignores FUA, C2 pointers with false alarms; G: a 256-block cache,
+// READ(12) refused on audio, no C2 pointers; H: a drive that reads no CD-DA; I: the first
+// drive's model holding the 79:57 data disc.
 #pragma once
 
 #include <memory>
@@ -24,7 +31,7 @@
 namespace sim {
 
 // The machines the demo can be: the default one, or the one of DVD and BD drives.
-enum class DemoProfile { Default, Media };
+enum class DemoProfile { Default, Media, Audio };
 
 struct DemoProfileName {
   const char* name;  // as the command line names it
@@ -33,6 +40,7 @@ struct DemoProfileName {
 inline constexpr DemoProfileName kDemoProfiles[] = {
     {"default", DemoProfile::Default},
     {"media", DemoProfile::Media},
+    {"audio", DemoProfile::Audio},
 };
 std::optional<DemoProfile> DemoProfileNamed(std::string_view name);
 
@@ -88,6 +96,17 @@ class DemoMachine {
   static constexpr std::int32_t kDualLayer0Blocks = 2'052'096;
   static constexpr std::int32_t kDualLayer1Blocks = 1'899'968;
   static constexpr std::int32_t kBdBlocks = 12'219'392;
+
+  // The audio machine's drives (DemoAudioMachine.cpp).
+  static SimDriveConfig CachingAudioDriveConfig();    // 1,024 blocks, FUA, exact C2
+  static SimDriveConfig UncachedAudioDriveConfig();   // no cache, C2 claimed, all zero
+  static SimDriveConfig FuaIgnoringDriveConfig();     // 512 blocks, FUA ignored, false alarms
+  static SimDriveConfig Read12RefusingDriveConfig();  // 256 blocks, READ(12) refused, no C2
+  static SimDriveConfig NoCddaDriveConfig();
+  static SimDriveConfig AudioDriveWithDataDiscConfig();
+  // The sectors of the audio CD that read differently on every read from the disc.
+  static constexpr std::int32_t kDamagedAudioSectors[] = {4510, 4600, 4700};
+  static constexpr std::int32_t kFalseAlarmEvery = 50;  // the false-alarm drive's C2 bits
 
  private:
   std::vector<std::shared_ptr<SimDrive>> drives_;  // in the order of Slots()

@@ -1,0 +1,78 @@
+#include "report/JsonHead.h"
+
+#include "report/AudioCheckWriters.h"
+
+namespace report {
+namespace {
+
+Json AudioMillis(const std::optional<double>& micros) {
+  return micros ? Json(*micros / 1000.0) : Json(nullptr);
+}
+
+Json AudioRereadJson(const std::optional<RereadTime>& r) {
+  if (!r) return nullptr;
+  return {{"ms", r->micros / 1000.0}, {"from_disc", r->fromDisc}};
+}
+
+}  // namespace
+
+std::string AudioCheckJson(const DriveRecord& drive, const DiscRecord& disc,
+                           const AudioCheckRecord& r, std::chrono::system_clock::time_point when) {
+  Json j = JsonHead(drive, disc, when);
+  Json a;
+  a["range"] = {{"start", r.start}, {"blocks", r.blocks}};
+  a["cdda_claimed"] = r.cddaClaimed;
+  a["refused"] = r.refused ? Json(*r.refused) : Json(nullptr);
+  if (!r.refused) {
+    const CacheFinding& c = r.cache;
+    Json defeats = Json::array();
+    for (const CacheDefeat& d : c.defeats)
+      defeats.push_back({{"method", d.method},
+                         {"works", d.reread ? Json(d.Works()) : Json(nullptr)},
+                         {"reread", AudioRereadJson(d.reread)},
+                         {"note", d.note}});
+    a["cache"] = {{"tested", c.tested},
+                  {"caches", c.tested ? Json(c.caches) : Json(nullptr)},
+                  {"reread", AudioRereadJson(c.reread)},
+                  {"rotation_ms", c.rotationMicros / 1000.0},
+                  {"stream_27_blocks_ms", c.streamMicros / 1000.0},
+                  {"size_at_least_blocks", c.caches ? Json(c.hitBlocks) : Json(nullptr)},
+                  {"size_below_blocks", c.missBlocks ? Json(*c.missBlocks) : Json(nullptr)},
+                  {"trials", c.trials},
+                  {"defeats", std::move(defeats)},
+                  {"note", c.note}};
+    const FuaFinding& f = r.fua;
+    a["fua"] = {{"verdict", FuaVerdictName(f.verdict)},
+                {"read12_ms", AudioMillis(f.plainMicros)},
+                {"read12_fua_ms", AudioMillis(f.fuaMicros)},
+                {"sense", f.sense},
+                {"note", f.note}};
+    const C2Finding& p = r.c2;
+    a["c2"] = {
+        {"claimed_by_page", p.claimedByPage},
+        {"claimed_by_feature", p.claimedByFeature ? Json(*p.claimedByFeature) : Json(nullptr)},
+        {"bits_accepted", p.bitsAccepted},
+        {"bits_sense", p.bitsSense},
+        {"block_error_accepted", p.blockErrorAccepted},
+        {"block_error_sense", p.blockErrorSense},
+        {"flagged_sectors", p.counted ? Json(p.flaggedSectors) : Json(nullptr)},
+        {"missed_errors", p.counted ? Json(p.missedErrors) : Json(nullptr)},
+        {"false_alarms", p.counted ? Json(p.falseAlarms) : Json(nullptr)},
+        {"block_error_disagreements", p.counted ? Json(p.blockErrorDisagreements) : Json(nullptr)}};
+    const RepeatabilityFinding& q = r.repeatability;
+    a["repeatability"] = {{"reads", q.reads},
+                          {"sectors", q.sectors},
+                          {"differing", q.differing},
+                          {"differing_flagged", q.differingFlagged},
+                          {"differing_unflagged", q.differingUnflagged},
+                          {"differing_lbas", q.differingLbas},
+                          {"cache_defeat", q.cacheDefeat},
+                          {"note", q.note}};
+  }
+  a["notes"] = r.notes;
+  a["seconds"] = r.virtualSeconds;
+  j["audio_check"] = std::move(a);
+  return j.dump(2) + "\n";
+}
+
+}  // namespace report

@@ -1,0 +1,122 @@
+// The audio check on every drive of the audio machine, on the virtual clock: each finding
+// against the truth of the drive's model.
+#include "scan/AudioCheck.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <memory>
+
+#include "sim/win32/DemoMachine.h"
+
+namespace {
+
+using report::FuaVerdict;
+using sim::C2Pointers;
+
+// The audio machine's drive of `row` and the drive-access chain on it.
+class AudioRig {
+ public:
+  explicit AudioRig(std::size_t row)
+      : machine_(sim::ClockMode::Virtual, false, sim::DemoProfile::Audio),
+        chain_(std::make_unique<Chain>()),
+        drive_(machine_.drive(row)) {
+    const char letter = sim::DemoMachine::Slots(sim::DemoProfile::Audio)[row].letter;
+    for (DeviceEntry& d : chain_->DeviceTable)
+      if (d.DriveLetter == letter) device_ = &d;
+  }
+  DeviceEntry* device() { return device_; }
+  FileMMCSeq& chain() { return *chain_; }
+  sim::SimDrive& drive() { return drive_; }
+
+ private:
+  sim::DemoMachine machine_;
+  struct Chain final : FileMMCSeq {};  // the chain's destructor is not virtual
+  std::unique_ptr<Chain> chain_;
+  sim::SimDrive& drive_;
+  DeviceEntry* device_ = nullptr;
+};
+
+TEST(AudioCheck, EveryFindingEqualsTheDrivesTruth) {
+  const std::size_t rows = sim::DemoMachine::Slots(sim::DemoProfile::Audio).size();
+  for (std::size_t row = 0; row < rows; ++row) {
+    AudioRig rig(row);
+    ASSERT_NE(rig.device(), nullptr);
+    const sim::SimDriveConfig& config = rig.drive().Config();
+    const sim::AudioExtraction& audio = config.audio;
+    SCOPED_TRACE(config.identity.product);
+    const auto wallBegin = std::chrono::steady_clock::now();
+    scan::AudioCheck check(rig.chain(), *rig.device(), {});
+    report::AudioCheckRecord r;
+    const bool ran = check.Run(r);
+    const double wallSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBegin).count();
+    EXPECT_LT(r.virtualSeconds, 30.0);
+    EXPECT_LT(wallSeconds, 5.0);
+    EXPECT_EQ(rig.drive().BlockLength(), config.blockLength);  // put back as found
+
+    const bool audioDisc = config.disc->KindAt(0) == sim::TrackKind::Audio;
+    ASSERT_EQ(ran, audio.cdda && audioDisc);
+    if (!ran) {
+      ASSERT_TRUE(r.refused);
+      EXPECT_NE(r.refused->find(audio.cdda ? "no audio tracks" : "CD-DA"), std::string::npos)
+          << *r.refused;
+      continue;
+    }
+    EXPECT_EQ(r.start, scan::kAudioDefaultOffset);
+    EXPECT_EQ(r.blocks, scan::kAudioDefaultBlocks);
+
+    // The cache: present, and its size within one command.
+    const std::int64_t cacheBlocks = config.timing.cacheBlocks;
+    ASSERT_TRUE(r.cache.tested) << r.cache.note;
+    EXPECT_EQ(r.cache.caches, cacheBlocks > 0);
+    if (cacheBlocks > 0) {
+      EXPECT_LE(r.cache.hitBlocks, cacheBlocks);
+      ASSERT_TRUE(r.cache.missBlocks);
+      EXPECT_GT(*r.cache.missBlocks, cacheBlocks);
+      EXPECT_EQ(*r.cache.missBlocks - r.cache.hitBlocks, scan::kAudioCommandBlocks);
+      ASSERT_EQ(r.cache.defeats.size(), 3u);
+      EXPECT_TRUE(r.cache.defeats[0].Works());  // far away
+      EXPECT_TRUE(r.cache.defeats[1].Works());  // just before: the head passes the range again
+      EXPECT_EQ(r.cache.defeats[2].Works(), audio.read12OnAudio && audio.fuaHonoured);
+    } else {
+      EXPECT_TRUE(r.cache.defeats.empty());
+    }
+
+    // Force unit access.
+    const FuaVerdict fua = !audio.read12OnAudio || cacheBlocks == 0 ? FuaVerdict::NotTestable
+                           : audio.fuaHonoured                      ? FuaVerdict::Honoured
+                                                                    : FuaVerdict::Ignored;
+    EXPECT_EQ(r.fua.verdict, fua) << r.fua.note;
+    EXPECT_EQ(r.fua.sense.rfind("05/64/00", 0) == 0, !audio.read12OnAudio) << r.fua.sense;
+
+    // C2 pointers claimed and delivered, and the repeatability reads.
+    const std::int64_t end = r.start + r.blocks;
+    std::int64_t damaged = 0, falseAlarms = 0;
+    for (std::int64_t lba = r.start; lba < end; ++lba) {
+      damaged += audio.Damaged(static_cast<std::int32_t>(lba));
+      falseAlarms += audio.FalseAlarmAt(static_cast<std::int32_t>(lba));
+    }
+    ASSERT_GT(damaged, 0);
+    const bool delivers = audio.c2 == C2Pointers::Exact || audio.c2 == C2Pointers::FalseAlarms;
+    EXPECT_EQ(r.c2.claimedByPage, audio.ClaimsC2());
+    EXPECT_EQ(r.c2.claimedByFeature,
+              audio.cdReadFeature ? std::optional<bool>(audio.ClaimsC2()) : std::nullopt);
+    EXPECT_EQ(r.c2.bitsAccepted, audio.ClaimsC2());
+    EXPECT_EQ(r.c2.blockErrorAccepted, audio.ClaimsC2());
+    EXPECT_EQ(r.c2.counted, audio.ClaimsC2());
+    EXPECT_EQ(r.c2.missedErrors, audio.c2 == C2Pointers::Missing ? damaged : 0);
+    EXPECT_EQ(r.c2.falseAlarms, falseAlarms);
+    EXPECT_EQ(r.c2.flaggedSectors, (delivers ? damaged : 0) + falseAlarms);
+    EXPECT_EQ(r.c2.blockErrorDisagreements, 0);
+    EXPECT_TRUE(r.notes.empty()) << r.notes.front();  // nothing refused on the way
+    EXPECT_EQ(r.repeatability.reads, 3);
+    EXPECT_EQ(r.repeatability.sectors, r.blocks);
+    EXPECT_EQ(r.repeatability.differing, damaged);
+    EXPECT_EQ(r.repeatability.differingFlagged, delivers ? damaged : 0);
+    EXPECT_EQ(r.repeatability.differingUnflagged, delivers ? 0 : damaged);
+  }
+}
+
+}  // namespace
