@@ -52,6 +52,12 @@ const std::vector<CliSection> kSections = {
     {"Drives", ""},
     {"Test", ""},
     {"Disc scan", kScanIntro.c_str()},
+    {"Audio extraction",
+     "Instead of the speed test: how the drive extracts audio, each finding with the\n"
+     "times and counts it comes from. --start and --blocks choose the stretch (default:\n"
+     "270 blocks a minute into the first audio track), --drive or --device the drive;\n"
+     "--json and --csv write the findings. A data disc or a drive that reads no CD-DA\n"
+     "is refused with status 1.\n"},
     {"Output", ""},
 };
 
@@ -195,6 +201,23 @@ const CliOption kOptionsBeforeScan[] = {
      }},
 };
 
+const CliOption kAudioOptions[] = {
+    {"--audio-check", nullptr, "Audio extraction",
+     "whether the drive caches audio and how much, what defeats the\n"
+     "cache, whether READ(12) honours FUA, whether the C2 error\n"
+     "pointers flag what reads differently, and how often the range\n"
+     "reads the same",
+     Set<&CliOptions::audioCheck>},
+    {"--reads", "N", "Audio extraction",
+     "read the range N times for repeatability (2 to 20, default 3)",
+     [](CliOptions& o, const std::string& n, const std::string& v) -> std::string {
+       int reads = 0;
+       std::string error = ParseInt(n, v, 2, 20, "a count from 2 to 20", reads);
+       if (error.empty()) o.audioReads = reads;
+       return error;
+     }},
+};
+
 const CliOption kOptionsAfterScan[] = {
     {"--csv", "FILE", "Disc scan",
      "write the curve's samples as CSV (without --curve: the other\n"
@@ -268,6 +291,7 @@ const CliOption kOptionsAfterScan[] = {
 std::vector<CliOption> AllOptions() {
   std::vector<CliOption> all(std::begin(kOptionsBeforeScan), std::end(kOptionsBeforeScan));
   for (const scan::ScanStep& step : scan::ScanSteps()) all.push_back(StepOption(step));
+  all.insert(all.end(), std::begin(kAudioOptions), std::end(kAudioOptions));
   all.insert(all.end(), std::begin(kOptionsAfterScan), std::end(kOptionsAfterScan));
   return all;
 }
@@ -382,7 +406,11 @@ CliParse ParseCliOptions(const std::vector<std::string>& args) {
     result.error = "--real-time only applies with --sim";
   else if (o.device && o.driveGiven)
     result.error = "--drive and --device both choose the drive: give one of them";
-  else if (o.csv && !o.Scan())
+  else if (o.audioCheck && o.Scan())
+    result.error = "--audio-check runs alone: give it without the scan's steps";
+  else if (o.audioReads && !o.audioCheck)
+    result.error = "--reads applies to --audio-check";
+  else if (o.csv && !o.Scan() && !o.audioCheck)
     result.error = "--csv writes what a scan measured: add --curve, --access, ...";
   else if (o.json && o.csv && *o.json == "-" && *o.csv == "-")
     result.error = "only one of --json and --csv can go to standard output";

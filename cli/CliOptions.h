@@ -40,6 +40,10 @@ struct CliOptions {
   std::optional<std::string> plot;  // picture of the curve: a .png or .svg file
 
   bool Scan() const { return info || speeds || speed || curve || access || spinUp; }
+
+  // The audio extraction check (instead of the speed test and the scan).
+  bool audioCheck = false;
+  std::optional<int> audioReads;  // the repeatability reads (default 3)
 };
 
 // One option: how it is spelt, what it takes, what the usage says of it and what it does.

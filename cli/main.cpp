@@ -10,6 +10,7 @@
 
 #include "VelmarkVersion.h"
 #include "app/AspiVCL.h"
+#include "cli/AudioCheckRun.h"
 #include "cli/CliOptions.h"
 #include "cli/CliRun.h"
 #include "cli/FieldCheck.h"
@@ -26,7 +27,7 @@ namespace {
 // The speed test or the scan, as the options say; the program's exit status.
 int Run(const CliOptions& options) {
   // The disc scan writes its own files, by name, once it has measured.
-  if (options.Scan() && !options.list) {
+  if ((options.Scan() || options.audioCheck) && !options.list) {
     static std::unique_ptr<sim::DemoMachine> scanMachine;
     if (options.sim)
       scanMachine = std::make_unique<sim::DemoMachine>(
@@ -42,7 +43,8 @@ int Run(const CliOptions& options) {
     InterruptCatcher interrupts;  // Ctrl-C stops the scan's step under way
     output.interrupted = &InterruptCatcher::Requested;
     output.ended = &InterruptCatcher::Ended;
-    const int status = RunScan(options, scanAccess, output);
+    const int status = options.audioCheck ? RunAudioCheck(options, scanAccess, output)
+                                          : RunScan(options, scanAccess, output);
     platform::CurrentHost().SetCommandObserver(nullptr);
     return status;
   }

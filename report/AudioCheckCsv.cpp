@@ -44,8 +44,12 @@ std::string AudioCheckCsv(const AudioCheckRecord& r) {
     row("stream_27_blocks_ms", AudioCsvMs(c.streamMicros));
     if (c.caches) row("cache_at_least_blocks", std::to_string(c.hitBlocks));
     if (c.missBlocks) row("cache_below_blocks", std::to_string(*c.missBlocks));
-    for (const CacheDefeat& d : c.defeats)
-      row("defeated_by " + d.method, d.reread ? yes(d.Works()) : "not testable");
+    for (const CacheDefeat& d : c.defeats) {
+      std::string figure = "defeated_by_" + d.method;
+      for (char& ch : figure)
+        if (ch == ' ') ch = '_';
+      row(figure, d.reread ? yes(d.Works()) : "not testable");
+    }
   }
   row("fua", FuaVerdictName(r.fua.verdict));
   if (r.fua.plainMicros) row("read12_ms", AudioCsvMs(*r.fua.plainMicros));

@@ -20,7 +20,7 @@ std::string AudioCheckJson(const DriveRecord& drive, const DiscRecord& disc,
                            const AudioCheckRecord& r, std::chrono::system_clock::time_point when) {
   Json j = JsonHead(drive, disc, when);
   Json a;
-  a["range"] = {{"start", r.start}, {"blocks", r.blocks}};
+  a["range"] = r.refused ? Json(nullptr) : Json({{"start", r.start}, {"blocks", r.blocks}});
   a["cdda_claimed"] = r.cddaClaimed;
   a["refused"] = r.refused ? Json(*r.refused) : Json(nullptr);
   if (!r.refused) {

@@ -82,8 +82,9 @@ struct RepeatabilityFinding {
 struct AudioCheckRecord {
   std::int64_t start = 0;
   std::int64_t blocks = 0;
-  bool cddaClaimed = false;            // page 2Ah byte 5 bit 0
-  std::optional<std::string> refused;  // the check could not run: why (a data disc ...)
+  std::optional<std::int64_t> leadOut;  // from the table of contents, when it was read
+  bool cddaClaimed = false;             // page 2Ah byte 5 bit 0
+  std::optional<std::string> refused;   // the check could not run: why (a data disc ...)
   CacheFinding cache;
   FuaFinding fua;
   C2Finding c2;

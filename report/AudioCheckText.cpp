@@ -55,12 +55,14 @@ std::string AudioCheckText(const AudioCheckRecord& r) {
 
   const FuaFinding& f = r.fua;
   out += std::string("Force unit access: ") + FuaVerdictName(f.verdict);
+  std::string evidence;
   if (f.plainMicros && f.fuaMicros)
-    out += " (READ(12) of 27 blocks at 2,352 bytes " + AudioMs(*f.plainMicros) +
-           ", again with FUA " + AudioMs(*f.fuaMicros) + "; one rotation " +
-           AudioMs(r.cache.rotationMicros) + ")";
-  if (!f.note.empty()) out += " (" + f.note + (f.sense.empty() ? "" : ": " + f.sense) + ")";
-  out += "\n";
+    evidence = "READ(12) of 27 blocks at 2,352 bytes " + AudioMs(*f.plainMicros) +
+               ", again with FUA " + AudioMs(*f.fuaMicros) + "; one rotation " +
+               AudioMs(r.cache.rotationMicros);
+  if (!f.note.empty())
+    evidence += (evidence.empty() ? "" : "; ") + f.note + (f.sense.empty() ? "" : ": " + f.sense);
+  out += (evidence.empty() ? "" : " (" + evidence + ")") + "\n";
 
   const C2Finding& c = r.c2;
   out += std::string("C2 error pointers: claimed by page 2Ah: ") + AudioYesNo(c.claimedByPage) +

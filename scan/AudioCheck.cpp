@@ -135,6 +135,7 @@ bool AudioCheck::FindRange(report::AudioCheckRecord& record) {
     return false;
   }
   const std::vector<TocTrack> tracks = ParseToc(toc.data(), toc.size());
+  if (!tracks.empty()) record.leadOut = tracks.back().start;
   // Runs of audio tracks: [start, end) each; the lead-out is the last descriptor.
   std::vector<std::pair<std::int64_t, std::int64_t>> runs;
   for (std::size_t i = 0; i + 1 < tracks.size(); ++i) {
