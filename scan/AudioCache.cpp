@@ -64,7 +64,7 @@ void AudioCheck::CacheSize(report::CacheFinding& cache) {
       std::min(settings_.largestCacheBlocks, audioEnd_ - start_) / step * step;
   // Double the distance until the start is no longer in the cache, then halve the gap
   // between the last hit and the first miss down to one command.
-  for (std::int64_t d = 2 * step; !cache.missBlocks && cache.hitBlocks < largest;
+  for (std::int64_t d = std::min(2 * step, largest); !cache.missBlocks && cache.hitBlocks < largest;
        d = std::min(2 * d, largest)) {
     const std::optional<bool> hit = CachedAfter(d);
     ++cache.trials;

@@ -119,4 +119,41 @@ TEST(AudioCheck, EveryFindingEqualsTheDrivesTruth) {
   }
 }
 
+// The stretch at the ends of the audio: shortened to where the audio ends, the cache's size
+// searched no further than the audio goes; a start past the audio is refused.
+TEST(AudioCheck, TheStretchStaysOnTheAudio) {
+  const std::int64_t leadOut = sim::DemoMachine::AudioCD().LeadOut();
+  const struct {
+    std::int64_t start, blocks;
+    const char* refused;  // null: the check runs
+    std::int64_t checked;
+    std::int64_t cacheAtLeast;
+  } cases[] = {
+      {leadOut - 100, 500, nullptr, 100, 81},  // 81: the whole commands up to the lead-out
+      {leadOut, 27, "is not on an audio track", 0, 0},
+      {leadOut - 26, 27, "needs at least 27 audio blocks", 0, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.start);
+    AudioRig rig(0);
+    scan::AudioCheckSettings settings;
+    settings.start = c.start;
+    settings.blocks = c.blocks;
+    scan::AudioCheck check(rig.chain(), *rig.device(), settings);
+    report::AudioCheckRecord r;
+    ASSERT_EQ(check.Run(r), c.refused == nullptr);
+    if (c.refused) {
+      EXPECT_NE(r.refused->find(c.refused), std::string::npos) << *r.refused;
+      continue;
+    }
+    EXPECT_EQ(r.blocks, c.checked);
+    ASSERT_EQ(r.notes.size(), 1u);
+    EXPECT_NE(r.notes[0].find("shortened"), std::string::npos) << r.notes[0];
+    EXPECT_EQ(r.cache.hitBlocks, c.cacheAtLeast);
+    EXPECT_FALSE(r.cache.missBlocks);
+    EXPECT_EQ(r.repeatability.sectors, c.checked);
+    EXPECT_EQ(r.repeatability.differing, 0);
+  }
+}
+
 }  // namespace
