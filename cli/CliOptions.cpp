@@ -84,6 +84,9 @@ CliOption StepOption(const scan::ScanStep& step) {
     case scan::StepId::SpinUp:
       handle = Set<&CliOptions::spinUp>;
       break;
+    case scan::StepId::Surface:
+      handle = Set<&CliOptions::surface>;
+      break;
   }
   return {step.option, step.value, "Disc scan", step.help, handle};
 }
@@ -131,10 +134,11 @@ const CliOption kOptionsBeforeScan[] = {
      "NAME",
      "Drives",
      "use the simulated machine NAME (implies --sim): default (the\n"
-     "CD drives D: to H:) or media (DVD and BD drives and discs; both\n"
+     "CD drives D: to H:), media (DVD and BD drives and discs) or\n"
+     "damage (a CD and a DVD with unreadable and weak blocks; the\n"
      "machines are listed at the end of this text)",
      [](CliOptions& o, const std::string&, const std::string& v) -> std::string {
-       if (v.empty()) return "--sim-profile needs a machine's name: default or media";
+       if (v.empty()) return "--sim-profile needs a machine's name: default, media or damage";
        o.sim = true;
        o.simProfile = v;
        return {};
@@ -325,6 +329,8 @@ bool StepAsked(const CliOptions& o, scan::StepId step) {
       return o.access;
     case scan::StepId::SpinUp:
       return o.spinUp;
+    case scan::StepId::Surface:
+      return o.surface;
   }
   return false;
 }
@@ -442,7 +448,8 @@ Exit status
      asked for was measured
   1  the test was aborted (no medium, illegal mode, Abort) or commands failed:
      its results should be ignored; for a scan: a command failed or the drive
-     refused something asked for (the report names it); or what was measured
+     refused something asked for (the report names it), or the surface
+     scan found unreadable blocks; or what was measured
      could not be delivered: writing standard output or an output file failed
   2  the command line was not understood, a field's text is not a number or is
      out of range, the range does not lie on the disc, or an output path cannot

@@ -36,10 +36,11 @@ struct CliOptions {
   bool curve = false;               // the transfer-rate curve and the reading strategy
   bool access = false;              // access times
   bool spinUp = false;              // spin-up time
+  bool surface = false;             // every block of the range read and judged
   std::optional<std::string> csv;   // file for the scan's CSV; "-": standard output
   std::optional<std::string> plot;  // picture of the curve: a .png or .svg file
 
-  bool Scan() const { return info || speeds || speed || curve || access || spinUp; }
+  bool Scan() const { return info || speeds || speed || curve || access || spinUp || surface; }
 };
 
 // One option: how it is spelt, what it takes, what the usage says of it and what it does.

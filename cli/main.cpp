@@ -92,7 +92,8 @@ int main(int argc, char** argv) {
   }
   const CliOptions& options = parse.options;
   if (!sim::DemoProfileNamed(options.simProfile)) {
-    std::fprintf(stderr, "velmark-cli: there is no simulated machine '%s' (default, media)\n",
+    std::fprintf(stderr,
+                 "velmark-cli: there is no simulated machine '%s' (default, media, damage)\n",
                  options.simProfile.c_str());
     return kExitUsage;
   }
@@ -102,6 +103,8 @@ int main(int argc, char** argv) {
     std::printf("\nSimulated machine (--sim)\n%s", sim::DemoDriveList("  ").c_str());
     std::printf("\nSimulated machine --sim-profile media\n%s",
                 sim::DemoDriveList("  ", sim::DemoProfile::Media).c_str());
+    std::printf("\nSimulated machine --sim-profile damage\n%s",
+                sim::DemoDriveList("  ", sim::DemoProfile::Damage).c_str());
     return kExitDone;
   }
   if (options.version) {

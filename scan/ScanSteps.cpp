@@ -36,6 +36,14 @@ const ScanStep kSteps[] = {
      "stop the disc (START STOP UNIT), wait 3 s, and time until the\n"
      "first read is served",
      "Spin-up time", &DiscScan::SpinUp},
+    {StepId::Surface, "surface", "--surface", nullptr,
+     "read every block of the range (the whole disc by default) in\n"
+     "27-block commands, each timed: a failed command is read again\n"
+     "block by block to find the unreadable blocks and their sense; a\n"
+     "command three times slower than the ones before it is timed\n"
+     "again block by block and its slow blocks are marked weak. The\n"
+     "status is 1 when any block is unreadable",
+     nullptr, &DiscScan::Surface},
 };
 
 }  // namespace

@@ -113,6 +113,25 @@ SimDriveConfig DemoMachine::DvdDriveWithCdConfig() {
   return c;
 }
 
+SimDriveConfig DemoMachine::DamagedCdConfig() {
+  SimDriveConfig c = DataDriveConfig();
+  c.identity = {"VELMSIM", "CD-ROM SIM-52X", "1.50"};
+  c.quirks.readRetryChangeable = true;
+  // Two adjacent unreadable blocks, one alone and a scratch of 40 across command edges.
+  c.faults.mediumErrors = {{16000, 2}, {30000, 1}, {250010, 40}};
+  c.faults.weakSectors = {
+      {50000, 1, kWeakRetryMicros}, {120003, 2, kWeakRetryMicros}, {300000, 1, kWeakRetryMicros}};
+  return c;
+}
+
+SimDriveConfig DemoMachine::DamagedDvdConfig() {
+  SimDriveConfig c = DvdDriveConfig();
+  c.identity = {"VELMSIM", "DVD-ROM SIM-16X", "3.50"};
+  c.faults.mediumErrors = {{16000, 2}, {1'500'000, 16}};
+  c.faults.weakSectors = {{700'001, 1, kWeakRetryMicros}, {2'000'000, 3, kWeakRetryMicros}};
+  return c;
+}
+
 std::optional<DemoProfile> DemoProfileNamed(std::string_view name) {
   for (const DemoProfileName& row : kDemoProfiles)
     if (name == row.name) return row.profile;
@@ -139,10 +158,17 @@ const DemoMachine::Slot kMediaSlots[] = {
     {'G', {1, 0, 1, 0}, &DemoMachine::DvdDriveWithCdConfig},
 };
 
+// The damage machine: D: and E: on the first channel.
+const DemoMachine::Slot kDamageSlots[] = {
+    {'D', {0, 0, 0, 0}, &DemoMachine::DamagedCdConfig},
+    {'E', {0, 0, 1, 0}, &DemoMachine::DamagedDvdConfig},
+};
+
 }  // namespace
 
 std::span<const DemoMachine::Slot> DemoMachine::Slots(DemoProfile profile) {
   if (profile == DemoProfile::Media) return kMediaSlots;
+  if (profile == DemoProfile::Damage) return kDamageSlots;
   return kSlots;
 }
 

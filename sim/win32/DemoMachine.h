@@ -8,6 +8,8 @@
 // single-layer DVD-ROM, E: the same drive with a dual-layer DVD-ROM on the opposite track
 // path whose layer break is not at half, F: a 12x CAV BD drive with a 25 GB BD-ROM and G: a
 // DVD drive holding the 79:57 data CD (read at 40x).
+//
+// The "damage" machine holds discs with unreadable and weak blocks (see DamagedCdConfig).
 #pragma once
 
 #include <memory>
@@ -23,8 +25,9 @@
 
 namespace sim {
 
-// The machines the demo can be: the default one, or the one of DVD and BD drives.
-enum class DemoProfile { Default, Media };
+// The machines the demo can be: the default one, the one of DVD and BD drives, or the one
+// of damaged discs.
+enum class DemoProfile { Default, Media, Damage };
 
 struct DemoProfileName {
   const char* name;  // as the command line names it
@@ -33,6 +36,7 @@ struct DemoProfileName {
 inline constexpr DemoProfileName kDemoProfiles[] = {
     {"default", DemoProfile::Default},
     {"media", DemoProfile::Media},
+    {"damage", DemoProfile::Damage},
 };
 std::optional<DemoProfile> DemoProfileNamed(std::string_view name);
 
@@ -84,6 +88,14 @@ class DemoMachine {
   static SimDriveConfig DualLayerDvdConfig();  // dual layer, opposite track path
   static SimDriveConfig BdDriveConfig();       // single-layer 25 GB BD-ROM, 12,219,392 blocks
   static SimDriveConfig DvdDriveWithCdConfig();
+  // The damage machine: D: the 52x CAV drive holding a CD with unreadable and weak blocks
+  // (its read retry count can be set), E: the DVD drive holding a DVD-ROM with unreadable
+  // and weak blocks (it refuses a change of its read retry count). The faults of each
+  // config are the truth a surface scan is checked against.
+  static SimDriveConfig DamagedCdConfig();
+  static SimDriveConfig DamagedDvdConfig();
+  static constexpr std::uint64_t kWeakRetryMicros = 150'000;  // one weak block's retries
+
   static constexpr std::int32_t kDvdBlocks = 2'298'496;
   static constexpr std::int32_t kDualLayer0Blocks = 2'052'096;
   static constexpr std::int32_t kDualLayer1Blocks = 1'899'968;

@@ -1,0 +1,161 @@
+// The surface scan: every block of the range read in commands of the scan's size, each
+// command timed. A command that fails, or takes more than three times what the commands
+// before it predict (the drive retried something), is read again block by block, each
+// block timed after a read far away so that no cache serves it: the blocks that fail are
+// unreadable, each with its sense; those that take more than three times the usual
+// block's time are weak.
+#include <algorithm>
+#include <cstdio>
+#include <deque>
+#include <vector>
+
+#include "scan/DiscScan.h"
+#include "scsi/Sense.h"
+#include "transport/wnaspi32.h"
+
+namespace scan {
+namespace {
+
+// Commands whose time per block predicts the next one's.
+constexpr std::size_t kPredictionWindow = 16;
+// Commands timed before any is judged slow.
+constexpr std::size_t kPredictionMinimum = 4;
+// Stretches of the read the map's speed curve is cut into.
+constexpr std::int64_t kSpeedStretches = 200;
+
+double MiddleTime(std::vector<double> values) {
+  if (values.empty()) return 0;
+  const auto mid = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+  std::nth_element(values.begin(), mid, values.end());
+  return *mid;
+}
+
+std::string SenseText(const SenseResult& sense) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%02X/%02X/%02X", sense.SenseKey & 0x0F, sense.ASC, sense.ASCQ);
+  return text;
+}
+
+}  // namespace
+
+bool DiscScan::SurfaceGoOn(const report::SurfaceResult& surface) {
+  if (abort_) return false;
+  if (observer_.surface &&
+      !observer_.surface(SurfaceProgress{surface.read, surface.blocks, surface.unreadableCount,
+                                         surface.weakCount}))
+    abort_ = true;
+  return !abort_;
+}
+
+// Why the scan cannot go on after a failed read, or nothing when the failure is the disc's.
+std::optional<std::string> DiscScan::SurfaceStop() {
+  if (abort_ || sense_.SenseKey == kSenseKeyStopped) return std::string("aborted");
+  if (drive_.StoppedResponding(device_)) return std::string("the drive stopped responding");
+  if (session::DriveSession::NoMedium(sense_)) return std::string("the disc was removed");
+  return std::nullopt;
+}
+
+void DiscScan::Surface(report::ScanRecord& record) {
+  report::SurfaceResult& surface = record.surface.emplace();
+  surface.blocksPerCommand = static_cast<std::int32_t>(settings_.blocksPerCommand);
+  surface.start = start_;
+  surface.blocks = blocks_;
+  if (!Prepare(record)) {
+    surface.aborted = true;
+    surface.abortReason = record.refused.empty() ? "the drive did not read" : record.refused.back();
+    surface.mode = raw_ ? "raw" : "data";
+    return;
+  }
+  surface.mode = raw_ ? "raw" : "data";
+  const std::int64_t per = settings_.blocksPerCommand;
+  const double blocksPerX = BlocksPerSecondAt1x();
+  const std::int64_t stretch = std::max<std::int64_t>(blocks_ / kSpeedStretches, per);
+  std::deque<double> recent;  // micros per block of the latest good commands
+  std::int64_t stretchLba = start_, stretchBlocks = 0, stretchMicros = 0;
+  auto flushStretch = [&] {
+    if (stretchBlocks == 0) return;
+    const double seconds = static_cast<double>(std::max<std::int64_t>(stretchMicros, 1)) * 1e-6;
+    surface.speeds.push_back(
+        {stretchLba, stretchBlocks, static_cast<double>(stretchBlocks) / seconds / blocksPerX});
+    stretchBlocks = stretchMicros = 0;
+  };
+
+  Note("Reading the surface: " + std::to_string(blocks_) + " blocks in commands of " +
+       std::to_string(per));
+  drive_.Seek10(device_, static_cast<LONG>(start_), &sense_);
+  for (std::int64_t done = 0; done < blocks_;) {
+    const std::int64_t lba = start_ + done;
+    const std::int64_t count = std::min(per, blocks_ - done);
+    const std::optional<std::int64_t> micros = TimedRead(lba, count);
+    if (!micros) {
+      if (const std::optional<std::string> why = SurfaceStop()) {
+        surface.aborted = true;
+        surface.abortReason = *why;
+        break;
+      }
+      if (!JudgeBlocks(surface, lba, count, MiddleTime({recent.begin(), recent.end()}))) break;
+    } else {
+      const double perBlock = static_cast<double>(*micros) / static_cast<double>(count);
+      const double predicted = MiddleTime({recent.begin(), recent.end()});
+      if (recent.size() >= kPredictionMinimum && perBlock > 3 * predicted) {
+        if (!JudgeBlocks(surface, lba, count, predicted)) break;
+      } else {
+        recent.push_back(perBlock);
+        if (recent.size() > kPredictionWindow) recent.pop_front();
+        if (stretchBlocks == 0) stretchLba = lba;
+        stretchBlocks += count;
+        stretchMicros += *micros;
+        if (stretchBlocks >= stretch) flushStretch();
+      }
+    }
+    done += count;
+    surface.read = done;
+    if (!SurfaceGoOn(surface)) {
+      surface.aborted = true;
+      surface.abortReason = "aborted";
+      break;
+    }
+  }
+  flushStretch();
+  if (surface.aborted) record.failed = true;
+  if (surface.unreadableCount > 0) record.failed = true;  // the disc does not read whole
+}
+
+bool DiscScan::JudgeBlocks(report::SurfaceResult& surface, std::int64_t lba, std::int64_t count,
+                           double predictedPerBlock) {
+  // A block half the range away empties the drive's cache of this command's blocks.
+  const std::int64_t far = (lba - start_ + blocks_ / 2) % std::max<std::int64_t>(blocks_, 1);
+  Read(start_ + far, 1);
+  drive_.Seek10(device_, static_cast<LONG>(lba), &sense_);
+  std::vector<double> times;  // each block's, -1 for an unreadable one
+  for (std::int64_t b = lba; b < lba + count; ++b) {
+    const std::optional<std::int64_t> micros = TimedRead(b, 1);
+    if (!micros) {
+      if (const std::optional<std::string> why = SurfaceStop()) {
+        surface.aborted = true;
+        surface.abortReason = *why;
+        surface.read = b - start_;
+        return false;
+      }
+      report::AddToRuns(surface.unreadable, b, 1, SenseText(sense_));
+      ++surface.unreadableCount;
+      times.push_back(-1);
+      continue;
+    }
+    times.push_back(static_cast<double>(*micros));
+  }
+  std::vector<double> read;
+  for (double t : times)
+    if (t >= 0) read.push_back(t);
+  // A block read alone costs a command of its own: the slower of that and the prediction.
+  const double usual = std::max(MiddleTime(read), predictedPerBlock);
+  for (std::size_t k = 0; k < times.size(); ++k) {
+    if (times[k] < 0 || times[k] <= 3 * usual) continue;
+    report::AddToRuns(surface.weak, lba + static_cast<std::int64_t>(k), 1);
+    ++surface.weakCount;
+  }
+  drive_.Seek10(device_, static_cast<LONG>(lba + count), &sense_);
+  return true;
+}
+
+}  // namespace scan
