@@ -112,6 +112,9 @@ class DiscScan {
   // scan (an abort, a drive gone or empty), or nothing when the disc is to blame; a failed
   // or slow command's blocks read and timed one by one (false: the scan cannot go on).
   bool SurfaceGoOn(const report::SurfaceResult& surface);
+  // Lowers the drive's read retry count for the surface scan, where the drive allows it:
+  // the count in force, or nothing when the drive has no page 01h.
+  std::optional<int> LowerReadRetries();
   std::optional<std::string> SurfaceStop();
   bool JudgeBlocks(report::SurfaceResult& surface, std::int64_t lba, std::int64_t count,
                    double predictedPerBlock);

@@ -20,6 +20,9 @@ namespace {
 constexpr std::size_t kPredictionWindow = 16;
 // Commands timed before any is judged slow.
 constexpr std::size_t kPredictionMinimum = 4;
+// The read retry count during the scan: a block the drive reads only after many retries is
+// weak, or unreadable, instead of read slowly and silently.
+constexpr BYTE kSurfaceReadRetries = 1;
 // Stretches of the read the map's speed curve is cut into.
 constexpr std::int64_t kSpeedStretches = 200;
 
@@ -47,6 +50,14 @@ bool DiscScan::SurfaceGoOn(const report::SurfaceResult& surface) {
   return !abort_;
 }
 
+std::optional<int> DiscScan::LowerReadRetries() {
+  std::string why;
+  SenseResult sense{};
+  const std::optional<int> count = session_.SetReadRetryCount(kSurfaceReadRetries, &sense, why);
+  if (!why.empty()) Note("The read retry count stays as the drive has it: " + why);
+  return count;
+}
+
 // Why the scan cannot go on after a failed read, or nothing when the failure is the disc's.
 std::optional<std::string> DiscScan::SurfaceStop() {
   if (abort_ || sense_.SenseKey == kSenseKeyStopped) return std::string("aborted");
@@ -67,6 +78,7 @@ void DiscScan::Surface(report::ScanRecord& record) {
     return;
   }
   surface.mode = raw_ ? "raw" : "data";
+  surface.retryCount = LowerReadRetries();
   const std::int64_t per = settings_.blocksPerCommand;
   const double blocksPerX = BlocksPerSecondAt1x();
   const std::int64_t stretch = std::max<std::int64_t>(blocks_ / kSpeedStretches, per);
