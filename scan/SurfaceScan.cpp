@@ -3,7 +3,7 @@
 // before it predict (the drive retried something), is read again block by block, each
 // block timed after a read far away so that no cache serves it: the blocks that fail are
 // unreadable, each with its sense; those that take more than three times the usual
-// block's time are weak.
+// block's time, and again in two more reads from far away, are weak.
 #include <algorithm>
 #include <cstdio>
 #include <deque>
@@ -23,6 +23,8 @@ constexpr std::size_t kPredictionMinimum = 4;
 // The read retry count during the scan: a block the drive reads only after many retries is
 // weak, or unreadable, instead of read slowly and silently.
 constexpr BYTE kSurfaceReadRetries = 1;
+// Further timed reads a slow block must be slow in before it is marked weak.
+constexpr int kWeakConfirmations = 2;
 // Stretches of the read the map's speed curve is cut into.
 constexpr std::int64_t kSpeedStretches = 200;
 
@@ -133,12 +135,26 @@ void DiscScan::Surface(report::ScanRecord& record) {
   if (surface.unreadableCount > 0) record.failed = true;  // the disc does not read whole
 }
 
-bool DiscScan::JudgeBlocks(report::SurfaceResult& surface, std::int64_t lba, std::int64_t count,
-                           double predictedPerBlock) {
-  // A block half the range away empties the drive's cache of this command's blocks.
+void DiscScan::FarFrom(std::int64_t lba) {
+  // A block half the range away empties the drive's cache of the blocks at `lba`.
   const std::int64_t far = (lba - start_ + blocks_ / 2) % std::max<std::int64_t>(blocks_, 1);
   Read(start_ + far, 1);
   drive_.Seek10(device_, static_cast<LONG>(lba), &sense_);
+}
+
+bool DiscScan::SlowAgain(std::int64_t lba, double slowMicros) {
+  // A block the drive retries is slow every time; a pause of the host's is not.
+  for (int k = 0; k < kWeakConfirmations; ++k) {
+    FarFrom(lba);
+    const std::optional<std::int64_t> micros = TimedRead(lba, 1);
+    if (!micros || static_cast<double>(*micros) <= slowMicros) return false;
+  }
+  return true;
+}
+
+bool DiscScan::JudgeBlocks(report::SurfaceResult& surface, std::int64_t lba, std::int64_t count,
+                           double predictedPerBlock) {
+  FarFrom(lba);
   std::vector<double> times;  // each block's, -1 for an unreadable one
   for (std::int64_t b = lba; b < lba + count; ++b) {
     const std::optional<std::int64_t> micros = TimedRead(b, 1);
@@ -162,8 +178,9 @@ bool DiscScan::JudgeBlocks(report::SurfaceResult& surface, std::int64_t lba, std
   // A block read alone costs a command of its own: the slower of that and the prediction.
   const double usual = std::max(MiddleTime(read), predictedPerBlock);
   for (std::size_t k = 0; k < times.size(); ++k) {
-    if (times[k] < 0 || times[k] <= 3 * usual) continue;
-    report::AddToRuns(surface.weak, lba + static_cast<std::int64_t>(k), 1);
+    const std::int64_t b = lba + static_cast<std::int64_t>(k);
+    if (times[k] < 0 || times[k] <= 3 * usual || !SlowAgain(b, 3 * usual)) continue;
+    report::AddToRuns(surface.weak, b, 1);
     ++surface.weakCount;
   }
   drive_.Seek10(device_, static_cast<LONG>(lba + count), &sense_);
