@@ -210,10 +210,23 @@ const CliOption kOptionsAfterScan[] = {
        o.csv = v;
        return {};
      }},
+    {"--compare", "FILE ...", "Disc scan",
+     "compare saved scans (--json records of --curve, --surface ...)\n"
+     "of one medium: a table of their figures side by side (drive,\n"
+     "disc, date, strategy, speeds, access, spin-up, surface counts);\n"
+     "with --plot their curves overlaid. Another kind of record (a\n"
+     "speed test's), a newer record format or another medium is\n"
+     "refused with status 2",
+     [](CliOptions& o, const std::string& n, const std::string& v) -> std::string {
+       if (v.empty() || v[0] == '-') return n + " needs the saved records' file names";
+       o.compare.push_back(v);
+       return {};
+     }},
     {"--plot", "FILE", "Disc scan",
      "draw the curve (with --curve): speed in x and rotation in rpm\n"
      "against the position on the disc, the strategy and the drive\n"
-     "named; PNG or SVG by the file's extension",
+     "named; PNG or SVG by the file's extension (with --compare:\n"
+     "the saved curves overlaid)",
      [](CliOptions& o, const std::string& n, const std::string& v) -> std::string {
        if (report::plot::PictureFormatOf(v) == report::plot::PictureFormat::None)
          return n + " needs a file name ending in .png or .svg";
@@ -376,6 +389,10 @@ CliParse ParseCliOptions(const std::vector<std::string>& args) {
     }
     result.error = option->handle(result.options, name, value);
     if (!result.error.empty()) return result;
+    // --compare takes every file named after it, up to the next option.
+    while (name == "--compare" && i + 1 < args.size() && !args[i + 1].empty() &&
+           args[i + 1][0] != '-')
+      result.options.compare.push_back(args[++i]);
     if (!option->withList && idleWithList.empty()) idleWithList = name;
   }
   const CliOptions& o = result.options;
@@ -392,7 +409,11 @@ CliParse ParseCliOptions(const std::vector<std::string>& args) {
     result.error = "--csv writes what a scan measured: add --curve, --access, ...";
   else if (o.json && o.csv && *o.json == "-" && *o.csv == "-")
     result.error = "only one of --json and --csv can go to standard output";
-  if (o.plot && !o.curve)
+  if (!o.compare.empty() && (o.Scan() || o.list || o.sim || o.device || o.driveGiven))
+    result.error = "--compare reads saved records: it takes no drive and no scan step";
+  else if (!o.compare.empty() && o.compare.size() < 2)
+    result.error = "--compare needs at least two saved records";
+  else if (o.plot && !o.curve && o.compare.empty())
     result.error = "--plot draws the curve: add --curve";
   else if (o.plot && !report::plot::PlotAvailable())
     result.error = kPlotUnavailable;

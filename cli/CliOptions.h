@@ -40,6 +40,9 @@ struct CliOptions {
   std::optional<std::string> csv;   // file for the scan's CSV; "-": standard output
   std::optional<std::string> plot;  // picture of the curve: a .png or .svg file
 
+  // Saved scan records to compare (--compare A.json B.json ...).
+  std::vector<std::string> compare;
+
   bool Scan() const { return info || speeds || speed || curve || access || spinUp || surface; }
 };
 

@@ -12,6 +12,7 @@
 #include "app/AspiVCL.h"
 #include "cli/CliOptions.h"
 #include "cli/CliRun.h"
+#include "cli/CompareRun.h"
 #include "cli/FieldCheck.h"
 #include "cli/Interrupt.h"
 #include "cli/OutputCheck.h"
@@ -121,7 +122,7 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
   KeepStandardStreams();
-  const int status = Run(options);
+  const int status = options.compare.empty() ? Run(options) : RunCompare(options, stdout, stderr);
   // What went to standard output arrived, or the run is no result. A reader that went away
   // ends the program as the closed pipe would have, with nothing more said.
   const std::string stdoutError = FinishStandardOutput();

@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "report/JsonHead.h"
+#include "report/RecordKind.h"
 
 #include "report/SpeedUnits.h"
 
@@ -73,6 +74,7 @@ ordered_json Surface(const SurfaceResult& s) {
 std::string ScanJson(const DriveRecord& drive, const DiscRecord& disc, const ScanRecord& r,
                      std::chrono::system_clock::time_point when) {
   ordered_json j = JsonHead(drive, disc, when);
+  AddRecordKind(j, r.surface ? kKindSurface : kKindScan);
   if (r.info) {
     const DriveSpeedInfo& i = *r.info;
     j["info"] = {{"max_read_kb_per_s", i.maxReadKBps},

@@ -3,7 +3,8 @@
 // before it predict (the drive retried something), is read again block by block, each
 // block timed after a read far away so that no cache serves it: the blocks that fail are
 // unreadable, each with its sense; those that take more than three times the usual
-// block's time, and again in two more reads from far away, are weak.
+// block's time and at least a turn of the disc more, and again in two more reads from far
+// away, are weak.
 #include <algorithm>
 #include <cstdio>
 #include <deque>
@@ -23,6 +24,9 @@ constexpr std::size_t kPredictionMinimum = 4;
 // The read retry count during the scan: a block the drive reads only after many retries is
 // weak, or unreadable, instead of read slowly and silently.
 constexpr BYTE kSurfaceReadRetries = 1;
+// What a drive's retry costs at least: a turn of the disc, at the 10,000 rpm and more of
+// the fastest drives. A block slower than usual by less was not retried.
+constexpr double kRetryMicros = 5000;
 // Further timed reads a slow block must be slow in before it is marked weak.
 constexpr int kWeakConfirmations = 2;
 // Stretches of the read the map's speed curve is cut into.
@@ -176,10 +180,12 @@ bool DiscScan::JudgeBlocks(report::SurfaceResult& surface, std::int64_t lba, std
   for (double t : times)
     if (t >= 0) read.push_back(t);
   // A block read alone costs a command of its own: the slower of that and the prediction.
+  // A retry costs the drive at least a turn of the disc more.
   const double usual = std::max(MiddleTime(read), predictedPerBlock);
+  const double slow = std::max(3 * usual, usual + kRetryMicros);
   for (std::size_t k = 0; k < times.size(); ++k) {
     const std::int64_t b = lba + static_cast<std::int64_t>(k);
-    if (times[k] < 0 || times[k] <= 3 * usual || !SlowAgain(b, 3 * usual)) continue;
+    if (times[k] < 0 || times[k] <= slow || !SlowAgain(b, slow)) continue;
     report::AddToRuns(surface.weak, b, 1);
     ++surface.weakCount;
   }
