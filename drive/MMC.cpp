@@ -168,6 +168,17 @@ BYTE MMC::ReadCDMSF(DeviceEntry& device, BYTE sectorType, LONG lba, DWORD blocks
   return Send(device, cdb, buffer, bufferLength, sense);
 }
 
+BYTE MMC::ReadCDC2(DeviceEntry& device, BYTE sectorType, LONG lba, DWORD blocks,
+                   scsi::C2Field field, BYTE* buffer, DWORD bufferLength, SenseResult* sense) {
+  const std::uint64_t needed = std::uint64_t{blocks} * scsi::C2SectorBytes(field);
+  if (blocks > 0xFFFFFF || (blocks > 0 && buffer == nullptr) || needed > bufferLength)
+    return SS_INVALID_SRB;
+  Cdb cdb(scsi::cmd::kReadCd);
+  const auto bytes = scsi::ReadCdC2Cdb(static_cast<std::int32_t>(lba), blocks, sectorType, field);
+  std::copy(bytes.begin(), bytes.end(), cdb.bytes);
+  return Send(device, cdb, buffer, static_cast<DWORD>(needed), sense);
+}
+
 BYTE MMC::ModeSense6(DeviceEntry& device, BYTE page, BYTE allocLength, BYTE* buffer,
                      SenseResult* sense) {
   Cdb cdb(scsi::cmd::kModeSense6);

@@ -9,6 +9,7 @@
 #include "drive/ScrambleTable.h"
 #include "platform/win32.h"
 #include "scsi/Opcodes.h"
+#include "scsi/ReadCdC2.h"
 #include "transport/Aspi.h"
 #include "transport/DeviceEntry.h"
 #include "transport/SenseResult.h"
@@ -67,6 +68,11 @@ class MMC : public Aspi, public ScrambleTable, public virtual AspiTools {
   // As ReadCD, addressed by MSF: from LBAtoMSF(lba) to LBAtoMSF(lba + blocks), exclusive.
   BYTE ReadCDMSF(DeviceEntry& device, BYTE sectorType, LONG lba, DWORD blocks, BYTE flags,
                  BYTE subChannel, BYTE* buffer, DWORD bufferLength, SenseResult* sense);
+  // READ CD of whole sectors with their C2 error information (scsi/ReadCdC2.h): `buffer`
+  // must hold `blocks` sectors of C2SectorBytes(field), else nothing is sent and the answer
+  // is SS_INVALID_SRB.
+  BYTE ReadCDC2(DeviceEntry& device, BYTE sectorType, LONG lba, DWORD blocks, scsi::C2Field field,
+                BYTE* buffer, DWORD bufferLength, SenseResult* sense);
   BYTE ModeSense6(DeviceEntry& device, BYTE page, BYTE allocLength, BYTE* buffer,
                   SenseResult* sense);
   BYTE ModeSense10(DeviceEntry& device, BYTE page, WORD allocLength, BYTE* buffer,

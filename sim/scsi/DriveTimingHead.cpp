@@ -87,6 +87,7 @@ double DriveTimingHead::Read(const SpeedSegments& speeds, std::int32_t from, std
     const double cachedBytes = static_cast<double>(cachedEnd - from) * bytesPerBlock;
     const double rate = static_cast<double>(std::max<std::uint64_t>(t.interfaceBytesPerSecond, 1));
     end = nowMicros + overhead + cachedBytes / rate * 1e6;
+    discStart_ = std::max(from, std::min(to, head_));
     if (to > head_) {
       const double diskEnd = headTime_ + PassMicros(speeds, head_, to);
       end = std::max(end, diskEnd);
@@ -99,6 +100,7 @@ double DriveTimingHead::Read(const SpeedSegments& speeds, std::int32_t from, std
           model_->LatencyMicros(from, MaxSpeedAt(speeds, from)) + PassMicros(speeds, from, to);
     valid_ = true;
     cacheStart_ = from;
+    discStart_ = from;
     head_ = to;
     headTime_ = end;
   }

@@ -37,6 +37,12 @@ class DriveTimingHead {
   // Microseconds the disc takes to pass [from, to) under the head.
   double PassMicros(const SpeedSegments& speeds, std::int32_t from, std::int32_t to) const;
   std::int32_t HeadLba() const { return head_; }
+  // The first block of the last read that came off the disc; blocks before it came from the
+  // cache (the read's end when all of it did).
+  std::int32_t LastDiscStart() const { return discStart_; }
+  // Empties the cache (force unit access): the next read comes off the disc, and one that
+  // starts before the head waits for the disc to come round.
+  void DropCache() { cacheStart_ = head_; }
 
  private:
   void Advance(const SpeedSegments& speeds, double nowMicros);
@@ -50,6 +56,7 @@ class DriveTimingHead {
   double headTime_ = 0.0;          // when the head was at head_ (reading ahead since then)
   std::int32_t cacheStart_ = 0;    // the cache holds [cacheStart_, head_)
   std::int32_t deliveredEnd_ = 0;  // the end of the last block handed to the host
+  std::int32_t discStart_ = 0;     // LastDiscStart
 };
 
 }  // namespace sim

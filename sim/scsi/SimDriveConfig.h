@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/scsi/AudioExtraction.h"
 #include "sim/scsi/Disc.h"
 #include "sim/scsi/DriveFaults.h"
 #include "sim/scsi/DriveTiming.h"
@@ -49,6 +50,7 @@ struct SimDriveConfig {
   // them also makes page 2Ah say the drive reads DVDs.
   std::vector<std::uint16_t> profiles = {0x0008};
   FirmwareQuirks quirks;
+  AudioExtraction audio;                    // CD-DA, C2 pointers, READ(12) and FUA, damaged sectors
   std::optional<Disc> disc = Disc::Data();  // nullopt: no disc in the drive
   // True: a disc present at power-on is already spun up (ready at once). False: it
   // becomes ready spinUpMicros after the first command's clock.

@@ -42,7 +42,9 @@ void AppendCapabilities(std::vector<std::uint8_t>& d, const SimDriveCommand& c, 
     // Reads CD-R and CD-RW; a drive with DVD profiles DVD-ROM, DVD-R and DVD-RAM too.
     page[2] = c.config.ReadsDvd() ? 0x3B : 0x03;
     page[4] = 0x71;  // audio play, Mode 2 Form 1 and 2, multi-session
-    page[5] = 0x03;  // CD-DA commands supported, CD-DA stream is accurate
+    // CD-DA commands supported, CD-DA stream is accurate, C2 pointers supported.
+    page[5] = static_cast<std::uint8_t>((c.config.audio.cdda ? 0x01 : 0x00) | 0x02 |
+                                        (c.config.audio.ClaimsC2() ? 0x10 : 0x00));
     page[6] = 0x29;  // tray loading, eject, lock
     page[7] = 0x03;  // separate volume and mute per channel
     PutBe16(page + 8, KiloBytesPerSecond(t.maxDataSpeed, t));

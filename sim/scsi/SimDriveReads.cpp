@@ -1,5 +1,6 @@
 // The reads of the simulated drive: READ(10) at the block length in force, READ CD and
-// READ CD MSF with the sector fields they select. A read is checked as a whole first
+// READ CD MSF with the sector fields they select, C2 error information as the drive's audio
+// model delivers it. A read is checked as a whole first
 // (range, track modes, fields served); medium errors and a pulled disc then cut it short
 // at the block where they occur, after the blocks before it were transferred.
 #include <algorithm>
@@ -25,7 +26,16 @@ struct ReadSelection {
   Layout layout = Layout::UserData;
   std::uint8_t expectedType = 0;  // READ CD byte 1 bits 2-4
   std::uint8_t flags = 0;         // READ CD byte 9
+  bool cdda = true;               // audio sectors are served at all
+  std::uint8_t c2 = 0;            // byte 9 bits 2-1: 0 none, 1 the bits, 2 block error and bits
 };
+
+constexpr std::uint32_t kC2BitsBytes = 294;
+constexpr std::uint32_t kLongestBlock = kRawSectorBytes + kC2BitsBytes + 2;
+
+std::uint32_t C2Bytes(std::uint8_t c2) {
+  return c2 == 1 ? kC2BitsBytes : c2 == 2 ? kC2BitsBytes + 2 : 0;
+}
 
 // Bytes of one block of `kind` under `selection`; nullopt when the drive refuses the block
 // (illegal mode for the track).
@@ -35,6 +45,7 @@ std::optional<std::uint32_t> BlockBytes(const ReadSelection& selection, TrackKin
       if (kind == TrackKind::Audio) return std::nullopt;
       return 2048;
     case Layout::Raw:
+      if (kind == TrackKind::Audio && !selection.cdda) return std::nullopt;
       return 2352;
     case Layout::CdFields:
       break;
@@ -42,28 +53,58 @@ std::optional<std::uint32_t> BlockBytes(const ReadSelection& selection, TrackKin
   const std::uint8_t t = selection.expectedType;
   if ((t == 1 && kind != TrackKind::Audio) || (t == 2 && kind != TrackKind::Data) || t >= 3)
     return std::nullopt;  // CD-DA / Mode 1 asked on the other kind; Mode 2 is not on the disc
+  if (kind == TrackKind::Audio && !selection.cdda) return std::nullopt;
   const std::uint8_t f = selection.flags;
-  if (kind == TrackKind::Audio) return (f & 0x10) ? 2352 : 0;
+  const std::uint32_t c2 = C2Bytes(selection.c2);
+  if (kind == TrackKind::Audio) return ((f & 0x10) ? 2352 : 0) + c2;
   return ((f & 0x80) ? 12 : 0) + ((f & 0x20) ? 4 : 0) + ((f & 0x10) ? 2048 : 0) +
-         ((f & 0x08) ? 288 : 0);
+         ((f & 0x08) ? 288 : 0) + c2;
 }
 
-// Whether the drive serves the field selection of READ CD byte 9 at all.
-bool FieldsServed(std::uint8_t f) {
+// Whether the drive serves the field selection of READ CD byte 9 at all: C2 error
+// information only when it claims C2 pointers, and never the reserved 11b.
+bool FieldsServed(std::uint8_t f, bool claimsC2) {
   const bool sync = f & 0x80, user = f & 0x10, edc = f & 0x08;
   const std::uint8_t headers = (f >> 5) & 0x03;  // 0 none, 1 header, 2 sub-header, 3 all
-  if (f & 0x06) return false;                    // C2 error information is not kept
-  if (headers == 2) return false;                // Mode 1 has no sub-header
+  const std::uint8_t c2 = (f >> 1) & 0x03;
+  if (c2 == 3 || (c2 != 0 && !claimsC2)) return false;
+  if (headers == 2) return false;  // Mode 1 has no sub-header
   if (sync && headers == 0) return false;
   if (edc && !user) return false;
   return true;
 }
 
-// Writes block `lba` of `kind` as selected into `out` (`bytes` long).
+// The C2 error information of block `lba` after its `damagedRead`-th read from the disc
+// (0: not damaged), as the drive's model delivers it, into `out` (C2Bytes long).
+void WriteC2(std::int32_t lba, int damagedRead, const AudioExtraction& audio, std::uint8_t c2,
+             std::uint8_t* out) {
+  std::uint8_t* bits = c2 == 2 ? out + 2 : out;
+  std::memset(out, 0, C2Bytes(c2));
+  if (audio.c2 != C2Pointers::Missing && damagedRead > 0) {
+    const DamagedBytes d = DamageOf(lba, damagedRead);
+    for (const std::uint32_t p : d.position) bits[p / 8] |= std::uint8_t(0x80 >> (p % 8));
+  }
+  if (audio.FalseAlarmAt(lba)) bits[0] |= 0xF0;  // four good bytes flagged
+  if (c2 == 2) {
+    for (std::uint32_t i = 0; i < kC2BitsBytes; ++i) out[0] |= bits[i];
+  }
+}
+
+// Writes block `lba` of `kind` as selected into `out` (`bytes` long, C2 information
+// included); a damaged audio sector as its `damagedRead`-th read from the disc gave it.
 void WriteBlock(std::int32_t lba, TrackKind kind, const ReadSelection& selection,
-                std::uint32_t bytes, std::uint8_t* out) {
+                std::uint32_t bytes, int damagedRead, const AudioExtraction& audio,
+                std::uint8_t* out) {
+  const std::uint32_t c2 = selection.layout == Layout::CdFields ? C2Bytes(selection.c2) : 0;
+  if (c2) WriteC2(lba, damagedRead, audio, selection.c2, out + bytes - c2);
+  bytes -= c2;
   if (kind == TrackKind::Audio) {
-    if (bytes) SectorData::AudioSamples(lba, out);
+    if (!bytes) return;
+    SectorData::AudioSamples(lba, out);
+    if (damagedRead > 0) {
+      const DamagedBytes d = DamageOf(lba, damagedRead);
+      for (int k = 0; k < DamagedBytes::kCount; ++k) out[d.position[k]] ^= d.mask[k];
+    }
     return;
   }
   if (selection.layout == Layout::UserData ||
@@ -134,10 +175,21 @@ void ReadBlocks(SimDriveCommand& c, std::int64_t lba, std::int64_t blocks,
   }
 
   const std::int32_t passed = bad ? stop + 1 : stop;  // the drive reads the bad block too
+  std::int32_t discStart = first;                     // blocks before it come from the cache
   if (passed > first && !c.model.Timing().zeroLatency) {
     c.serviceMicros = s.head.Read(SpeedsOf(s, c.model), first, passed,
                                   static_cast<double>(c.request.nowMicros), blockBytes);
+    discStart = s.head.LastDiscStart();
   }
+  const AudioExtraction& audio = c.config.audio;
+  // Each read of a damaged sector from the disc gives other samples; the cache repeats the
+  // last (a sector read ahead into the cache was read once).
+  auto damagedRead = [&](std::int32_t b) {
+    if (disc.KindAt(b) != TrackKind::Audio || !audio.Damaged(b)) return 0;
+    int& reads = s.damagedReads[b];
+    if (b >= discStart || reads == 0) ++reads;
+    return reads;
+  };
   if (bad) c.serviceMicros += static_cast<double>(c.model.Timing().mediumErrorMicros);
   for (const WeakRange& w : s.faults.weakSectors) {
     const std::int32_t from = std::max(first, w.firstLba);
@@ -150,15 +202,16 @@ void ReadBlocks(SimDriveCommand& c, std::int64_t lba, std::int64_t blocks,
   const std::uint32_t delivered =
       static_cast<std::uint32_t>(std::min<std::uint64_t>(goodBytes, room));
   if (c.out && blockBytes) {
-    std::uint8_t partial[kRawSectorBytes];
+    std::uint8_t partial[kLongestBlock];
     for (std::int32_t b = first; b < stop; ++b) {
       const std::uint64_t offset = std::uint64_t(b - first) * blockBytes;
-      if (offset >= room) break;
+      const int read = damagedRead(b);
+      if (offset >= room) continue;
       const TrackKind kind = disc.KindAt(b);
       if (offset + blockBytes <= room) {
-        WriteBlock(b, kind, selection, blockBytes, c.out + offset);
+        WriteBlock(b, kind, selection, blockBytes, read, audio, c.out + offset);
       } else {  // the last block only partly fits the transfer area
-        WriteBlock(b, kind, selection, blockBytes, partial);
+        WriteBlock(b, kind, selection, blockBytes, read, audio, partial);
         std::memcpy(c.out + offset, partial, room - offset);
       }
     }
@@ -184,6 +237,7 @@ void Read10(SimDriveCommand& c) {
   const std::int64_t lba = static_cast<std::int32_t>(Be32(c.cdb + 2));
   ReadSelection selection;
   selection.layout = c.state.blockLength == 2352 ? Layout::Raw : Layout::UserData;
+  selection.cdda = c.config.audio.cdda;
   ReadBlocks(c, lba, Be16(c.cdb + 7), selection);
 }
 
@@ -193,7 +247,10 @@ void ReadCdCommon(SimDriveCommand& c, std::int64_t lba, std::int64_t blocks) {
   selection.layout = Layout::CdFields;
   selection.expectedType = (c.cdb[1] >> 2) & 0x07;
   selection.flags = c.cdb[9];
-  if (selection.expectedType >= 6 || (c.cdb[10] & 0x07) != 0 || !FieldsServed(selection.flags)) {
+  selection.cdda = c.config.audio.cdda;
+  selection.c2 = (c.cdb[9] >> 1) & 0x03;
+  if (selection.expectedType >= 6 || (c.cdb[10] & 0x07) != 0 ||
+      !FieldsServed(selection.flags, c.config.audio.ClaimsC2())) {
     c.Fail(scsi::key::kIllegalRequest,
            scsi::asc::kInvalidFieldInCdb);  // reserved type, sub-channel data, or fields not served
     return;

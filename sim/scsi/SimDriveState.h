@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <optional>
 
 #include "scsi/SenseCodes.h"
@@ -36,7 +37,8 @@ struct SimDriveState {
   bool vanished = false;
   bool hung = false;
   DriveTimingHead head;
-  scsi::Sense lastSense;  // of the last command that failed
+  std::map<std::int32_t, int> damagedReads;  // reads from the disc of each damaged sector
+  scsi::Sense lastSense;                     // of the last command that failed
   std::uint64_t lastServiceMicros = 0;
 };
 

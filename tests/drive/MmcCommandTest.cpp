@@ -252,6 +252,22 @@ std::vector<CdbCase> Cases() {
        DataDirection::In,
        63504,
        {}},
+      {"ReadCDC2Bits",
+       [](FileMMCSeq& c, DeviceEntry& d, BYTE* b, SenseResult* s) {
+         return c.ReadCDC2(d, 0x04, 1000, 24, scsi::C2Field::Bits, b, 0x10000, s);
+       },
+       {0xBE, 0x04, 0, 0, 0x03, 0xE8, 0, 0, 24, 0xFA, 0, 0},
+       DataDirection::In,
+       24 * 2646,
+       {}},
+      {"ReadCDC2BlockError",
+       [](FileMMCSeq& c, DeviceEntry& d, BYTE* b, SenseResult* s) {
+         return c.ReadCDC2(d, 0xFF, -150, 1, scsi::C2Field::BlockErrorAndBits, b, 2648, s);
+       },
+       {0xBE, 0x1C, 0xFF, 0xFF, 0xFF, 0x6A, 0, 0, 1, 0xFC, 0, 0},
+       DataDirection::In,
+       2648,
+       {}},
       {"ReadCDMSF",
        [](FileMMCSeq& c, DeviceEntry& d, BYTE* b,
           SenseResult* s) { return c.ReadCDMSF(d, 0, 300000, 27, 0xF8, 0, b, 27 * 2352, s); },
@@ -469,6 +485,27 @@ TEST_P(MmcCommandTest, ReadCDClearsTheFirstDataByteBeforeSending) {
             SS_ERR);
   EXPECT_EQ(buffer[0], 0x00);
   EXPECT_EQ(buffer[1], 0xAA);
+}
+
+// A buffer that cannot hold every sector with its C2 information is refused before anything
+// is sent: the drive would otherwise be asked for more than the buffer holds.
+TEST_P(MmcCommandTest, ReadCDC2RefusesABufferTooSmallForItsSectors) {
+  auto drive = std::make_shared<FakeDrive>();
+  drive->AcceptAll(true);
+  Machine machine(GetParam(), drive);
+  drive->Clear();
+  std::vector<BYTE> buffer(2 * 2648);
+  SenseResult sense{};
+  for (const DWORD length : {DWORD{2 * 2646 - 1}, DWORD{2 * 2648 - 1}}) {
+    const auto field = length < 2 * 2646 ? scsi::C2Field::Bits : scsi::C2Field::BlockErrorAndBits;
+    EXPECT_EQ(
+        machine.chain().ReadCDC2(machine.device(), 0, 0, 2, field, buffer.data(), length, &sense),
+        SS_INVALID_SRB);
+  }
+  EXPECT_EQ(
+      machine.chain().ReadCDC2(machine.device(), 0, 0, 1, scsi::C2Field::Bits, nullptr, 0, &sense),
+      SS_INVALID_SRB);
+  EXPECT_TRUE(drive->Commands().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(BothPaths, MmcCommandTest,
