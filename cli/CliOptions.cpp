@@ -233,6 +233,17 @@ const CliOption kOptionsAfterScan[] = {
        o.plot = v;
        return {};
      }},
+    {"--map", "FILE", "Disc scan",
+     "draw the surface scan's map (with --surface): the disc's\n"
+     "recorded area as rings from the inside out, good, weak, C2 and\n"
+     "unreadable in colours (a dual-layer disc as two discs), beside\n"
+     "the speed read with the marked runs; PNG or SVG",
+     [](CliOptions& o, const std::string& n, const std::string& v) -> std::string {
+       if (report::plot::PictureFormatOf(v) == report::plot::PictureFormat::None)
+         return n + " needs a file name ending in .png or .svg";
+       o.map = v;
+       return {};
+     }},
     {"--colour",
      "WHEN",
      "Output",
@@ -415,7 +426,9 @@ CliParse ParseCliOptions(const std::vector<std::string>& args) {
     result.error = "--compare needs at least two saved records";
   else if (o.plot && !o.curve && o.compare.empty())
     result.error = "--plot draws the curve: add --curve";
-  else if (o.plot && !report::plot::PlotAvailable())
+  else if (o.map && !o.surface)
+    result.error = "--map draws the surface scan: add --surface";
+  else if ((o.plot || o.map) && !report::plot::PlotAvailable())
     result.error = kPlotUnavailable;
   return result;
 }

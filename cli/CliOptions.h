@@ -39,6 +39,7 @@ struct CliOptions {
   bool surface = false;             // every block of the range read and judged
   std::optional<std::string> csv;   // file for the scan's CSV; "-": standard output
   std::optional<std::string> plot;  // picture of the curve: a .png or .svg file
+  std::optional<std::string> map;   // picture of the surface scan's disc map
 
   // Saved scan records to compare (--compare A.json B.json ...).
   std::vector<std::string> compare;

@@ -106,6 +106,17 @@ bool WriteOutputs(const CliOptions& options, const CliOutput& output,
       written = false;
     }
   }
+  if (options.map) {
+    std::string error = "no surface was read: " + *options.map + " is not written";
+    if (record.surface && record.surface->read > 0)
+      error = report::plot::WriteSurfaceMap(
+          report::plot::MakeSurfaceMap(*record.surface, plotHead, disc.capacityBlocks.value_or(0)),
+          *options.map);
+    if (!error.empty()) {
+      std::fprintf(output.err, "velmark-cli: %s\n", error.c_str());
+      written = false;
+    }
+  }
   return written;
 }
 
@@ -220,6 +231,7 @@ int RunScan(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& ou
     RecordMedium(scan.Medium(), disc);
     plotHead.disc = MediumDiscText(scan.LeadOut(), scan.Medium());
     SetPlotMedium(plotHead, scan.Medium());
+    plotHead.oppositePath = scan.Medium().trackPath == scsi::TrackPath::Opposite;
     note("Disc: " + plotHead.disc);
     for (const scan::ScanStep& step : scan::ScanSteps()) {
       if (!StepAsked(options, step.id)) continue;
