@@ -117,7 +117,7 @@ class DiscScan {
   std::optional<int> LowerReadRetries();
   std::optional<std::string> SurfaceStop();
   void FarFrom(std::int64_t lba);  // a read far away, then the head to `lba`
-  bool SlowAgain(std::int64_t lba, double slowMicros);
+  bool SlowAgain(std::int64_t lba, std::int64_t usual);
   bool JudgeBlocks(report::SurfaceResult& surface, std::int64_t lba, std::int64_t count,
                    double predictedPerBlock);
   // Restarts the disc the spin-up stopped and records that it was aborted.

@@ -6,6 +6,7 @@
 // block's time and at least a turn of the disc more, and again in two more reads from far
 // away, are weak.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <deque>
 #include <vector>
@@ -27,7 +28,8 @@ constexpr BYTE kSurfaceReadRetries = 1;
 // What a drive's retry costs at least: a turn of the disc, at the 10,000 rpm and more of
 // the fastest drives. A block slower than usual by less was not retried.
 constexpr double kRetryMicros = 5000;
-// Further timed reads a slow block must be slow in before it is marked weak.
+// Further timed reads a slow block must be slow in, beside a usual block of its command,
+// before it is marked weak.
 constexpr int kWeakConfirmations = 2;
 // Stretches of the read the map's speed curve is cut into.
 constexpr std::int64_t kSpeedStretches = 200;
@@ -146,12 +148,17 @@ void DiscScan::FarFrom(std::int64_t lba) {
   drive_.Seek10(device_, static_cast<LONG>(lba), &sense_);
 }
 
-bool DiscScan::SlowAgain(std::int64_t lba, double slowMicros) {
-  // A block the drive retries is slow every time; a pause of the host's is not.
+bool DiscScan::SlowAgain(std::int64_t lba, std::int64_t usual) {
+  // A block the drive retries is slow every time, beside a usual block read with it; a
+  // pause of the host's slows both, or neither.
   for (int k = 0; k < kWeakConfirmations; ++k) {
     FarFrom(lba);
     const std::optional<std::int64_t> micros = TimedRead(lba, 1);
-    if (!micros || static_cast<double>(*micros) <= slowMicros) return false;
+    FarFrom(usual);
+    const std::optional<std::int64_t> reference = TimedRead(usual, 1);
+    if (!micros || !reference) return false;
+    const double t = static_cast<double>(*micros), r = static_cast<double>(*reference);
+    if (t <= std::max(3 * r, r + kRetryMicros)) return false;
   }
   return true;
 }
@@ -183,9 +190,15 @@ bool DiscScan::JudgeBlocks(report::SurfaceResult& surface, std::int64_t lba, std
   // A retry costs the drive at least a turn of the disc more.
   const double usual = std::max(MiddleTime(read), predictedPerBlock);
   const double slow = std::max(3 * usual, usual + kRetryMicros);
+  // The block read in the usual time, to time again beside a slow one.
+  std::int64_t usualBlock = lba;
+  for (std::size_t k = 0; k < times.size(); ++k)
+    if (times[k] >= 0 && std::abs(times[k] - usual) <
+                             std::abs(times[static_cast<std::size_t>(usualBlock - lba)] - usual))
+      usualBlock = lba + static_cast<std::int64_t>(k);
   for (std::size_t k = 0; k < times.size(); ++k) {
     const std::int64_t b = lba + static_cast<std::int64_t>(k);
-    if (times[k] < 0 || times[k] <= slow || !SlowAgain(b, slow)) continue;
+    if (times[k] < 0 || times[k] <= slow || !SlowAgain(b, usualBlock)) continue;
     report::AddToRuns(surface.weak, b, 1);
     ++surface.weakCount;
   }
