@@ -112,6 +112,12 @@ class DiscScan {
   // scan (an abort, a drive gone or empty), or nothing when the disc is to blame; a failed
   // or slow command's blocks read and timed one by one (false: the scan cannot go on).
   bool SurfaceGoOn(const report::SurfaceResult& surface);
+  // On a CD, whether the drive delivers C2 error pointers with READ CD (one command tried).
+  bool C2Delivered(std::int64_t lba);
+  // A command of the surface scan read with C2 error pointers, timed; the flagged blocks
+  // land in `flagged`. Nothing when the read fails.
+  std::optional<std::int64_t> TimedC2Read(std::int64_t lba, std::int64_t count,
+                                          std::vector<std::int64_t>& flagged);
   // Lowers the drive's read retry count for the surface scan, where the drive allows it:
   // the count in force, or nothing when the drive has no page 01h.
   std::optional<int> LowerReadRetries();
@@ -131,6 +137,7 @@ class DiscScan {
   SenseResult sense_{};
   std::vector<BYTE> buffer_;
   std::vector<BYTE> blockStatus_;
+  std::vector<BYTE> c2Buffer_;  // the surface scan's reads with C2 error pointers
   std::int64_t leadOut_ = 0;
   std::int64_t start_ = 0;
   std::int64_t blocks_ = 0;

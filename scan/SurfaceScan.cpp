@@ -1,10 +1,10 @@
 // The surface scan: every block of the range read in commands of the scan's size, each
-// command timed. A command that fails, or takes more than three times what the commands
-// before it predict (the drive retried something), is read again block by block, each
-// block timed after a read far away so that no cache serves it: the blocks that fail are
-// unreadable, each with its sense; those that take more than three times the usual
-// block's time and at least a turn of the disc more, and again in two more reads from far
-// away, are weak.
+// command timed; on a CD whose drive delivers C2 error pointers, with READ CD and the
+// pointers, and the blocks they flag are counted. A command that fails, or takes more than three
+// times what the commands before it predict (the drive retried something), is read again block by
+// block, each block timed after a read far away so that no cache serves it: the blocks that fail
+// are unreadable, each with its sense; those that take more than three times the usual block's time
+// and at least a turn of the disc more, and again in two more reads from far away, are weak.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "scan/DiscScan.h"
+#include "scsi/ReadCdC2.h"
 #include "scsi/Sense.h"
 #include "transport/wnaspi32.h"
 
@@ -31,6 +32,9 @@ constexpr double kRetryMicros = 5000;
 // Further timed reads a slow block must be slow in, beside a usual block of its command,
 // before it is marked weak.
 constexpr int kWeakConfirmations = 2;
+// C2 error pointers as a block error byte and the bits: one byte tells a flagged sector.
+constexpr scsi::C2Field kC2Field = scsi::C2Field::BlockErrorAndBits;
+constexpr std::int64_t kMaxTransferBytes = 65536;
 // Stretches of the read the map's speed curve is cut into.
 constexpr std::int64_t kSpeedStretches = 200;
 
@@ -56,6 +60,32 @@ bool DiscScan::SurfaceGoOn(const report::SurfaceResult& surface) {
                                          surface.weakCount}))
     abort_ = true;
   return !abort_;
+}
+
+bool DiscScan::C2Delivered(std::int64_t lba) {
+  if (Family() != scsi::MediumFamily::CD) return false;
+  std::vector<std::int64_t> flagged;
+  if (TimedC2Read(lba, 1, flagged)) return true;
+  Note("C2 error pointers are not delivered: no block is checked for them");
+  return false;
+}
+
+std::optional<std::int64_t> DiscScan::TimedC2Read(std::int64_t lba, std::int64_t count,
+                                                  std::vector<std::int64_t>& flagged) {
+  const std::size_t bytes = static_cast<std::size_t>(count) * scsi::C2SectorBytes(kC2Field);
+  if (c2Buffer_.size() < bytes) c2Buffer_.resize(bytes);
+  sense_ = SenseResult{};
+  const std::uint64_t begin = Now();
+  const BYTE status =
+      drive_.ReadCDC2(device_, 0, static_cast<LONG>(lba), static_cast<DWORD>(count), kC2Field,
+                      c2Buffer_.data(), static_cast<DWORD>(c2Buffer_.size()), &sense_);
+  const std::uint64_t end = Now();
+  if (status != SS_COMP) return std::nullopt;
+  const std::vector<scsi::C2Sector> sectors =
+      scsi::ParseReadCdC2(c2Buffer_.data(), bytes, static_cast<std::uint32_t>(count), kC2Field);
+  for (std::size_t k = 0; k < sectors.size(); ++k)
+    if (sectors[k].Flagged()) flagged.push_back(lba + static_cast<std::int64_t>(k));
+  return static_cast<std::int64_t>(end - begin);
 }
 
 std::optional<int> DiscScan::LowerReadRetries() {
@@ -87,7 +117,14 @@ void DiscScan::Surface(report::ScanRecord& record) {
   }
   surface.mode = raw_ ? "raw" : "data";
   surface.retryCount = LowerReadRetries();
-  const std::int64_t per = settings_.blocksPerCommand;
+  const bool c2 = C2Delivered(start_);
+  // A command's data stays within the 64 KB a pass-through request carries everywhere.
+  const std::int64_t per =
+      c2 ? std::min<std::int64_t>(settings_.blocksPerCommand,
+                                  kMaxTransferBytes / scsi::C2SectorBytes(kC2Field))
+         : settings_.blocksPerCommand;
+  surface.blocksPerCommand = static_cast<std::int32_t>(per);
+  if (c2) surface.mode = "raw with C2 pointers";
   const double blocksPerX = BlocksPerSecondAt1x();
   const std::int64_t stretch = std::max<std::int64_t>(blocks_ / kSpeedStretches, per);
   std::deque<double> recent;  // micros per block of the latest good commands
@@ -103,10 +140,17 @@ void DiscScan::Surface(report::ScanRecord& record) {
   Note("Reading the surface: " + std::to_string(blocks_) + " blocks in commands of " +
        std::to_string(per));
   drive_.Seek10(device_, static_cast<LONG>(start_), &sense_);
+  std::vector<std::int64_t> flagged;
   for (std::int64_t done = 0; done < blocks_;) {
     const std::int64_t lba = start_ + done;
     const std::int64_t count = std::min(per, blocks_ - done);
-    const std::optional<std::int64_t> micros = TimedRead(lba, count);
+    flagged.clear();
+    const std::optional<std::int64_t> micros =
+        c2 ? TimedC2Read(lba, count, flagged) : TimedRead(lba, count);
+    for (std::int64_t b : flagged) {
+      report::AddToRuns(surface.c2, b, 1);
+      ++surface.c2Count;
+    }
     if (!micros) {
       if (const std::optional<std::string> why = SurfaceStop()) {
         surface.aborted = true;

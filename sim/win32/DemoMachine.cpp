@@ -124,6 +124,17 @@ SimDriveConfig DemoMachine::DamagedCdConfig() {
   return c;
 }
 
+SimDriveConfig DemoMachine::DamagedAudioCdConfig() {
+  SimDriveConfig c = AudioDriveConfig();
+  c.identity = {"VELMSIM", "CD-ROM SIM-40X", "2.50"};
+  c.audio.c2 = C2Pointers::Exact;
+  // Scratched samples the drive flags with C2 pointers: two runs and a lone sector.
+  c.audio.damagedSectors = {20000, 20001, 20002, 150000, 280100, 280101};
+  c.faults.mediumErrors = {{90000, 5}};
+  c.faults.weakSectors = {{200000, 1, kWeakRetryMicros}};
+  return c;
+}
+
 SimDriveConfig DemoMachine::DamagedDvdConfig() {
   SimDriveConfig c = DvdDriveConfig();
   c.identity = {"VELMSIM", "DVD-ROM SIM-16X", "3.50"};
@@ -158,10 +169,11 @@ const DemoMachine::Slot kMediaSlots[] = {
     {'G', {1, 0, 1, 0}, &DemoMachine::DvdDriveWithCdConfig},
 };
 
-// The damage machine: D: and E: on the first channel.
+// The damage machine: D: and E: on the first channel, F: on the second.
 const DemoMachine::Slot kDamageSlots[] = {
     {'D', {0, 0, 0, 0}, &DemoMachine::DamagedCdConfig},
     {'E', {0, 0, 1, 0}, &DemoMachine::DamagedDvdConfig},
+    {'F', {1, 0, 0, 0}, &DemoMachine::DamagedAudioCdConfig},
 };
 
 }  // namespace

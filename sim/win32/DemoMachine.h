@@ -90,9 +90,12 @@ class DemoMachine {
   static SimDriveConfig DvdDriveWithCdConfig();
   // The damage machine: D: the 52x CAV drive holding a CD with unreadable and weak blocks
   // (its read retry count can be set), E: the DVD drive holding a DVD-ROM with unreadable
-  // and weak blocks (it refuses a change of its read retry count). The faults of each
-  // config are the truth a surface scan is checked against.
+  // and weak blocks (it refuses a change of its read retry count), F: a 40x drive holding
+  // an audio CD with scratched sectors its C2 pointers flag, and unreadable and weak ones.
+  // F: alone delivers C2 pointers. The faults of each config are the truth a surface scan
+  // is checked against.
   static SimDriveConfig DamagedCdConfig();
+  static SimDriveConfig DamagedAudioCdConfig();
   static SimDriveConfig DamagedDvdConfig();
   static constexpr std::uint64_t kWeakRetryMicros = 150'000;  // one weak block's retries
 

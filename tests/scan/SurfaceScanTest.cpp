@@ -1,5 +1,6 @@
 // The surface scan on the damage machine's discs and on the undamaged drives, on the
-// virtual clock, against the faults each simulated disc was built with.
+// virtual clock, against the faults each simulated disc was built with: unreadable, weak
+// and C2-flagged blocks exact.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -65,13 +66,15 @@ TEST(SurfaceScan, DamagedDiscsMarksExactlyTheirFaults) {
   const DamageCase cases[] = {
       {"CD", 'D', &DemoMachine::DamagedCdConfig},
       {"DVD", 'E', &DemoMachine::DamagedDvdConfig},
+      {"audio CD", 'F', &DemoMachine::DamagedAudioCdConfig},
   };
   for (const DamageCase& c : cases) {
     SCOPED_TRACE(c.name);
     SurfaceRig rig(DemoProfile::Damage, c.letter);
     ASSERT_NE(rig.device(), nullptr);
     const sim::DriveFaults truth = c.config().faults;
-    std::vector<std::int64_t> unreadable, weak;
+    std::vector<std::int64_t> unreadable, weak, c2;
+    for (std::int32_t b : c.config().audio.damagedSectors) c2.push_back(b);
     for (const sim::MediumErrorRange& m : truth.mediumErrors)
       for (std::int64_t b = m.firstLba; b < m.firstLba + m.blocks; ++b) unreadable.push_back(b);
     for (const sim::WeakRange& w : truth.weakSectors)
@@ -93,6 +96,8 @@ TEST(SurfaceScan, DamagedDiscsMarksExactlyTheirFaults) {
     EXPECT_EQ(Blocks(s.weak), weak);
     EXPECT_EQ(s.unreadableCount, static_cast<std::int64_t>(unreadable.size()));
     EXPECT_EQ(s.weakCount, static_cast<std::int64_t>(weak.size()));
+    EXPECT_EQ(Blocks(s.c2), c2);
+    EXPECT_EQ(s.c2Count, static_cast<std::int64_t>(c2.size()));
     EXPECT_EQ(s.GoodCount(), scan.LeadOut() - static_cast<std::int64_t>(unreadable.size()) -
                                  static_cast<std::int64_t>(weak.size()));
     for (const report::SurfaceRun& r : s.unreadable) EXPECT_EQ(r.sense, "03/11/00");
