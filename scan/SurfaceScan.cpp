@@ -1,10 +1,11 @@
 // The surface scan: every block of the range read in commands of the scan's size, each
-// command timed; on a CD whose drive delivers C2 error pointers, with READ CD and the
-// pointers, and the blocks they flag are counted. A command that fails, or takes more than three
-// times what the commands before it predict (the drive retried something), is read again block by
-// block, each block timed after a read far away so that no cache serves it: the blocks that fail
-// are unreadable, each with its sense; those that take more than three times the usual block's time
-// and at least a turn of the disc more, and again in two more reads from far away, are weak.
+// command timed; on a CD whose drive claims and delivers C2 error pointers, with READ CD and
+// the pointers, and the blocks they flag are counted. A command that fails, or takes more
+// than three times what the commands before it predict (the drive retried something), is
+// read again block by block, each block timed after a read far away so that no cache serves
+// it: the blocks that fail are unreadable, each with its sense; those that take more than
+// three times the usual block's time and at least a turn of the disc more, and again in
+// four more reads beside a usual block of their command, are weak.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -31,9 +32,10 @@ constexpr BYTE kSurfaceReadRetries = 1;
 constexpr double kRetryMicros = 5000;
 // Further timed reads a slow block must be slow in, beside a usual block of its command,
 // before it is marked weak.
-constexpr int kWeakConfirmations = 2;
+constexpr int kWeakConfirmations = 4;
 // C2 error pointers as a block error byte and the bits: one byte tells a flagged sector.
 constexpr scsi::C2Field kC2Field = scsi::C2Field::BlockErrorAndBits;
+constexpr BYTE kC2PointersClaimed = 0x10;  // page 2Ah byte 5
 constexpr std::int64_t kMaxTransferBytes = 65536;
 // Stretches of the read the map's speed curve is cut into.
 constexpr std::int64_t kSpeedStretches = 200;
@@ -64,6 +66,22 @@ bool DiscScan::SurfaceGoOn(const report::SurfaceResult& surface) {
 
 bool DiscScan::C2Delivered(std::int64_t lba) {
   if (Family() != scsi::MediumFamily::CD) return false;
+  // Only a drive whose capabilities page claims C2 pointers (byte 5 bit 4) is asked for
+  // them: another may answer the command with bytes that mean nothing.
+  BYTE reply[kModeReplySize] = {};
+  BYTE layout = kModeLayoutNone;
+  SenseResult sense{};
+  bool match = false;
+  const BYTE* page =
+      drive_.ModeSenseAuto(device_, kPageCapabilities, kModeReplySize, reply, &sense, layout) ==
+              SS_COMP
+          ? InitMMCSeq::FindModePage(reply, kModeReplySize, layout, kPageCapabilities, match)
+          : nullptr;
+  if (page == nullptr || !match || page + 6 > reply + kModeReplySize || page[1] < 4 ||
+      (page[5] & kC2PointersClaimed) == 0) {
+    Note("The drive does not claim C2 error pointers: no block is checked for them");
+    return false;
+  }
   std::vector<std::int64_t> flagged;
   if (TimedC2Read(lba, 1, flagged)) return true;
   Note("C2 error pointers are not delivered: no block is checked for them");
@@ -150,6 +168,16 @@ void DiscScan::Surface(report::ScanRecord& record) {
     for (std::int64_t b : flagged) {
       report::AddToRuns(surface.c2, b, 1);
       ++surface.c2Count;
+    }
+    if (!micros && !raw_ && !c2 && session::DriveSession::IllegalMode(sense_)) {
+      // Audio tracks hold no user data: from here on the scan reads raw sectors, and the
+      // command is read again so.
+      raw_ = true;
+      surface.mode = "data, raw from LBA " + std::to_string(lba);
+      Note("Reading raw from LBA " + std::to_string(lba) + ": these blocks hold no user data");
+      recent.clear();
+      drive_.Seek10(device_, static_cast<LONG>(lba), &sense_);
+      continue;
     }
     if (!micros) {
       if (const std::optional<std::string> why = SurfaceStop()) {

@@ -8,8 +8,10 @@
 #include <functional>
 #include <memory>
 
+#include "platform/Host.h"
 #include "scan/DiscScan.h"
 #include "sim/win32/DemoMachine.h"
+#include "sim/win32/SimHost.h"
 
 namespace {
 
@@ -132,6 +134,30 @@ TEST(SurfaceScan, UndamagedDiscsOfEveryStrategyReadWhole) {
     EXPECT_FALSE(record.failed);
     EXPECT_FALSE(record.surface->speeds.empty());
   }
+}
+
+TEST(SurfaceScan, AMixedModeDiscsAudioTracksAreReadRawNotMarked) {
+  sim::SimDriveConfig config = DemoMachine::DataDriveConfig();
+  config.disc = sim::Disc::Mixed(100'000, {60'000, 40'000});
+  auto mixed = std::make_shared<sim::SimDrive>(config);
+  auto audio = std::make_shared<sim::SimDrive>(DemoMachine::AudioDriveConfig());
+  sim::SimHost host(DemoMachine::Profile(sim::ClockMode::Virtual, mixed, audio));
+  platform::ScopedHost installed(host);
+  struct Chain final : FileMMCSeq {};
+  auto chain = std::make_unique<Chain>();
+  DeviceEntry* device = nullptr;
+  for (DeviceEntry& d : chain->DeviceTable)
+    if (d.DriveLetter == 'D') device = &d;
+  ASSERT_NE(device, nullptr);
+  scan::DiscScan scan(*chain, *device, {});
+  report::ScanRecord record;
+  ASSERT_TRUE(scan.ReadRecordedArea(record));
+  scan.Surface(record);
+  ASSERT_TRUE(record.surface);
+  EXPECT_EQ(record.surface->GoodCount(), scan.LeadOut());
+  EXPECT_EQ(record.surface->unreadableCount, 0);
+  EXPECT_FALSE(record.failed);
+  EXPECT_EQ(record.surface->mode.rfind("data, raw from LBA 99", 0), 0u) << record.surface->mode;
 }
 
 TEST(SurfaceScan, StopsOnAbortADriveGoneOrADiscPulled) {
