@@ -201,8 +201,9 @@ const CliOption kOptionsBeforeScan[] = {
 
 const CliOption kOptionsAfterScan[] = {
     {"--csv", "FILE", "Disc scan",
-     "write the curve's samples as CSV (without --curve: the other\n"
-     "figures, as figure,value rows; - for standard output); standard\n"
+     "write the curve's samples as CSV (without --curve: a surface\n"
+     "scan's marked runs, else the other figures, as figure,value\n"
+     "rows; - for standard output); standard\n"
      "output then carries only that file, and the scan's report goes\n"
      "to standard error",
      [](CliOptions& o, const std::string& n, const std::string& v) -> std::string {
@@ -499,7 +500,8 @@ trial, the spin-up while it waits), skips the steps after it, and reports what w
 measured, with the status 1. A second Ctrl-C ends the program at once. SIGTERM and
 SIGHUP stop a run as the first Ctrl-C does, then end the program by that signal
 without writing any file; a reader of standard output that goes away (| head)
-ends it the same way. Either way the drive gets back the block length it had.
+ends it the same way. Either way the drive gets back the block length it had,
+and after a surface scan its read retry count.
 
 Output files replace an earlier file at their path only once they are complete
 (written beside it and renamed over it, its mode kept); a failed, refused or

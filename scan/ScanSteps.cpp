@@ -41,8 +41,11 @@ const ScanStep kSteps[] = {
      "27-block commands, each timed: a failed command is read again\n"
      "block by block to find the unreadable blocks and their sense; a\n"
      "command three times slower than the ones before it is timed\n"
-     "again block by block and its slow blocks are marked weak. The\n"
-     "status is 1 when any block is unreadable",
+     "again block by block and its slow blocks are marked weak. On a\n"
+     "CD, C2 error pointers are read and counted where the drive\n"
+     "claims them; the read retry count is set to 1 where page 01h\n"
+     "lets it change, and put back afterwards. The status is 1 when\n"
+     "any block is unreadable",
      nullptr, &DiscScan::Surface},
 };
 

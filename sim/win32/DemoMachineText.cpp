@@ -77,9 +77,11 @@ std::string DriveSummary(const SimDriveConfig& config) {
   for (const MediumErrorRange& m : config.faults.mediumErrors)
     if (m.recoverAfterTries < 0) unreadable += m.blocks;
   for (const WeakRange& w : config.faults.weakSectors) weak += w.blocks;
-  if (unreadable > 0 || weak > 0)
-    text += ", damaged: " + std::to_string(unreadable) + " unreadable and " + std::to_string(weak) +
-            " weak blocks";
+  const std::size_t scratched = config.audio.damagedSectors.size();
+  if (unreadable > 0 || weak > 0 || scratched > 0)
+    text += ", damaged: " + std::to_string(unreadable) + " unreadable, " + std::to_string(weak) +
+            " weak" + (scratched > 0 ? ", " + std::to_string(scratched) + " scratched" : "") +
+            " blocks";
   return text;
 }
 
