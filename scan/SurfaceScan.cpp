@@ -240,6 +240,13 @@ bool DiscScan::JudgeBlocks(report::SurfaceResult& surface, std::int64_t lba, std
   FarFrom(lba);
   std::vector<double> times;  // each block's, -1 for an unreadable one
   for (std::int64_t b = lba; b < lba + count; ++b) {
+    // A drive may take seconds over each bad block: an abort is heard between them.
+    if (Aborting()) {
+      surface.aborted = true;
+      surface.abortReason = "aborted";
+      surface.read = b - start_;
+      return false;
+    }
     const std::optional<std::int64_t> micros = TimedRead(b, 1);
     if (!micros) {
       if (const std::optional<std::string> why = SurfaceStop()) {

@@ -166,8 +166,10 @@ TEST(SurfaceScan, StopsOnAbortADriveGoneOrADiscPulled) {
     std::function<void(sim::SimDrive&)> fault;
     bool abortAt1000;
     const char* reason;
+    bool abortWhileJudging = false;  // an abort asked while a failed command is read again
   } cases[] = {
       {"abort", [](sim::SimDrive&) {}, true, "aborted"},
+      {"abort among bad blocks", [](sim::SimDrive&) {}, false, "aborted", true},
       {"disc pulled", [](sim::SimDrive& d) { d.RemoveDiscAtLba(10000); }, false,
        "the disc was removed"},
       {"drive gone", [](sim::SimDrive& d) { d.VanishAfter(300); }, false,
@@ -181,6 +183,7 @@ TEST(SurfaceScan, StopsOnAbortADriveGoneOrADiscPulled) {
     observer.surface = [&c](const scan::SurfaceProgress& p) {
       return !(c.abortAt1000 && p.done >= 1000);
     };
+    if (c.abortWhileJudging) observer.proceed = [] { return false; };
     scan::DiscScan scan(rig.chain(), *rig.device(), {}, observer);
     report::ScanRecord record;
     ASSERT_TRUE(scan.ReadRecordedArea(record));
