@@ -114,7 +114,8 @@ SurfaceMap MakeSurfaceMap(const SurfaceResult& s, const PlotHead& head, std::int
     }
   }
   if (head.layerBreak && *head.layerBreak > s.start && *head.layerBreak < s.start + s.blocks)
-    g.Markers.push_back({MapPosition(static_cast<double>(*head.layerBreak), head.cd), "layer break"});
+    g.Markers.push_back(
+        {MapPosition(static_cast<double>(*head.layerBreak), head.cd), "layer break"});
   return map;
 }
 
