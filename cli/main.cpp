@@ -38,7 +38,8 @@ int Run(const CliOptions& options) {
     if (options.trace) platform::CurrentHost().SetCommandObserver(&scanTrace);
     static AspiVCL scanAccess;
     CliOutput output;
-    output.liveProgress = false;
+    // Only the surface scan draws a progress line, on a terminal.
+    output.liveProgress = isatty(fileno(stderr)) != 0 && !options.trace && !options.quiet;
     output.quiet = options.quiet;
     InterruptCatcher interrupts;  // Ctrl-C stops the scan's step under way
     output.interrupted = &InterruptCatcher::Requested;

@@ -46,10 +46,16 @@ TEST(CliSurface, StatusAndRecordFollowTheDamageInTheRange) {
     CliOutput output;
     output.out = std::tmpfile();
     output.err = std::tmpfile();
+    output.liveProgress = true;  // as on a terminal
     const int status = RunScan(parse.options, drive, output);
     const std::string out = Drain(output.out), err = Drain(output.err);
     EXPECT_EQ(status, c.status) << err;
     EXPECT_NE(err.find(c.line), std::string::npos) << err;
+    // The progress line ends at the whole range with the marks found, and is cleared.
+    const std::string last =
+        std::to_string(c.unreadable) + " unreadable, " + std::to_string(c.weak) + " weak\r\033[K";
+    EXPECT_NE(err.find("Reading 100%"), std::string::npos) << err;
+    EXPECT_NE(err.find(last), std::string::npos) << err;
     const nlohmann::json s = nlohmann::json::parse(out).at("surface");
     EXPECT_EQ(s["unreadable"], c.unreadable);
     EXPECT_EQ(s["weak"], c.weak);
