@@ -90,6 +90,9 @@ CliOption StepOption(const scan::ScanStep& step) {
     case scan::StepId::SpinUp:
       handle = Set<&CliOptions::spinUp>;
       break;
+    case scan::StepId::Surface:
+      handle = Set<&CliOptions::surface>;
+      break;
   }
   return {step.option, step.value, "Disc scan", step.help, handle};
 }
@@ -137,10 +140,11 @@ const CliOption kOptionsBeforeScan[] = {
      "NAME",
      "Drives",
      "use the simulated machine NAME (implies --sim): default (the\n"
-     "CD drives D: to H:) or media (DVD and BD drives and discs; both\n"
+     "CD drives D: to H:), media (DVD and BD drives and discs) or\n"
+     "damage (a CD and a DVD with unreadable and weak blocks; the\n"
      "machines are listed at the end of this text)",
      [](CliOptions& o, const std::string&, const std::string& v) -> std::string {
-       if (v.empty()) return "--sim-profile needs a machine's name: default or media";
+       if (v.empty()) return "--sim-profile needs a machine's name: default, media or damage";
        o.sim = true;
        o.simProfile = v;
        return {};
@@ -220,8 +224,9 @@ const CliOption kAudioOptions[] = {
 
 const CliOption kOptionsAfterScan[] = {
     {"--csv", "FILE", "Disc scan",
-     "write the curve's samples as CSV (without --curve: the other\n"
-     "figures, as figure,value rows; - for standard output); standard\n"
+     "write the curve's samples as CSV (without --curve: a surface\n"
+     "scan's marked runs, else the other figures, as figure,value\n"
+     "rows; - for standard output); standard\n"
      "output then carries only that file, and the scan's report goes\n"
      "to standard error",
      [](CliOptions& o, const std::string& n, const std::string& v) -> std::string {
@@ -229,14 +234,38 @@ const CliOption kOptionsAfterScan[] = {
        o.csv = v;
        return {};
      }},
+    {"--compare", "FILE ...", "Disc scan",
+     "compare saved scans (--json records of --curve, --surface ...)\n"
+     "of one medium: a table of their figures side by side (drive,\n"
+     "disc, date, strategy, speeds, access, spin-up, surface counts);\n"
+     "with --plot their curves overlaid. Another kind of record (a\n"
+     "speed test's), a newer record format or another medium is\n"
+     "refused with status 2",
+     [](CliOptions& o, const std::string& n, const std::string& v) -> std::string {
+       if (v.empty() || v[0] == '-') return n + " needs the saved records' file names";
+       o.compare.push_back(v);
+       return {};
+     }},
     {"--plot", "FILE", "Disc scan",
      "draw the curve (with --curve): speed in x and rotation in rpm\n"
      "against the position on the disc, the strategy and the drive\n"
-     "named; PNG or SVG by the file's extension",
+     "named; PNG or SVG by the file's extension (with --compare:\n"
+     "the saved curves overlaid)",
      [](CliOptions& o, const std::string& n, const std::string& v) -> std::string {
        if (report::plot::PictureFormatOf(v) == report::plot::PictureFormat::None)
          return n + " needs a file name ending in .png or .svg";
        o.plot = v;
+       return {};
+     }},
+    {"--map", "FILE", "Disc scan",
+     "draw the surface scan's map (with --surface): the disc's\n"
+     "recorded area as rings from the inside out, good, weak, C2 and\n"
+     "unreadable in colours (a dual-layer disc as two discs), beside\n"
+     "the speed read with the marked runs; PNG or SVG",
+     [](CliOptions& o, const std::string& n, const std::string& v) -> std::string {
+       if (report::plot::PictureFormatOf(v) == report::plot::PictureFormat::None)
+         return n + " needs a file name ending in .png or .svg";
+       o.map = v;
        return {};
      }},
     {"--colour",
@@ -349,6 +378,8 @@ bool StepAsked(const CliOptions& o, scan::StepId step) {
       return o.access;
     case scan::StepId::SpinUp:
       return o.spinUp;
+    case scan::StepId::Surface:
+      return o.surface;
   }
   return false;
 }
@@ -394,6 +425,10 @@ CliParse ParseCliOptions(const std::vector<std::string>& args) {
     }
     result.error = option->handle(result.options, name, value);
     if (!result.error.empty()) return result;
+    // --compare takes every file named after it, up to the next option.
+    while (name == "--compare" && i + 1 < args.size() && !args[i + 1].empty() &&
+           args[i + 1][0] != '-')
+      result.options.compare.push_back(args[++i]);
     if (!option->withList && idleWithList.empty()) idleWithList = name;
   }
   const CliOptions& o = result.options;
@@ -414,9 +449,15 @@ CliParse ParseCliOptions(const std::vector<std::string>& args) {
     result.error = "--csv writes what a scan measured: add --curve, --access, ...";
   else if (o.json && o.csv && *o.json == "-" && *o.csv == "-")
     result.error = "only one of --json and --csv can go to standard output";
-  if (o.plot && !o.curve)
+  if (!o.compare.empty() && (o.Scan() || o.list || o.sim || o.device || o.driveGiven))
+    result.error = "--compare reads saved records: it takes no drive and no scan step";
+  else if (!o.compare.empty() && o.compare.size() < 2)
+    result.error = "--compare needs at least two saved records";
+  else if (o.plot && !o.curve && o.compare.empty())
     result.error = "--plot draws the curve: add --curve";
-  else if (o.plot && !report::plot::PlotAvailable())
+  else if (o.map && !o.surface)
+    result.error = "--map draws the surface scan: add --surface";
+  else if ((o.plot || o.map) && !report::plot::PlotAvailable())
     result.error = kPlotUnavailable;
   return result;
 }
@@ -470,7 +511,8 @@ Exit status
      asked for was measured
   1  the test was aborted (no medium, illegal mode, Abort) or commands failed:
      its results should be ignored; for a scan: a command failed or the drive
-     refused something asked for (the report names it); or what was measured
+     refused something asked for (the report names it), or the surface
+     scan found unreadable blocks; or what was measured
      could not be delivered: writing standard output or an output file failed
   2  the command line was not understood, a field's text is not a number or is
      out of range, the range does not lie on the disc, or an output path cannot
@@ -486,7 +528,8 @@ trial, the spin-up while it waits), skips the steps after it, and reports what w
 measured, with the status 1. A second Ctrl-C ends the program at once. SIGTERM and
 SIGHUP stop a run as the first Ctrl-C does, then end the program by that signal
 without writing any file; a reader of standard output that goes away (| head)
-ends it the same way. Either way the drive gets back the block length it had.
+ends it the same way. Either way the drive gets back the block length it had,
+and after a surface scan its read retry count.
 
 Output files replace an earlier file at their path only once they are complete
 (written beside it and renamed over it, its mode kept); a failed, refused or

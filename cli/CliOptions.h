@@ -36,14 +36,19 @@ struct CliOptions {
   bool curve = false;               // the transfer-rate curve and the reading strategy
   bool access = false;              // access times
   bool spinUp = false;              // spin-up time
+  bool surface = false;             // every block of the range read and judged
   std::optional<std::string> csv;   // file for the scan's CSV; "-": standard output
   std::optional<std::string> plot;  // picture of the curve: a .png or .svg file
+  std::optional<std::string> map;   // picture of the surface scan's disc map
 
-  bool Scan() const { return info || speeds || speed || curve || access || spinUp; }
+  bool Scan() const { return info || speeds || speed || curve || access || spinUp || surface; }
 
   // The audio extraction check (instead of the speed test and the scan).
   bool audioCheck = false;
   std::optional<int> audioReads;  // the repeatability reads (default 3)
+
+  // Saved scan records to compare (--compare A.json B.json ...).
+  std::vector<std::string> compare;
 };
 
 // One option: how it is spelt, what it takes, what the usage says of it and what it does.

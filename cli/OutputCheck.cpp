@@ -23,6 +23,7 @@ std::string CheckOutputs(const CliOptions& options) {
   if (options.json) outputs.push_back({"--json", *options.json});
   if (options.csv) outputs.push_back({"--csv", *options.csv});
   if (options.plot) outputs.push_back({"--plot", *options.plot});
+  if (options.map) outputs.push_back({"--map", *options.map});
   for (const report::NamedOutput& output : outputs) {
     if (output.path == "-") continue;
     if (std::string error = report::CheckOutputPath(output.path); !error.empty())

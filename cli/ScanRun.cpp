@@ -1,6 +1,7 @@
 #include "cli/ScanRun.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -10,6 +11,9 @@
 #include "app/DriveRecordOf.h"
 #include "app/ScanFigures.h"
 #include "cli/DriveRun.h"
+#include "cli/DeviceChoice.h"
+#include "cli/DriveWait.h"
+#include "cli/ProgressLine.h"
 #include "diag/PrintableText.h"
 #include "platform/Host.h"
 #include "report/MediumUnits.h"
@@ -50,6 +54,17 @@ bool WriteOutputs(const CliOptions& options, const CliOutput& output,
     std::string error = "no curve was measured: " + *options.plot + " is not written";
     if (record.curve && !record.curve->samples.empty())
       error = report::plot::WriteCurvePlot(*record.curve, plotHead, *options.plot);
+    if (!error.empty()) {
+      std::fprintf(output.err, "velmark-cli: %s\n", error.c_str());
+      written = false;
+    }
+  }
+  if (options.map) {
+    std::string error = "no surface was read: " + *options.map + " is not written";
+    if (record.surface && record.surface->read > 0)
+      error = report::plot::WriteSurfaceMap(
+          report::plot::MakeSurfaceMap(*record.surface, plotHead, disc.capacityBlocks.value_or(0)),
+          *options.map);
     if (!error.empty()) {
       std::fprintf(output.err, "velmark-cli: %s\n", error.c_str());
       written = false;
@@ -111,6 +126,24 @@ int RunScan(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& ou
     return !interrupted();
   };
   observer.proceed = [&] { return !interrupted(); };
+  // The surface scan's progress line: blocks judged, the marks so far and the time left.
+  const auto begun = std::chrono::steady_clock::now();
+  RedrawGate gate(std::chrono::milliseconds(250));
+  bool progressShown = false;
+  observer.surface = [&](const scan::SurfaceProgress& p) {
+    const auto now = std::chrono::steady_clock::now();
+    if (output.liveProgress && !output.quiet && (gate.Due(now) || p.done == p.total)) {
+      const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now - begun).count();
+      const std::string text =
+          ProgressText(static_cast<std::uint32_t>(p.done), static_cast<std::uint32_t>(p.total),
+                       static_cast<std::uint32_t>(ms), "") +
+          "  " + std::to_string(p.unreadable) + " unreadable, " + std::to_string(p.weak) + " weak";
+      std::fprintf(output.err, "\r\033[K%s", text.c_str());
+      std::fflush(output.err);
+      progressShown = true;
+    }
+    return !interrupted();
+  };
   scan::DiscScan scan(driveAccess, device, settings, observer);
 
   report::ScanRecord record;
@@ -125,6 +158,7 @@ int RunScan(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& ou
     RecordMedium(scan.Medium(), disc);
     plotHead.disc = MediumDiscText(scan.LeadOut(), scan.Medium());
     SetPlotMedium(plotHead, scan.Medium());
+    plotHead.oppositePath = scan.Medium().trackPath == scsi::TrackPath::Opposite;
     note("Disc: " + plotHead.disc);
     for (const scan::ScanStep& step : scan::ScanSteps()) {
       if (!StepAsked(options, step.id)) continue;
@@ -136,6 +170,7 @@ int RunScan(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& ou
       (scan.*step.run)(record);
     }
   }
+  if (progressShown) std::fprintf(output.err, "\r\033[K");
   // The drive goes back as it was found before anything is written.
   scan.Restore();
   if (!rangeOnDisc && scan.RangeOffTheDisc()) {

@@ -13,6 +13,7 @@
 #include "cli/AudioCheckRun.h"
 #include "cli/CliOptions.h"
 #include "cli/CliRun.h"
+#include "cli/CompareRun.h"
 #include "cli/FieldCheck.h"
 #include "cli/Interrupt.h"
 #include "cli/OutputCheck.h"
@@ -38,7 +39,8 @@ int Run(const CliOptions& options) {
     if (options.trace) platform::CurrentHost().SetCommandObserver(&scanTrace);
     static AspiVCL scanAccess;
     CliOutput output;
-    output.liveProgress = false;
+    // Only the surface scan draws a progress line, on a terminal.
+    output.liveProgress = isatty(fileno(stderr)) != 0 && !options.trace && !options.quiet;
     output.quiet = options.quiet;
     InterruptCatcher interrupts;  // Ctrl-C stops the scan's step under way
     output.interrupted = &InterruptCatcher::Requested;
@@ -109,6 +111,8 @@ int main(int argc, char** argv) {
                 sim::DemoDriveList("  ", sim::DemoProfile::Media).c_str());
     std::printf("\nSimulated machine --sim-profile audio\n%s",
                 sim::DemoDriveList("  ", sim::DemoProfile::Audio).c_str());
+    std::printf("\nSimulated machine --sim-profile damage\n%s",
+                sim::DemoDriveList("  ", sim::DemoProfile::Damage).c_str());
     return kExitDone;
   }
   if (options.version) {
@@ -125,7 +129,7 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
   KeepStandardStreams();
-  const int status = Run(options);
+  const int status = options.compare.empty() ? Run(options) : RunCompare(options, stdout, stderr);
   // What went to standard output arrived, or the run is no result. A reader that went away
   // ends the program as the closed pipe would have, with nothing more said.
   const std::string stdoutError = FinishStandardOutput();

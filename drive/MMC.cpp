@@ -204,6 +204,20 @@ BYTE MMC::ModeSense10(DeviceEntry& device, BYTE page, WORD allocLength, BYTE* bu
   return Send(device, cdb, buffer, allocLength, sense);
 }
 
+BYTE MMC::ModeSenseChangeable(DeviceEntry& device, BYTE page, bool tenByte, WORD allocLength,
+                              BYTE* buffer, SenseResult* sense) {
+  constexpr BYTE kChangeableValues = 0x40;  // page control 01b in bits 6-7
+  Cdb cdb(tenByte ? scsi::cmd::kModeSense10 : scsi::cmd::kModeSense6);
+  cdb.bytes[2] = kChangeableValues | (page & scsi::page::kCodeMask);
+  if (tenByte) {
+    Put16(&cdb.bytes[7], allocLength);
+  } else {
+    allocLength = std::min<WORD>(allocLength, 0xFF);
+    cdb.bytes[4] = static_cast<BYTE>(allocLength);
+  }
+  return Send(device, cdb, buffer, allocLength, sense);
+}
+
 DWORD MMC::ModeSelect6Length(const BYTE* list, DWORD listBufferSize) {
   if (list == nullptr) return 0;
   const DWORD bdl = ListByte(list, listBufferSize, 3);

@@ -81,6 +81,11 @@ class MMC : public Aspi, public ScrambleTable, public virtual AspiTools {
                   SenseResult* sense);
   BYTE ModeSense10(DeviceEntry& device, BYTE page, WORD allocLength, BYTE* buffer,
                    SenseResult* sense);
+  // MODE SENSE of `page`'s changeable values (page control 01b): each bit set in the reply's
+  // page is one MODE SELECT may change. The 10-byte form, or the 6-byte one for a drive
+  // that answers only that (`tenByte` false).
+  BYTE ModeSenseChangeable(DeviceEntry& device, BYTE page, bool tenByte, WORD allocLength,
+                           BYTE* buffer, SenseResult* sense);
   // Send a MODE SENSE reply back as the parameter list: the header, the block descriptors
   // and the first page, as long as the list's own header announces, but never more than
   // the `listBufferSize` bytes the list lives in (nor more than the CDB's length field).

@@ -1,6 +1,9 @@
 #include "report/ScanCsv.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <utility>
+#include <vector>
 
 namespace report {
 namespace {
@@ -36,6 +39,22 @@ std::string ScanCsv(const ScanRecord& r) {
       out += std::to_string(s.lba) + "," + std::to_string(s.blocks) + "," +
              std::to_string(s.micros) + "," + Number(s.speedX, 3) + "," + Number(s.kibPerS, 1) +
              "," + Number(s.rpm, 0) + "\n";
+    return out;
+  }
+  if (r.surface) {  // the marked runs of blocks, in the order of the disc
+    std::vector<std::pair<const char*, const SurfaceRun*>> runs;
+    for (const auto& [mark, list] :
+         {std::pair{"unreadable", &r.surface->unreadable}, std::pair{"weak", &r.surface->weak},
+          std::pair{"c2", &r.surface->c2}})
+      for (const SurfaceRun& run : *list) runs.emplace_back(mark, &run);
+    std::stable_sort(runs.begin(), runs.end(), [](const auto& a, const auto& b) {
+      return a.second->first < b.second->first;
+    });
+    out += "mark,first,last,blocks,sense\n";
+    for (const auto& [mark, run] : runs)
+      out += std::string(mark) + "," + std::to_string(run->first) + "," +
+             std::to_string(run->first + run->blocks - 1) + "," + std::to_string(run->blocks) +
+             "," + Field(run->sense) + "\n";
     return out;
   }
   out += "figure,value\n";

@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "report/JsonHead.h"
+#include "report/RecordKind.h"
 
 #include "report/SpeedUnits.h"
 
@@ -35,11 +36,45 @@ ordered_json Curve(const CurveResult& c) {
   return j;
 }
 
+ordered_json RunsJson(const std::vector<SurfaceRun>& runs) {
+  ordered_json j = ordered_json::array();
+  for (const SurfaceRun& r : runs) {
+    ordered_json run = {{"first", r.first}, {"blocks", r.blocks}};
+    if (!r.sense.empty()) run["sense"] = r.sense;
+    j.push_back(std::move(run));
+  }
+  return j;
+}
+
+ordered_json Surface(const SurfaceResult& s) {
+  ordered_json j;
+  j["mode"] = s.mode;
+  j["start"] = s.start;
+  j["blocks"] = s.blocks;
+  j["blocks_per_command"] = s.blocksPerCommand;
+  j["read"] = s.read;
+  j["good"] = s.GoodCount();
+  j["weak"] = s.weakCount;
+  j["unreadable"] = s.unreadableCount;
+  j["c2_flagged"] = s.c2Count;
+  j["unreadable_runs"] = RunsJson(s.unreadable);
+  j["weak_runs"] = RunsJson(s.weak);
+  j["c2_runs"] = RunsJson(s.c2);
+  ordered_json speeds = ordered_json::array();
+  for (const SurfaceSpeed& p : s.speeds)
+    speeds.push_back({{"lba", p.lba}, {"blocks", p.blocks}, {"speed_x", p.speedX}});
+  j["speeds"] = std::move(speeds);
+  j["retry_count"] = s.retryCount ? ordered_json(*s.retryCount) : ordered_json(nullptr);
+  if (s.aborted) j["aborted"] = s.abortReason;
+  return j;
+}
+
 }  // namespace
 
 std::string ScanJson(const DriveRecord& drive, const DiscRecord& disc, const ScanRecord& r,
                      std::chrono::system_clock::time_point when) {
   ordered_json j = JsonHead(drive, disc, when);
+  AddRecordKind(j, r.surface ? kKindSurface : kKindScan);
   if (r.info) {
     const DriveSpeedInfo& i = *r.info;
     j["info"] = {{"max_read_kb_per_s", i.maxReadKBps},
@@ -76,6 +111,7 @@ std::string ScanJson(const DriveRecord& drive, const DiscRecord& disc, const Sca
   }
   if (r.spinUpMs) j["spin_up_ms"] = *r.spinUpMs;
   if (r.spinUpAborted) j["spin_up_aborted"] = "aborted";
+  if (r.surface) j["surface"] = Surface(*r.surface);
   j["refused"] = r.refused;
   return j.dump(2) + "\n";
 }

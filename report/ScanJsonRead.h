@@ -17,7 +17,10 @@ struct SavedScan {
   ScanRecord record;
 };
 
-// True with `scan` filled; false with `error` saying why the text is not a saved scan.
+// True with `scan` filled; false with `error` saying why the text is not a saved scan: not
+// JSON, a record of another kind (a speed test), a newer record format than this program
+// reads, or a value missing or of the wrong type. The disc's medium and a surface scan's
+// counts and runs are read too.
 bool ReadScanJson(const std::string& text, SavedScan& scan, std::string& error);
 
 }  // namespace report

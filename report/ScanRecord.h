@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "report/SurfaceRecord.h"
 #include "scsi/Profiles.h"
 
 namespace report {
@@ -85,6 +86,7 @@ struct ScanRecord {
   std::optional<double> spinUpMs;
   bool spinUpAborted = false;  // the disc was stopped but Abort came before the timed read
   std::optional<SpeedRequest> speed;
+  std::optional<SurfaceResult> surface;
   // What the drive refused or failed, by command name and sense ("GET PERFORMANCE:
   // 05/20/00"), in the order it happened; `failed` says whether any of it was asked for.
   std::vector<std::string> refused;

@@ -21,6 +21,35 @@ const char* YesNo(bool v) {
   return v ? "yes" : "no";
 }
 
+// "16000-16001 (03/11/00), 30000 (03/11/00)", at most `shown` runs and how many more.
+std::string RunsText(const std::vector<SurfaceRun>& runs, std::size_t shown = 20) {
+  std::string out;
+  for (std::size_t k = 0; k < runs.size() && k < shown; ++k) {
+    const SurfaceRun& r = runs[k];
+    out += (k ? ", " : " ") + std::to_string(r.first);
+    if (r.blocks > 1) out += "-" + std::to_string(r.first + r.blocks - 1);
+    if (!r.sense.empty()) out += " (" + r.sense + ")";
+  }
+  if (runs.size() > shown) out += " and " + std::to_string(runs.size() - shown) + " more runs";
+  return out;
+}
+
+std::string SurfaceText(const SurfaceResult& s) {
+  std::string out = "Surface (" + s.mode + ", LBA " + std::to_string(s.start) + " + " +
+                    std::to_string(s.blocks) + " blocks): " + std::to_string(s.GoodCount()) +
+                    " good, " + std::to_string(s.weakCount) + " weak, " +
+                    std::to_string(s.unreadableCount) + " unreadable, " +
+                    std::to_string(s.c2Count) + " C2-flagged\n";
+  if (s.aborted)
+    out += "  not completed after " + std::to_string(s.read) + " blocks: " + s.abortReason + "\n";
+  if (!s.unreadable.empty()) out += "  unreadable:" + RunsText(s.unreadable) + "\n";
+  if (!s.weak.empty()) out += "  weak:" + RunsText(s.weak) + "\n";
+  if (!s.c2.empty()) out += "  C2-flagged:" + RunsText(s.c2) + "\n";
+  if (s.retryCount)
+    out += "  read retry count during the scan: " + std::to_string(*s.retryCount) + "\n";
+  return out;
+}
+
 }  // namespace
 
 std::string ScanText(const ScanRecord& r) {
@@ -81,6 +110,7 @@ std::string ScanText(const ScanRecord& r) {
   }
   if (r.spinUpMs) out += "Spin-up: " + Fixed(*r.spinUpMs, 1) + " ms\n";
   if (r.spinUpAborted) out += "Spin-up: not completed, aborted\n";
+  if (r.surface) out += SurfaceText(*r.surface);
   for (const std::string& refusal : r.refused) out += "Refused: " + refusal + "\n";
   return out;
 }

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "report/NumberText.h"
+#include "report/RecordKind.h"
 
 namespace report {
 
@@ -16,6 +17,7 @@ Json Number(std::optional<float> v) {
 
 Json SpeedTestJson(const SpeedTestRecord& r, std::chrono::system_clock::time_point when) {
   Json j = JsonHead(r.drive, r.disc, when);
+  AddRecordKind(j, kKindSpeedTest);
   const std::optional<SpeedFigures>& f = r.figures;
   j["mode"] = ReadModeName(r.mode);
   j["range"] = {{"start", r.start}, {"blocks", r.blocks}};

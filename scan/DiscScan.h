@@ -36,6 +36,14 @@ struct ScanSettings {
   std::uint32_t readyTimeoutMs = 30000;
 };
 
+// How far a surface scan is: blocks judged of the range, and the marks so far.
+struct SurfaceProgress {
+  std::int64_t done = 0;
+  std::int64_t total = 0;
+  std::int64_t unreadable = 0;
+  std::int64_t weak = 0;
+};
+
 struct ScanObserver {
   std::function<void(const std::string&)> note;  // a step starts, a fall-back, a refusal
   // After every sample of the curve (`index` of `total`); false aborts the scan.
@@ -45,6 +53,8 @@ struct ScanObserver {
   // After every command of a timed read, from the reading thread (keep it cheap); true
   // aborts at once, inside a zone of the curve (a whole-disc zone lasts seconds).
   std::function<bool()> stopNow;
+  // After every command of the surface scan; false aborts it.
+  std::function<bool(const SurfaceProgress&)> surface;
 };
 
 class DiscScan {
@@ -70,6 +80,8 @@ class DiscScan {
   void Curve(report::ScanRecord& record);
   void Access(report::ScanRecord& record);
   void SpinUp(report::ScanRecord& record);
+  // Every block of the range read and judged: good, weak, unreadable (scan/SurfaceScan.cpp).
+  void Surface(report::ScanRecord& record);
 
   // Puts the drive back as it was found (the block length); also done when the scan goes.
   void Restore() { session_.Restore(); }
@@ -96,6 +108,24 @@ class DiscScan {
   BYTE CommandDone(ReadCallbackInfo& info);
   // Whether Abort was asked for, here or through the observer.
   bool Aborting();
+  // The surface scan's steps: whether to go on after a command; why a failed read ends the
+  // scan (an abort, a drive gone or empty), or nothing when the disc is to blame; a failed
+  // or slow command's blocks read and timed one by one (false: the scan cannot go on).
+  bool SurfaceGoOn(const report::SurfaceResult& surface);
+  // On a CD, whether the drive delivers C2 error pointers with READ CD (one command tried).
+  bool C2Delivered(std::int64_t lba);
+  // A command of the surface scan read with C2 error pointers, timed; the flagged blocks
+  // land in `flagged`. Nothing when the read fails.
+  std::optional<std::int64_t> TimedC2Read(std::int64_t lba, std::int64_t count,
+                                          std::vector<std::int64_t>& flagged);
+  // Lowers the drive's read retry count for the surface scan, where the drive allows it:
+  // the count in force, or nothing when the drive has no page 01h.
+  std::optional<int> LowerReadRetries();
+  std::optional<std::string> SurfaceStop();
+  void FarFrom(std::int64_t lba);  // a read far away, then the head to `lba`
+  bool SlowAgain(std::int64_t lba, std::int64_t usual);
+  bool JudgeBlocks(report::SurfaceResult& surface, std::int64_t lba, std::int64_t count,
+                   double predictedPerBlock);
   // Restarts the disc the spin-up stopped and records that it was aborted.
   void SpinUpAborted(report::ScanRecord& record);
 
@@ -107,6 +137,7 @@ class DiscScan {
   SenseResult sense_{};
   std::vector<BYTE> buffer_;
   std::vector<BYTE> blockStatus_;
+  std::vector<BYTE> c2Buffer_;  // the surface scan's reads with C2 error pointers
   std::int64_t leadOut_ = 0;
   std::int64_t start_ = 0;
   std::int64_t blocks_ = 0;

@@ -36,6 +36,17 @@ const ScanStep kSteps[] = {
      "stop the disc (START STOP UNIT), wait 3 s, and time until the\n"
      "first read is served",
      "Spin-up time", &DiscScan::SpinUp},
+    {StepId::Surface, "surface", "--surface", nullptr,
+     "read every block of the range (the whole disc by default) in\n"
+     "27-block commands, each timed: a failed command is read again\n"
+     "block by block to find the unreadable blocks and their sense; a\n"
+     "command three times slower than the ones before it is timed\n"
+     "again block by block and its slow blocks are marked weak. On a\n"
+     "CD, C2 error pointers are read and counted where the drive\n"
+     "claims them; the read retry count is set to 1 where page 01h\n"
+     "lets it change, and put back afterwards. The status is 1 when\n"
+     "any block is unreadable",
+     nullptr, &DiscScan::Surface},
 };
 
 }  // namespace

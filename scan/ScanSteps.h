@@ -13,7 +13,7 @@ namespace scan {
 
 class DiscScan;
 
-enum class StepId { Info, Speeds, RequestSpeed, Curve, Access, SpinUp };
+enum class StepId { Info, Speeds, RequestSpeed, Curve, Access, SpinUp, Surface };
 
 struct ScanStep {
   StepId id;

@@ -96,8 +96,14 @@ class DriveSession {
     return asFound_.SetBlockLength(wanted, sense);
   }
 
-  // The drive as it was found: the block length the spin-up changed goes back (also done
-  // when the session ends).
+  // Page 01h's read retry count set to `wanted` where the drive lets it change; it goes back
+  // with Restore. The count in force, or nothing (with `why`) when the page is not there.
+  std::optional<int> SetReadRetryCount(BYTE wanted, SenseResult* sense, std::string& why) {
+    return asFound_.SetReadRetryCount(wanted, sense, why);
+  }
+
+  // The drive as it was found: the block length the spin-up changed and the read retry count
+  // go back (also done when the session ends).
   void Restore() { asFound_.Restore(); }
 
   // A read of [start, start + blocks) in 2048-byte data blocks with READ(10), or raw

@@ -25,6 +25,7 @@ struct PlotHead {
   std::string disc;   // what the disc holds, e.g. "data disc, 79:57"
   bool cd = true;     // a CD: positions in minutes; else (DVD, BD) in GB of user data
   std::optional<std::int64_t> layerBreak = std::nullopt;  // the first block of layer 1
+  bool oppositePath = false;  // layer 1 runs from the outside in (the disc map draws it so)
 };
 
 // The graph of `curve`. Each sample stands at the middle of its zone; a sample without a

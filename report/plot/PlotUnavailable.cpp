@@ -11,4 +11,8 @@ std::string WritePlot(const toolkit::TGraphModel&, const std::string&) {
   return "pictures are not available: this build has no Qt";
 }
 
+std::string WriteSurfaceMap(const SurfaceMap&, const std::string&) {
+  return "pictures are not available: this build has no Qt";
+}
+
 }  // namespace report::plot

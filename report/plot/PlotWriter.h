@@ -8,6 +8,7 @@
 
 #include "report/ScanRecord.h"
 #include "report/plot/CurveGraph.h"
+#include "report/plot/SurfaceMap.h"
 #include "toolkit/TGraph.h"
 
 namespace report::plot {
@@ -26,6 +27,8 @@ inline constexpr int kPlotHeight = 560;
 
 // Writes `graph` to `path`. Returns the empty text on success, else what went wrong.
 std::string WritePlot(const toolkit::TGraphModel& graph, const std::string& path);
+// Writes the map of a surface scan (see SurfaceMap).
+std::string WriteSurfaceMap(const SurfaceMap& map, const std::string& path);
 // Writes the graph of `curve` (see CurveGraph).
 std::string WriteCurvePlot(const CurveResult& curve, const PlotHead& head, const std::string& path);
 

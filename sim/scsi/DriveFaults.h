@@ -17,8 +17,17 @@ struct MediumErrorRange {
   int triesSoFar = 0;  // failing reads so far (the drive counts)
 };
 
+// Blocks [firstLba, firstLba + blocks) read only after the drive retried: every read that
+// delivers one of them takes `retryMicros` longer for each such block.
+struct WeakRange {
+  std::int32_t firstLba = 0;
+  std::int32_t blocks = 1;
+  std::uint64_t retryMicros = 100'000;
+};
+
 struct DriveFaults {
   std::vector<MediumErrorRange> mediumErrors;
+  std::vector<WeakRange> weakSectors;
   std::uint32_t busyCommands = 0;     // the next n commands get status BUSY (08h)
   std::uint32_t abortedCommands = 0;  // the next n commands get ABORTED COMMAND 0B/00/06
   // The disc is pulled out when a read reaches this LBA: that read and all later commands

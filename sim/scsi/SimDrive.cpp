@@ -96,6 +96,7 @@ SimDrive::SimDrive(SimDriveConfig config)
   state_->blockLength = config_.blockLength == 2352 ? 2352 : 2048;
   state_->chosenSpeed = model_.Timing().maxDataSpeed;
   state_->quirks = config_.quirks;
+  state_->faults = config_.faults;
   if (config_.powerOnAttention) state_->pendingAttention.push_back(scsi::asc::kPowerOnOrReset);
 }
 
@@ -253,10 +254,16 @@ void SimDrive::Reset() {
   std::lock_guard lock(mutex_);
   state_->blockLength = config_.blockLength == 2352 ? 2352 : 2048;
   state_->chosenSpeed = model_.Timing().maxDataSpeed;
+  state_->readRetryCount = kDefaultReadRetryCount;
   state_->stopped = false;
   state_->head.Forget();
   state_->pendingAttention.clear();
   state_->pendingAttention.push_back(scsi::asc::kPowerOnOrReset);
+}
+
+std::uint8_t SimDrive::ReadRetryCount() const {
+  std::lock_guard lock(mutex_);
+  return state_->readRetryCount;
 }
 
 bool SimDrive::HasDisc() const {

@@ -91,7 +91,9 @@ class SimDrive : public ScsiTarget {
 
   // --- state ---
   std::uint16_t BlockLength() const;
-  double ChosenSpeed() const;  // x chosen by the last SET CD SPEED (the maximum at first)
+  double ChosenSpeed() const;
+  std::uint8_t ReadRetryCount() const;  // page 01h byte 3, as the last MODE SELECT left it  // x
+                                        // chosen by the last SET CD SPEED (the maximum at first)
   const SimDriveConfig& Config() const { return config_; }
 
   // --- the truth of the model ---

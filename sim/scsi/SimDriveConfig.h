@@ -9,6 +9,7 @@
 
 #include "sim/scsi/AudioExtraction.h"
 #include "sim/scsi/Disc.h"
+#include "sim/scsi/DriveFaults.h"
 #include "sim/scsi/DriveTiming.h"
 
 namespace sim {
@@ -35,6 +36,9 @@ struct FirmwareQuirks {
   std::uint8_t capabilitiesAnswerCode = 0x01;
   // SET CD SPEED with FFFFh chooses this speed (x) instead of the maximum (0: maximum).
   double maximumRequestSpeed = 0.0;
+  // Page 01h's read retry count can be changed with MODE SELECT. When not, a MODE SELECT
+  // that changes it is refused with 05/26/00.
+  bool readRetryChangeable = false;
 };
 
 struct SimDriveConfig {
@@ -56,6 +60,7 @@ struct SimDriveConfig {
   // may turn this off.
   bool powerOnAttention = true;
   std::uint16_t blockLength = 2048;  // the block length at power-on and after a reset
+  DriveFaults faults;                // the faults the drive shows from power-on (its damaged disc)
 
   bool ReadsDvd() const {
     for (std::uint16_t p : profiles)

@@ -21,9 +21,13 @@ constexpr std::uint8_t kCapabilitiesLength = 0x18;
 
 enum class PageControl { Current, Changeable, Default, Saved };
 
-void AppendErrorRecovery(std::vector<std::uint8_t>& d, PageControl pc) {
+// Page 01h: the read retry count (byte 3) is the only field of any value; it is
+// changeable on a drive whose firmware says so.
+void AppendErrorRecovery(std::vector<std::uint8_t>& d, const SimDriveCommand& c, PageControl pc) {
   std::uint8_t page[12] = {kErrorRecoveryPage, kErrorRecoveryLength};
-  if (pc != PageControl::Changeable) page[3] = 0x10;  // read retry count; nothing changeable
+  if (pc == PageControl::Current) page[3] = c.state.readRetryCount;
+  if (pc == PageControl::Default) page[3] = kDefaultReadRetryCount;
+  if (pc == PageControl::Changeable && c.state.quirks.readRetryChangeable) page[3] = 0xFF;
   d.insert(d.end(), page, page + sizeof page);
 }
 
@@ -89,7 +93,7 @@ void ModeSense(SimDriveCommand& c, bool tenByte) {
     d.insert(d.end(), descriptor, descriptor + sizeof descriptor);
   }
   const std::uint32_t bdl = static_cast<std::uint32_t>(d.size() - (shortHeader ? 4 : 8));
-  if (page == kErrorRecoveryPage || page == kAllPages) AppendErrorRecovery(d, pc);
+  if (page == kErrorRecoveryPage || page == kAllPages) AppendErrorRecovery(d, c, pc);
   if (page == kCapabilitiesPage || (page == kAllPages && !capabilitiesMissing))
     AppendCapabilities(d, c, pc);
   if (shortHeader) {
@@ -123,6 +127,7 @@ void ModeSelect(SimDriveCommand& c, bool tenByte) {
   const std::uint32_t bdl = tenByte ? Be16(list + 6) : list[3];
   if (mdl != 0 || (bdl != 0 && bdl != 8) || n < header + bdl) return malformed();
   std::uint32_t newLength = c.state.blockLength;
+  std::uint8_t retries = c.state.readRetryCount;
   if (bdl == 8) {
     newLength = Be24(list + header + 5);
     if (newLength != 2048 && newLength != 2352) return malformed();
@@ -133,9 +138,13 @@ void ModeSelect(SimDriveCommand& c, bool tenByte) {
     const std::uint32_t length = list[at + 1];
     if (code != kErrorRecoveryPage || length != kErrorRecoveryLength || n - at - 2 < length)
       return malformed();  // only the error recovery page can be written
+    retries = list[at + 3];
     at += 2 + length;
   }
+  if (retries != c.state.readRetryCount && !c.state.quirks.readRetryChangeable)
+    return malformed();  // a field that cannot be changed
   c.state.blockLength = static_cast<std::uint16_t>(newLength);
+  c.state.readRetryCount = retries;
   c.reply.status = scsi::status::kGood;
 }
 

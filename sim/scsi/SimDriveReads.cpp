@@ -191,6 +191,11 @@ void ReadBlocks(SimDriveCommand& c, std::int64_t lba, std::int64_t blocks,
     return reads;
   };
   if (bad) c.serviceMicros += static_cast<double>(c.model.Timing().mediumErrorMicros);
+  for (const WeakRange& w : s.faults.weakSectors) {
+    const std::int32_t from = std::max(first, w.firstLba);
+    const std::int32_t to = std::min(stop, w.firstLba + w.blocks);
+    if (from < to) c.serviceMicros += static_cast<double>(w.retryMicros) * (to - from);
+  }
 
   const std::uint32_t room = c.outCapacity;
   const std::uint64_t goodBytes = std::uint64_t(stop - first) * blockBytes;

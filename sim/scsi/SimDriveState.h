@@ -18,6 +18,9 @@
 
 namespace sim {
 
+// Page 01h's read retry count at power-on.
+inline constexpr std::uint8_t kDefaultReadRetryCount = 0x10;
+
 struct SimDriveState {
   explicit SimDriveState(const DriveTimingModel* model) : head(model) {}
 
@@ -26,8 +29,9 @@ struct SimDriveState {
   std::uint64_t readyAtMicros = 0;               // becoming ready until then
   std::deque<scsi::SenseCode> pendingAttention;  // unit attentions to report (29h, 28h)
   std::uint16_t blockLength = 2048;
-  double chosenSpeed = 1.0;  // x, from SET CD SPEED
-  bool stopped = false;      // START STOP UNIT stopped the disc: the next access spins it up
+  double chosenSpeed = 1.0;                              // x, from SET CD SPEED
+  std::uint8_t readRetryCount = kDefaultReadRetryCount;  // page 01h byte 3
+  bool stopped = false;  // START STOP UNIT stopped the disc: the next access spins it up
   FirmwareQuirks quirks;
   DriveFaults faults;
   bool vanished = false;

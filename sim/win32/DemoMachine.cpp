@@ -113,6 +113,36 @@ SimDriveConfig DemoMachine::DvdDriveWithCdConfig() {
   return c;
 }
 
+SimDriveConfig DemoMachine::DamagedCdConfig() {
+  SimDriveConfig c = DataDriveConfig();
+  c.identity = {"VELMSIM", "CD-ROM SIM-52X", "1.50"};
+  c.quirks.readRetryChangeable = true;
+  // Two adjacent unreadable blocks, one alone and a scratch of 40 across command edges.
+  c.faults.mediumErrors = {{16000, 2}, {30000, 1}, {250010, 40}};
+  c.faults.weakSectors = {
+      {50000, 1, kWeakRetryMicros}, {120003, 2, kWeakRetryMicros}, {300000, 1, kWeakRetryMicros}};
+  return c;
+}
+
+SimDriveConfig DemoMachine::DamagedAudioCdConfig() {
+  SimDriveConfig c = AudioDriveConfig();
+  c.identity = {"VELMSIM", "CD-ROM SIM-40X", "2.50"};
+  c.audio.c2 = C2Pointers::Exact;
+  // Scratched samples the drive flags with C2 pointers: two runs and a lone sector.
+  c.audio.damagedSectors = {20000, 20001, 20002, 150000, 280100, 280101};
+  c.faults.mediumErrors = {{90000, 5}};
+  c.faults.weakSectors = {{200000, 1, kWeakRetryMicros}};
+  return c;
+}
+
+SimDriveConfig DemoMachine::DamagedDvdConfig() {
+  SimDriveConfig c = DvdDriveConfig();
+  c.identity = {"VELMSIM", "DVD-ROM SIM-16X", "3.50"};
+  c.faults.mediumErrors = {{16000, 2}, {1'500'000, 16}};
+  c.faults.weakSectors = {{700'001, 1, kWeakRetryMicros}, {2'000'000, 3, kWeakRetryMicros}};
+  return c;
+}
+
 std::optional<DemoProfile> DemoProfileNamed(std::string_view name) {
   for (const DemoProfileName& row : kDemoProfiles)
     if (name == row.name) return row.profile;
@@ -149,11 +179,19 @@ const DemoMachine::Slot kMediaSlots[] = {
     {'G', {1, 0, 1, 0}, &DemoMachine::DvdDriveWithCdConfig},
 };
 
+// The damage machine: D: and E: on the first channel, F: on the second.
+const DemoMachine::Slot kDamageSlots[] = {
+    {'D', {0, 0, 0, 0}, &DemoMachine::DamagedCdConfig},
+    {'E', {0, 0, 1, 0}, &DemoMachine::DamagedDvdConfig},
+    {'F', {1, 0, 0, 0}, &DemoMachine::DamagedAudioCdConfig},
+};
+
 }  // namespace
 
 std::span<const DemoMachine::Slot> DemoMachine::Slots(DemoProfile profile) {
   if (profile == DemoProfile::Media) return kMediaSlots;
   if (profile == DemoProfile::Audio) return kAudioSlots;
+  if (profile == DemoProfile::Damage) return kDamageSlots;
   return kSlots;
 }
 

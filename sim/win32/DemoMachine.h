@@ -15,6 +15,8 @@
 // 512-block cache that ignores FUA, C2 pointers with false alarms; G: a 256-block cache,
 // READ(12) refused on audio, no C2 pointers; H: a drive that reads no CD-DA; I: the first
 // drive's model holding the 79:57 data disc.
+//
+// The "damage" machine holds discs with unreadable and weak blocks (see DamagedCdConfig).
 #pragma once
 
 #include <memory>
@@ -30,8 +32,9 @@
 
 namespace sim {
 
-// The machines the demo can be: the default one, or the one of DVD and BD drives.
-enum class DemoProfile { Default, Media, Audio };
+// The machines the demo can be: the default one, the one of DVD and BD drives, the one of
+// audio extraction drives, or the one of damaged discs.
+enum class DemoProfile { Default, Media, Audio, Damage };
 
 struct DemoProfileName {
   const char* name;  // as the command line names it
@@ -41,6 +44,7 @@ inline constexpr DemoProfileName kDemoProfiles[] = {
     {"default", DemoProfile::Default},
     {"media", DemoProfile::Media},
     {"audio", DemoProfile::Audio},
+    {"damage", DemoProfile::Damage},
 };
 std::optional<DemoProfile> DemoProfileNamed(std::string_view name);
 
@@ -92,6 +96,17 @@ class DemoMachine {
   static SimDriveConfig DualLayerDvdConfig();  // dual layer, opposite track path
   static SimDriveConfig BdDriveConfig();       // single-layer 25 GB BD-ROM, 12,219,392 blocks
   static SimDriveConfig DvdDriveWithCdConfig();
+  // The damage machine: D: the 52x CAV drive holding a CD with unreadable and weak blocks
+  // (its read retry count can be set), E: the DVD drive holding a DVD-ROM with unreadable
+  // and weak blocks (it refuses a change of its read retry count), F: a 40x drive holding
+  // an audio CD with scratched sectors its C2 pointers flag, and unreadable and weak ones.
+  // F: alone delivers C2 pointers. The faults of each config are the truth a surface scan
+  // is checked against.
+  static SimDriveConfig DamagedCdConfig();
+  static SimDriveConfig DamagedAudioCdConfig();
+  static SimDriveConfig DamagedDvdConfig();
+  static constexpr std::uint64_t kWeakRetryMicros = 150'000;  // one weak block's retries
+
   static constexpr std::int32_t kDvdBlocks = 2'298'496;
   static constexpr std::int32_t kDualLayer0Blocks = 2'052'096;
   static constexpr std::int32_t kDualLayer1Blocks = 1'899'968;

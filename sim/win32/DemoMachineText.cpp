@@ -70,8 +70,19 @@ std::string DriveSummary(const SimDriveConfig& config) {
   // The x of a DVD or BD is named; a CD in a drive that reads DVDs says so.
   const bool cd = !config.disc || config.disc->Family() == scsi::MediumFamily::CD;
   const std::string medium = cd ? "" : std::string(" ") + scsi::FamilyName(config.disc->Family());
-  return Speed(config.timing.maxDataSpeed) + medium + " " + StrategyName(config.timing.profile) +
-         ", " + DiscSummary(config.disc) + (cd && config.ReadsDvd() ? " in a DVD drive" : "");
+  std::string text = Speed(config.timing.maxDataSpeed) + medium + " " +
+                     StrategyName(config.timing.profile) + ", " + DiscSummary(config.disc) +
+                     (cd && config.ReadsDvd() ? " in a DVD drive" : "");
+  std::int64_t unreadable = 0, weak = 0;
+  for (const MediumErrorRange& m : config.faults.mediumErrors)
+    if (m.recoverAfterTries < 0) unreadable += m.blocks;
+  for (const WeakRange& w : config.faults.weakSectors) weak += w.blocks;
+  const std::size_t scratched = config.audio.damagedSectors.size();
+  if (unreadable > 0 || weak > 0 || scratched > 0)
+    text += ", damaged: " + std::to_string(unreadable) + " unreadable, " + std::to_string(weak) +
+            " weak" + (scratched > 0 ? ", " + std::to_string(scratched) + " scratched" : "") +
+            " blocks";
+  return text;
 }
 
 std::string DemoDriveList(const std::string& indent, DemoProfile profile) {

@@ -65,7 +65,9 @@ TEST(SpeedTestRecordTest, JsonOfRunsThroughTheWindow) {
     EXPECT_EQ(j["disc"]["capacity_blocks"], w.form->RecordedCapacity);
     EXPECT_EQ(j["version"], kVersionText);  // the build's version is the window's
     EXPECT_EQ(j["date"], "2026-12-08T07:15:37Z");
-    for (const char* head : {"drive", "disc", "version", "date"}) j.erase(head);
+    EXPECT_EQ(j["kind"], "speed_test");
+    EXPECT_EQ(j["format"], 1);
+    for (const char* head : {"drive", "disc", "version", "date", "kind", "format"}) j.erase(head);
     EXPECT_EQ(j.dump(), c.expected);
   }
 }

@@ -75,6 +75,8 @@ TEST(CliScanTest, JsonOnStandardOutputHoldsEveryFigure) {
         "measured_speed_x", "mode", "samples", "strategy", "start_speed_x", "end_speed_x", "rpm",
         "zones", "access_ms", "spin_up_ms"})
     EXPECT_TRUE(j.contains(key)) << key;
+  EXPECT_EQ(j["kind"], "scan");
+  EXPECT_EQ(j["format"], 1);
   EXPECT_EQ(j["drive"]["product"], "PCAV SIM-40X");
   EXPECT_EQ(j["drive"]["letter"], "G:");
   EXPECT_EQ(j["disc"]["capacity_blocks"], 359775);

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <functional>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -87,6 +88,71 @@ TEST(DriveAsFoundTest, TheBlockLengthGoesBackOnEveryWayOut) {
       // A run ended from outside writes nothing over the earlier file.
       EXPECT_EQ(Text(json) == "earlier good record", e.ended);
     }
+  }
+  std::remove(json.c_str());
+}
+
+// The read retry count byte of page 01h in a MODE SELECT(10) parameter list, or -1.
+int RetryCountSelected(const sim::ReceivedCommand& c) {
+  if (c.cdb[0] != 0x55 || c.dataOut.size() < 8) return -1;
+  const std::size_t page = 8 + (std::size_t{c.dataOut[6]} << 8 | c.dataOut[7]);
+  if (c.dataOut.size() < page + 4 || (c.dataOut[page] & 0x3F) != 0x01) return -1;
+  return c.dataOut[page + 3];
+}
+
+TEST(DriveAsFoundTest, TheReadRetryCountGoesBackOnceOnEveryWayOut) {
+  struct WayOut {
+    const char* name;
+    const char* start;  // 16000 and 16001 are unreadable
+    int interruptAt;
+    bool ended;
+    bool throws;
+    int status;
+  };
+  const WayOut ways[] = {
+      {"done", "40000", 0, false, false, kExitDone},
+      {"Ctrl-C", "40000", 40, false, false, kExitResultsIgnored},
+      {"SIGTERM", "40000", 40, true, false, kExitResultsIgnored},
+      {"failed command", "12000", 0, false, false, kExitResultsIgnored},
+      {"exception", "40000", 40, false, true, 0},
+  };
+  const std::string json = ::testing::TempDir() + "velmark-retry-as-found.json";
+  for (const WayOut& w : ways) {
+    SCOPED_TRACE(w.name);
+    sim::DemoMachine machine(sim::ClockMode::Virtual, true, sim::DemoProfile::Damage);
+    sim::SimDrive& drive = machine.drive(0);
+    const int found = drive.ReadRetryCount();
+    const CliParse parse = ParseCliOptions({"--sim-profile", "damage", "--surface", "--start",
+                                            w.start, "--blocks", "8100", "--mode", "raw"});
+    ASSERT_EQ(parse.error, "");
+    int calls = 0;
+    auto run = [&] {
+      return RunWithJson(parse.options, json, [&](CliOutput& output) {
+        if (w.interruptAt > 0)
+          output.interrupted = [&] {
+            if (++calls >= w.interruptAt && w.throws) throw std::runtime_error("thrown");
+            return calls >= w.interruptAt;
+          };
+        if (w.ended) output.ended = [&] { return calls >= w.interruptAt; };
+      });
+    };
+    if (w.throws) {
+      EXPECT_THROW(run(), std::runtime_error);
+    } else {
+      EXPECT_EQ(run(), w.status);
+    }
+    EXPECT_EQ(drive.ReadRetryCount(), found);
+    EXPECT_EQ(drive.BlockLength(), 2048);
+    // Every change of the count the MODE SELECTs made: lowered once, put back once.
+    std::vector<int> changes;
+    int count = found;
+    for (const sim::ReceivedCommand& c : drive.Received()) {
+      const int selected = RetryCountSelected(c);
+      if (selected < 0 || selected == count) continue;
+      changes.push_back(selected);
+      count = selected;
+    }
+    EXPECT_EQ(changes, (std::vector<int>{1, found}));
   }
   std::remove(json.c_str());
 }

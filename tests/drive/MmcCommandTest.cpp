@@ -319,6 +319,21 @@ std::vector<CdbCase> Cases() {
        DataDirection::In,
        256,
        {}},
+      {"ModeSenseChangeable10",
+       [](FileMMCSeq& c, DeviceEntry& d, BYTE* b,
+          SenseResult* s) { return c.ModeSenseChangeable(d, 0xC1, true, 120, b, s); },
+       {0x5A, 0, 0x41, 0, 0, 0, 0, 0x00, 0x78, 0},
+       DataDirection::In,
+       120,
+       {}},
+      {"ModeSenseChangeable6CapsTheLength",
+       [](FileMMCSeq& c, DeviceEntry& d, BYTE* b, SenseResult* s) {
+         return c.ModeSenseChangeable(d, 0x01, false, 0x0100, b, s);
+       },
+       {0x1A, 0, 0x41, 0, 0xFF, 0},
+       DataDirection::In,
+       255,
+       {}},
   };
 
   Bytes sent6 = Head(ModeList6(), 24);

@@ -24,6 +24,24 @@ using report::SpeedTestRecord;
 const report::DriveRecord kDrive{"VELMSIM", "CD-ROM SIM-52X", "1.00", "D:", "0:0:0"};
 const report::DiscRecord kDisc{359775};
 
+// A surface scan of 1000 blocks with runs of every mark, built the way the scan adds them.
+ScanRecord SurfaceScan() {
+  ScanRecord r;
+  report::SurfaceResult& s = r.surface.emplace();
+  s.mode = "data";
+  s.blocks = s.read = 1000;
+  for (std::int64_t b : {100, 101}) report::AddToRuns(s.unreadable, b, 1, "03/11/00");
+  report::AddToRuns(s.unreadable, 500, 1, "05/21/00");
+  for (std::int64_t b : {300, 301}) report::AddToRuns(s.weak, b, 1);
+  report::AddToRuns(s.c2, 700, 1);
+  s.unreadableCount = 3;
+  s.weakCount = 2;
+  s.c2Count = 1;
+  s.speeds.push_back({0, 1000, 40.0});
+  s.retryCount = 1;
+  return r;
+}
+
 SpeedTestRecord Test(report::ReadMode mode, std::optional<SpeedFigures> figures,
                      std::string abortReason = "") {
   SpeedTestRecord r;
@@ -166,6 +184,17 @@ const WriterCase kCases[] = {
      R"("spin_up_aborted":"aborted","refused":["GET PERFORMANCE: 05/20/00"]})",
      "lba,blocks,micros,speed_x,kb_per_s,rpm\n0,3330,250000,13.320,2294.3,5601\n"},
     {"scan that measured nothing", ScanRecord{}, "", R"({"refused":[]})", "figure,value\n"},
+    {"surface scan with every mark", SurfaceScan(),
+     "Surface (data, LBA 0 + 1000 blocks): 995 good, 2 weak, 3 unreadable, 1 C2-flagged\n"
+     "  unreadable: 100-101 (03/11/00), 500 (05/21/00)\n  weak: 300-301\n  C2-flagged: 700\n"
+     "  read retry count during the scan: 1\n",
+     R"({"surface":{"mode":"data","start":0,"blocks":1000,"blocks_per_command":27,"read":1000,)"
+     R"("good":995,"weak":2,"unreadable":3,"c2_flagged":1,"unreadable_runs":[{"first":100,)"
+     R"("blocks":2,"sense":"03/11/00"},{"first":500,"blocks":1,"sense":"05/21/00"}],)"
+     R"("weak_runs":[{"first":300,"blocks":2}],"c2_runs":[{"first":700,"blocks":1}],)"
+     R"("speeds":[{"lba":0,"blocks":1000,"speed_x":40.0}],"retry_count":1},"refused":[]})",
+     "mark,first,last,blocks,sense\nunreadable,100,101,2,03/11/00\nweak,300,301,2,\n"
+     "unreadable,500,500,1,05/21/00\nc2,700,700,1,\n"},
 };
 
 TEST(Writers, EachRecordInEachFormat) {
@@ -192,6 +221,14 @@ TEST(Writers, EachRecordInEachFormat) {
       EXPECT_EQ(parsed.begin().value(), value);
       parsed.erase(key);
     }
+    // The record's kind and format follow the head.
+    const bool speedTest = std::holds_alternative<SpeedTestRecord>(c.record);
+    const bool surface = !speedTest && std::get<ScanRecord>(c.record).surface.has_value();
+    EXPECT_EQ(parsed.begin().key(), "kind");
+    EXPECT_EQ(parsed["kind"], speedTest ? "speed_test" : surface ? "surface" : "scan");
+    EXPECT_EQ(parsed["format"], 1);
+    parsed.erase("kind");
+    parsed.erase("format");
     EXPECT_EQ(parsed.dump(), c.json);
   }
 }
