@@ -11,8 +11,6 @@
 #include "app/DriveRecordOf.h"
 #include "app/ScanFigures.h"
 #include "cli/DriveRun.h"
-#include "cli/DeviceChoice.h"
-#include "cli/DriveWait.h"
 #include "cli/ProgressLine.h"
 #include "diag/PrintableText.h"
 #include "platform/Host.h"
