@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "report/Rotation.h"
 #include "report/plot/CurveGraph.h"
 
 namespace {
@@ -59,7 +60,10 @@ std::vector<std::string> ScanFigureLines(const report::ScanRecord& record,
     if (finished) {
       lines.push_back(Format("Start speed: %.2fx", curve->startSpeedX));
       lines.push_back(Format("End speed: %.2fx", curve->endSpeedX));
-      if (curve->rpm) lines.push_back(Format("Rotation: %.0f rpm", *curve->rpm));
+      if (curve->rpm)
+        lines.push_back(report::PhysicalRpm(*curve->rpm)
+                            ? Format("Rotation: %.0f rpm", *curve->rpm)
+                            : std::string("Rotation: ") + report::kNotPhysicalRpm);
       if (curve->strategy == report::Strategy::PCAV && !curve->zones.empty()) {
         lines.push_back("CAV up to " + report::plot::DiscTimeText(curve->zones.front()));
       } else if (!curve->zones.empty()) {

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "report/Rotation.h"
+
 namespace report {
 namespace {
 
@@ -35,7 +37,7 @@ std::string ScanCsv(const ScanRecord& r) {
     for (const ScanSample& s : r.curve->samples)
       out += std::to_string(s.lba) + "," + std::to_string(s.blocks) + "," +
              std::to_string(s.micros) + "," + Number(s.speedX, 3) + "," + Number(s.kibPerS, 1) +
-             "," + Number(s.rpm, 0) + "\n";
+             "," + (PhysicalRpm(s.rpm) ? Number(s.rpm, 0) : std::string()) + "\n";
     return out;
   }
   out += "figure,value\n";

@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "report/JsonHead.h"
+#include "report/Rotation.h"
 
 #include "report/SpeedUnits.h"
 
@@ -19,18 +20,23 @@ ordered_json Curve(const CurveResult& c) {
   j["blocks_per_command"] = c.blocksPerCommand;
   ordered_json samples = ordered_json::array();
   for (const ScanSample& s : c.samples)
-    samples.push_back({{"lba", s.lba},
-                       {"blocks", s.blocks},
-                       {"micros", s.micros},
-                       {"speed_x", s.speedX},
-                       {"kb_per_s", s.kibPerS},
-                       {"rpm", s.rpm}});
+    samples.push_back(
+        {{"lba", s.lba},
+         {"blocks", s.blocks},
+         {"micros", s.micros},
+         {"speed_x", s.speedX},
+         {"kb_per_s", s.kibPerS},
+         {"rpm", s.rpm > 0 && !PhysicalRpm(s.rpm) ? ordered_json(nullptr) : ordered_json(s.rpm)}});
   j["samples"] = std::move(samples);
   j["strategy"] = StrategyName(c.strategy);
   j["start_speed_x"] = c.startSpeedX;
   j["end_speed_x"] = c.endSpeedX;
-  j["rpm"] = c.rpm ? ordered_json(*c.rpm) : ordered_json(nullptr);
+  const bool physical = !c.rpm || PhysicalRpm(*c.rpm);
+  j["rpm"] = c.rpm && physical ? ordered_json(*c.rpm) : ordered_json(nullptr);
+  if (!physical) j["rpm_not_physical"] = true;
   j["zones"] = c.zones;
+  if (c.layerChangeLba) j["layer_change_sample_lba"] = *c.layerChangeLba;
+  if (c.returningFrom) j["layer1_outside_in_from_lba"] = *c.returningFrom;
   if (c.aborted) j["aborted"] = c.abortReason;
   return j;
 }

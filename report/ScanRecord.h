@@ -33,8 +33,12 @@ struct CurveResult {
   Strategy strategy = Strategy::Unknown;
   double startSpeedX = 0;
   double endSpeedX = 0;
-  std::optional<double> rpm;         // the rotation speed of the CAV part(s)
-  std::vector<std::int64_t> zones;   // P-CAV change-over, or the Z-CLV zone starts (LBA)
+  std::optional<double> rpm;        // the rotation speed of the CAV part(s)
+  std::vector<std::int64_t> zones;  // P-CAV change-over, or the Z-CLV zone starts (LBA)
+  // The sample holding the layer change (its pause), kept out of the strategy's fit.
+  std::optional<std::int64_t> layerChangeLba;
+  // An opposite track path's layer 1 in the range: read from the outside in from this LBA.
+  std::optional<std::int64_t> returningFrom;
   std::vector<std::string> refused;  // what the drive refused while scanning, by name
   bool aborted = false;
   std::string abortReason;

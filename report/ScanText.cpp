@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "report/Rotation.h"
 #include "report/SpeedUnits.h"
 
 namespace report {
@@ -59,8 +60,16 @@ std::string ScanText(const ScanRecord& r) {
     } else {
       out += ": strategy " + std::string(StrategyName(c.strategy)) + ", " +
              Fixed(c.startSpeedX, 2) + "x to " + Fixed(c.endSpeedX, 2) + "x";
-      if (c.rpm) out += ", CAV at " + Fixed(*c.rpm, 0) + " rpm";
+      if (c.rpm)
+        out += ", CAV at " + (PhysicalRpm(*c.rpm) ? Fixed(*c.rpm, 0) + " rpm"
+                                                  : std::string("a rotation ") + kNotPhysicalRpm);
       out += "\n";
+      if (c.layerChangeLba)
+        out += "  layer change in the sample from LBA " + std::to_string(*c.layerChangeLba) +
+               ", kept out of the fit\n";
+      if (c.returningFrom)
+        out += "  layer 1 read from the outside in from LBA " + std::to_string(*c.returningFrom) +
+               "\n";
       if (c.strategy == Strategy::PCAV && !c.zones.empty())
         out += "  change-over to constant speed at LBA " + std::to_string(c.zones.front()) + "\n";
       if (c.strategy == Strategy::ZCLV) {

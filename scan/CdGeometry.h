@@ -1,7 +1,8 @@
 // The geometry of a CD's spiral, as the disc standard gives it: the program area starts at
 // a radius of 25 mm (LBA -150), the track pitch is 1.6 µm and 1x passes 1.2 m of track a
 // second, 75 blocks. From it: the radius of any block, the block at a radius, and the
-// rotation speed that a read of a stretch of the disc in a given time means.
+// rotation speed that a read of a stretch of the disc in a given time means (DiscGeometry
+// with a CD's spiral).
 #pragma once
 
 namespace scan {

@@ -2,7 +2,7 @@
 // commands, each zone timed as one sample; then the reading strategy fitted to it.
 #include <algorithm>
 
-#include "scan/CdGeometry.h"
+#include "scan/DiscGeometry.h"
 #include "scan/DiscScan.h"
 #include "scan/StrategyAnalysis.h"
 #include "transport/wnaspi32.h"
@@ -26,7 +26,12 @@ void DiscScan::Curve(report::ScanRecord& record) {
   const std::int64_t zones = std::min<std::int64_t>(commands, settings_.minZones);
   const std::int64_t blockBytes = raw_ ? 2352 : 2048;
   const double blocksPerX = BlocksPerSecondAt1x();
-  const bool cd = Family() == scsi::MediumFamily::CD;
+  const session::Medium& medium = session_.CurrentMedium();
+  // The spiral the disc's speeds and rotation are read on; an opposite track path's layer 1
+  // runs back inwards from its break.
+  const bool opposite = medium.trackPath == scsi::TrackPath::Opposite && medium.layerBreak;
+  const DiscGeometry geometry(SpiralOf(medium.family, medium.layers.value_or(1)),
+                              opposite ? static_cast<double>(*medium.layerBreak) : 0.0);
   curve.samples.reserve(static_cast<std::size_t>(zones));
 
   Note("Reading the curve: " + std::to_string(zones) + " zones of " + std::to_string(blocks_) +
@@ -57,9 +62,8 @@ void DiscScan::Curve(report::ScanRecord& record) {
     const double seconds = static_cast<double>(s.micros) * 1e-6;
     s.speedX = static_cast<double>(count) / seconds / blocksPerX;
     s.kibPerS = static_cast<double>(count * blockBytes) / 1024.0 / seconds;
-    if (cd)  // the rotation of a DVD's or BD's spiral is not modelled yet: 0, unknown
-      s.rpm = CdGeometry::Rpm(static_cast<double>(lba), static_cast<double>(lba + count),
-                              static_cast<double>(s.micros));
+    s.rpm = geometry.Rpm(static_cast<double>(lba), static_cast<double>(lba + count),
+                         static_cast<double>(s.micros));
     curve.samples.push_back(s);
     const bool goOn = !observer_.sample || observer_.sample(s, static_cast<std::size_t>(z),
                                                             static_cast<std::size_t>(zones));
@@ -71,15 +75,15 @@ void DiscScan::Curve(report::ScanRecord& record) {
     }
   }
   if (curve.aborted) return;
-  // A CD's strategies are fitted on its geometry; on other media (whose spiral is not
-  // modelled) only the one the speeds show alone: CLV.
-  const StrategyFit fit = cd ? StrategyAnalysis::Analyse(curve.samples, start_, start_ + blocks_)
-                             : StrategyAnalysis::AnalyseSpeeds(curve.samples, blocksPerX);
+  const StrategyFit fit = StrategyAnalysis::Analyse(curve.samples, start_, start_ + blocks_,
+                                                    geometry, medium.layerBreak);
   curve.strategy = fit.strategy;
   curve.startSpeedX = fit.startSpeedX;
   curve.endSpeedX = fit.endSpeedX;
   curve.rpm = fit.rpm;
   curve.zones = fit.zones;
+  curve.layerChangeLba = fit.keptOutLba;
+  if (opposite && start_ + blocks_ > *medium.layerBreak) curve.returningFrom = *medium.layerBreak;
   if (fit.strategy == report::Strategy::Unknown && !curve.samples.empty()) {
     // No strategy fits: the measured speeds at both ends stand as they are.
     curve.startSpeedX = curve.samples.front().speedX;

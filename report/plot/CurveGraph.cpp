@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <limits>
 
+#include "report/Rotation.h"
+
 namespace report::plot {
 
 namespace {
@@ -41,7 +43,9 @@ std::string PositionText(std::int64_t lba) {
 
 std::string StrategyNote(const CurveResult& curve) {
   std::string note = std::string("Strategy: ") + StrategyName(curve.strategy);
-  if (curve.rpm) note += Format(", %.0f rpm", *curve.rpm);
+  if (curve.rpm)
+    note += PhysicalRpm(*curve.rpm) ? Format(", %.0f rpm", *curve.rpm)
+                                    : std::string(", rotation ") + kNotPhysicalRpm;
   if (curve.strategy == Strategy::PCAV && !curve.zones.empty()) {
     note += ", CAV up to " + PositionText(curve.zones.front());
   } else if (curve.strategy == Strategy::ZCLV && !curve.zones.empty()) {
@@ -110,10 +114,10 @@ toolkit::TGraphModel CurveGraph(const CurveResult& curve, const PlotHead& head, 
   for (const ScanSample& s : curve.samples) {
     const double x = axis.Position(static_cast<double>(s.lba) + s.blocks / 2.0);
     speed.Points.push_back({x, s.speedX});
-    rpm.Points.push_back({x, s.rpm > 0 ? s.rpm : gap});
+    rpm.Points.push_back({x, s.rpm > 0 && PhysicalRpm(s.rpm) ? s.rpm : gap});
   }
   bool anyRpm = false;
-  for (const ScanSample& s : curve.samples) anyRpm = anyRpm || s.rpm > 0;
+  for (const ScanSample& s : curve.samples) anyRpm = anyRpm || (s.rpm > 0 && PhysicalRpm(s.rpm));
   if (!anyRpm) rpm.Points.clear();
   graph.Series.push_back(std::move(speed));
   graph.Series.push_back(std::move(rpm));

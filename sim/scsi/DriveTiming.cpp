@@ -139,7 +139,8 @@ double DriveTimingModel::DiscMicros(std::int32_t from, std::int32_t to, double m
   // [b - j, b - i).
   const double layer0 = from < b ? SpiralMicros(from, b, maxSpeed) : 0.0;
   const std::int32_t first = std::max(from, b);
-  return layer0 + SpiralMicros(std::max(2 * b - to, 0), 2 * b - first, maxSpeed);
+  const double change = from <= b ? static_cast<double>(timing_.layerChangeMicros) : 0.0;
+  return layer0 + change + SpiralMicros(std::max(2 * b - to, 0), 2 * b - first, maxSpeed);
 }
 
 double DriveTimingModel::SpiralMicros(std::int32_t from, std::int32_t to, double maxSpeed) const {

@@ -76,7 +76,8 @@ DriveTiming TimingOnDisc(const SimDriveConfig& config) {
   const std::int32_t opposite = disc.OppositeTrackPath() ? disc.LayerBreak() : 0;
   switch (disc.Family()) {
     case scsi::MediumFamily::DVD:
-      return WithGeometry(config.timing, kDvdGeometry, opposite);
+      return WithGeometry(config.timing, disc.Layers() > 1 ? kDualLayerDvdGeometry : kDvdGeometry,
+                          opposite);
     case scsi::MediumFamily::BD:
       return WithGeometry(config.timing, kBdGeometry, opposite);
     case scsi::MediumFamily::CD:

@@ -76,7 +76,8 @@ SimDriveConfig DvdDrive(Disc disc) {
   c.timing.supportedSpeeds = {2, 4, 8, 12, 16};
   c.timing.kiloBytesPerX = 1385.0;
   c.timing.interfaceBytesPerSecond = 150'000'000;  // SATA
-  c.profiles = {0x0010, 0x0008};                   // DVD-ROM, CD-ROM
+  c.timing.layerChangeMicros = 150'000;
+  c.profiles = {0x0010, 0x0008};  // DVD-ROM, CD-ROM
   c.disc = std::move(disc);
   return c;
 }
@@ -99,6 +100,7 @@ SimDriveConfig DemoMachine::BdDriveConfig() {
   c.timing.kiloBytesPerX = 4500.0;
   c.timing.interfaceBytesPerSecond = 150'000'000;
   c.timing.cacheBlocks = 2048;
+  c.timing.layerChangeMicros = 150'000;
   c.profiles = {0x0040, 0x0010, 0x0008};  // BD-ROM, DVD-ROM, CD-ROM
   c.disc = Disc::BdRom(kBdBlocks);
   return c;
