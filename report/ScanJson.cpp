@@ -37,6 +37,10 @@ ordered_json Curve(const CurveResult& c) {
   j["zones"] = c.zones;
   if (c.layerChangeLba) j["layer_change_sample_lba"] = *c.layerChangeLba;
   if (c.returningFrom) j["layer1_outside_in_from_lba"] = *c.returningFrom;
+  if (c.layerBreakFromCurve) {
+    j["layer_break_from_curve_lba"] = *c.layerBreakFromCurve;
+    j["layer_pause_seen"] = c.layerPauseSeen;
+  }
   if (c.aborted) j["aborted"] = c.abortReason;
   return j;
 }

@@ -39,6 +39,10 @@ struct CurveResult {
   std::optional<std::int64_t> layerChangeLba;
   // An opposite track path's layer 1 in the range: read from the outside in from this LBA.
   std::optional<std::int64_t> returningFrom;
+  // A layer break the drive did not report, found from the curve (the speed's turn), and
+  // whether the layer change's pause showed in the sample holding it.
+  std::optional<std::int64_t> layerBreakFromCurve;
+  bool layerPauseSeen = false;
   std::vector<std::string> refused;  // what the drive refused while scanning, by name
   bool aborted = false;
   std::string abortReason;

@@ -67,6 +67,10 @@ std::string ScanText(const ScanRecord& r) {
       if (c.layerChangeLba)
         out += "  layer change in the sample from LBA " + std::to_string(*c.layerChangeLba) +
                ", kept out of the fit\n";
+      if (c.layerBreakFromCurve)
+        out += "  layer break found from the curve at LBA " +
+               std::to_string(*c.layerBreakFromCurve) + " (the speed's turn" +
+               (c.layerPauseSeen ? ", the layer change's pause" : "") + ")\n";
       if (c.returningFrom)
         out += "  layer 1 read from the outside in from LBA " + std::to_string(*c.returningFrom) +
                "\n";

@@ -4,6 +4,7 @@
 
 #include "scan/DiscGeometry.h"
 #include "scan/DiscScan.h"
+#include "scan/LayerBreakSearch.h"
 #include "scan/StrategyAnalysis.h"
 #include "transport/wnaspi32.h"
 
@@ -30,8 +31,8 @@ void DiscScan::Curve(report::ScanRecord& record) {
   // The spiral the disc's speeds and rotation are read on; an opposite track path's layer 1
   // runs back inwards from its break.
   const bool opposite = medium.trackPath == scsi::TrackPath::Opposite && medium.layerBreak;
-  const DiscGeometry geometry(SpiralOf(medium.family, medium.layers.value_or(1)),
-                              opposite ? static_cast<double>(*medium.layerBreak) : 0.0);
+  const Spiral& spiral = SpiralOf(medium.family, medium.layers.value_or(1));
+  DiscGeometry geometry(spiral, opposite ? static_cast<double>(*medium.layerBreak) : 0.0);
   curve.samples.reserve(static_cast<std::size_t>(zones));
 
   Note("Reading the curve: " + std::to_string(zones) + " zones of " + std::to_string(blocks_) +
@@ -75,15 +76,29 @@ void DiscScan::Curve(report::ScanRecord& record) {
     }
   }
   if (curve.aborted) return;
-  const StrategyFit fit = StrategyAnalysis::Analyse(curve.samples, start_, start_ + blocks_,
-                                                    geometry, medium.layerBreak);
+  std::optional<std::int64_t> layerBreak = medium.layerBreak;
+  // A BD's layers are not asked: a second one shows as the speed's turn.
+  if (medium.family == scsi::MediumFamily::BD && !medium.layers && !layerBreak) {
+    if (const auto found =
+            LayerBreakSearch::Find(curve.samples, spiral, StrategyAnalysis::kTolerance)) {
+      layerBreak = curve.layerBreakFromCurve = found->lba;
+      curve.layerPauseSeen = found->pauseSeen;
+      geometry = DiscGeometry(spiral, static_cast<double>(found->lba));
+      for (report::ScanSample& s : curve.samples)
+        s.rpm = geometry.Rpm(static_cast<double>(s.lba), static_cast<double>(s.lba + s.blocks),
+                             static_cast<double>(s.micros));
+    }
+  }
+  const StrategyFit fit =
+      StrategyAnalysis::Analyse(curve.samples, start_, start_ + blocks_, geometry, layerBreak);
   curve.strategy = fit.strategy;
   curve.startSpeedX = fit.startSpeedX;
   curve.endSpeedX = fit.endSpeedX;
   curve.rpm = fit.rpm;
   curve.zones = fit.zones;
   curve.layerChangeLba = fit.keptOutLba;
-  if (opposite && start_ + blocks_ > *medium.layerBreak) curve.returningFrom = *medium.layerBreak;
+  if (geometry.OppositeBreak() > 0 && start_ + blocks_ > *layerBreak)
+    curve.returningFrom = *layerBreak;
   if (fit.strategy == report::Strategy::Unknown && !curve.samples.empty()) {
     // No strategy fits: the measured speeds at both ends stand as they are.
     curve.startSpeedX = curve.samples.front().speedX;

@@ -129,10 +129,13 @@ toolkit::TGraphModel CurveGraph(const CurveResult& curve, const PlotHead& head, 
         curve.strategy == Strategy::PCAV ? "CAV | CLV" : DiscTimeText(curve.zones[i]);
     graph.Markers.push_back({axis.Position(static_cast<double>(curve.zones[i])), label});
   }
-  // The layer change of a dual-layer disc, where it lies in the range.
-  if (head.layerBreak && *head.layerBreak > curve.start &&
-      *head.layerBreak < curve.start + curve.blocks)
-    graph.Markers.push_back({axis.Position(static_cast<double>(*head.layerBreak)), "layer break"});
+  // The layer change of a dual-layer disc, where it lies in the range: as the disc says it,
+  // or as the curve showed it.
+  const std::optional<std::int64_t> layerBreak =
+      head.layerBreak ? head.layerBreak : curve.layerBreakFromCurve;
+  if (layerBreak && *layerBreak > curve.start && *layerBreak < curve.start + curve.blocks)
+    graph.Markers.push_back({axis.Position(static_cast<double>(*layerBreak)),
+                             head.layerBreak ? "layer break" : "layer break (from the curve)"});
   return graph;
 }
 

@@ -106,6 +106,12 @@ SimDriveConfig DemoMachine::BdDriveConfig() {
   return c;
 }
 
+SimDriveConfig DemoMachine::DualLayerBdConfig() {
+  SimDriveConfig c = BdDriveConfig();
+  c.disc = Disc::DualLayerBdRom(kBdLayer0Blocks, kBdLayer1Blocks);
+  return c;
+}
+
 SimDriveConfig DemoMachine::DvdDriveWithCdConfig() {
   SimDriveConfig c = DvdDrive(Disc::Data(Disc::Blocks(79, 57)));
   c.timing = DriveTiming::Cav(40.0, 32.0);  // a CD in a CD's x
@@ -133,12 +139,13 @@ const DemoMachine::Slot kSlots[] = {
     {'H', {2, 0, 0, 0}, &DemoMachine::ZclvDriveConfig},
 };
 
-// The media machine: D: and E: on the first channel, F: and G: on the second.
+// The media machine: D: and E: on the first channel, F: and G: on the second, H: on a third.
 const DemoMachine::Slot kMediaSlots[] = {
     {'D', {0, 0, 0, 0}, &DemoMachine::DvdDriveConfig},
     {'E', {0, 0, 1, 0}, &DemoMachine::DualLayerDvdConfig},
     {'F', {1, 0, 0, 0}, &DemoMachine::BdDriveConfig},
     {'G', {1, 0, 1, 0}, &DemoMachine::DvdDriveWithCdConfig},
+    {'H', {2, 0, 0, 0}, &DemoMachine::DualLayerBdConfig},
 };
 
 }  // namespace

@@ -42,6 +42,7 @@ TEST(CliMediaScan, EveryMediumAgainstTheModelsTruth) {
     std::int64_t unitBytes;
     const char* discLine;
     const char* strategy;
+    bool breakFromCurve = false;  // a BD's: the drive does not say, the curve shows it
   } truths[] = {
       {0,
        "DVD-ROM",
@@ -67,6 +68,16 @@ TEST(CliMediaScan, EveryMediumAgainstTheModelsTruth) {
        "Disc: BD-ROM, 12219392 blocks (25.03 GB)\n",
        "CAV"},
       {3, "CD-ROM", 359'775, 1, {}, {}, 153'600, "Disc: CD-ROM, 359775 blocks (79:57:00)\n", "CAV"},
+      {4,
+       "BD-ROM",
+       DemoMachine::kBdLayer0Blocks + DemoMachine::kBdLayer1Blocks,
+       {},
+       {},
+       DemoMachine::kBdLayer0Blocks,
+       4'500'000,
+       "Disc: BD-ROM, 22019392 blocks (45.10 GB)\n",
+       "CAV",
+       true},
   };
   for (const auto& t : truths) {
     SCOPED_TRACE(t.medium + std::string(" in row ") + std::to_string(t.row));
@@ -90,8 +101,21 @@ TEST(CliMediaScan, EveryMediumAgainstTheModelsTruth) {
     EXPECT_EQ(disc["capacity_blocks"], machine.drive(t.row).CurrentDisc()->LeadOut());
     EXPECT_EQ(disc["layers"], t.layers ? nlohmann::json(*t.layers) : nlohmann::json());
     EXPECT_EQ(disc["track_path"], t.trackPath ? nlohmann::json(*t.trackPath) : nlohmann::json());
-    EXPECT_EQ(disc["layer_break_lba"],
-              t.layerBreak ? nlohmann::json(*t.layerBreak) : nlohmann::json());
+    if (t.breakFromCurve) {  // found within one command's blocks, and named as found
+      EXPECT_NEAR(disc["layer_break_lba"].get<double>(), *t.layerBreak, 27);
+      EXPECT_EQ(disc["layer_break_from"], "curve");
+      EXPECT_EQ(j["layer_break_from_curve_lba"], disc["layer_break_lba"]);
+      EXPECT_EQ(j["layer_pause_seen"], true);
+      EXPECT_NE(
+          err.find("layer break found from the curve at LBA " + disc["layer_break_lba"].dump() +
+                   " (the speed's turn, the layer change's pause)\n"),
+          std::string::npos)
+          << err;
+    } else {
+      EXPECT_EQ(disc["layer_break_lba"],
+                t.layerBreak ? nlohmann::json(*t.layerBreak) : nlohmann::json());
+      EXPECT_FALSE(disc.contains("layer_break_from"));
+    }
     EXPECT_EQ(disc["unit_bytes_per_s"], t.unitBytes);
 
     const nlohmann::json& samples = j["samples"];
@@ -126,8 +150,9 @@ TEST(CliMediaScan, EveryMediumAgainstTheModelsTruth) {
         changeSample = s["lba"].get<std::int64_t>();
     EXPECT_EQ(j.value("layer_change_sample_lba", nlohmann::json()),
               changeSample ? nlohmann::json(*changeSample) : nlohmann::json());
-    EXPECT_EQ(j.value("layer1_outside_in_from_lba", nlohmann::json()),
-              t.trackPath == "opposite" ? nlohmann::json(*t.layerBreak) : nlohmann::json());
+    EXPECT_EQ(
+        j.value("layer1_outside_in_from_lba", nlohmann::json()),
+        t.trackPath == "opposite" || t.breakFromCurve ? disc["layer_break_lba"] : nlohmann::json());
   }
 }
 
