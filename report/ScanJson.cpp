@@ -71,6 +71,7 @@ std::string ScanJson(const DriveRecord& drive, const DiscRecord& disc, const Sca
   }
   if (r.speed) {
     j["requested_speed_x"] = r.speed->requestedX;
+    if (r.unit != scsi::MediumFamily::CD) j["speed_set_by"] = r.speed->setBy;
     j["taken_speed_x"] = r.speed->takenX ? ordered_json(*r.speed->takenX) : ordered_json(nullptr);
     j["measured_speed_x"] =
         r.speed->measuredX ? ordered_json(*r.speed->measuredX) : ordered_json(nullptr);

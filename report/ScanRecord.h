@@ -80,6 +80,7 @@ struct SpeedRequest {
   std::optional<double> measuredX;
   std::int64_t measuredStart = 0;  // the range the measured speed was read over
   std::int64_t measuredBlocks = 0;
+  std::string setBy;  // the command that asked for it: "SET CD SPEED" or "SET STREAMING"
 };
 
 struct ScanRecord {

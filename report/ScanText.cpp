@@ -1,5 +1,6 @@
 #include "report/ScanText.h"
 
+#include <cmath>
 #include <cstdio>
 
 #include "report/Rotation.h"
@@ -42,14 +43,21 @@ std::string ScanText(const ScanRecord& r) {
     out += "\n";
   }
   if (r.speed) {
-    out += "Speed requested: " + Fixed(r.speed->requestedX, 0) + "x; taken: " +
-           (r.speed->takenX ? Fixed(*r.speed->takenX, 1) + "x" : std::string("not reported")) +
-           "; measured: " +
-           (r.speed->measuredX ? Fixed(*r.speed->measuredX, 2) + "x over LBA " +
-                                     std::to_string(r.speed->measuredStart) + " + " +
-                                     std::to_string(r.speed->measuredBlocks)
-                               : std::string("not measured")) +
-           "\n";
+    // A whole speed as it was asked ("20x"), one with decimals to two places ("2.40x"); on a
+    // DVD or BD the command that asked for it.
+    const double asked = r.speed->requestedX;
+    out +=
+        "Speed requested: " + Fixed(asked, asked == std::floor(asked) ? 0 : 2) + "x" +
+        (r.unit != scsi::MediumFamily::CD && !r.speed->setBy.empty() ? " (" + r.speed->setBy + ")"
+                                                                     : std::string()) +
+        "; taken: " +
+        (r.speed->takenX ? Fixed(*r.speed->takenX, 1) + "x" : std::string("not reported")) +
+        "; measured: " +
+        (r.speed->measuredX ? Fixed(*r.speed->measuredX, 2) + "x over LBA " +
+                                  std::to_string(r.speed->measuredStart) + " + " +
+                                  std::to_string(r.speed->measuredBlocks)
+                            : std::string("not measured")) +
+        "\n";
   }
   if (r.curve) {
     const CurveResult& c = *r.curve;

@@ -34,6 +34,8 @@ struct FirmwareQuirks {
   std::uint8_t capabilitiesAnswerCode = 0x01;
   // SET CD SPEED with FFFFh chooses this speed (x) instead of the maximum (0: maximum).
   double maximumRequestSpeed = 0.0;
+  // The drive reports real-time streaming but refuses SET STREAMING: 05/20/00.
+  bool refusesSetStreaming = false;
 };
 
 struct SimDriveConfig {
@@ -44,6 +46,9 @@ struct SimDriveConfig {
   // The profiles GET CONFIGURATION lists, the drive's preferred first; a DVD profile among
   // them also makes page 2Ah say the drive reads DVDs.
   std::vector<std::uint16_t> profiles = {0x0008};
+  // GET CONFIGURATION lists feature 0107h (real-time streaming), current with a DVD or BD
+  // in the drive, and SET STREAMING sets the read speed.
+  bool realTimeStreaming = false;
   FirmwareQuirks quirks;
   std::optional<Disc> disc = Disc::Data();  // nullopt: no disc in the drive
   // True: a disc present at power-on is already spun up (ready at once). False: it

@@ -78,6 +78,7 @@ SimDriveConfig DvdDrive(Disc disc) {
   c.timing.interfaceBytesPerSecond = 150'000'000;  // SATA
   c.timing.layerChangeMicros = 150'000;
   c.profiles = {0x0010, 0x0008};  // DVD-ROM, CD-ROM
+  c.realTimeStreaming = true;     // and SET STREAMING sets its speed
   c.disc = std::move(disc);
   return c;
 }
@@ -102,6 +103,8 @@ SimDriveConfig DemoMachine::BdDriveConfig() {
   c.timing.cacheBlocks = 2048;
   c.timing.layerChangeMicros = 150'000;
   c.profiles = {0x0040, 0x0010, 0x0008};  // BD-ROM, DVD-ROM, CD-ROM
+  c.realTimeStreaming = true;             // reported, but SET STREAMING is refused
+  c.quirks.refusesSetStreaming = true;
   c.disc = Disc::BdRom(kBdBlocks);
   return c;
 }

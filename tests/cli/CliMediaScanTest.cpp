@@ -157,3 +157,74 @@ TEST(CliMediaScan, EveryMediumAgainstTheModelsTruth) {
 }
 
 }  // namespace
+
+namespace {
+
+std::uint32_t Be(const std::vector<std::uint8_t>& bytes, std::size_t at, std::size_t width) {
+  std::uint32_t v = 0;
+  for (std::size_t i = 0; i < width; ++i) v = v << 8 | bytes.at(at + i);
+  return v;
+}
+
+// A speed asked of a DVD goes as SET STREAMING where the drive streams in real time (D:); a
+// BD drive that reports the feature but refuses the command gets SET CD SPEED after it (F:);
+// a CD as always by SET CD SPEED (G:). The figures in kB/s as each medium counts them.
+TEST(CliMediaScan, ASpeedAskedAsTheDriveCountsIt) {
+  using sim::DemoMachine;
+  const struct {
+    int row;
+    const char* speed;
+    std::uint32_t streamingKBps;  // 0: no SET STREAMING taken
+    std::uint32_t cdSpeedKBps;    // 0: no SET CD SPEED sent
+    const char* setBy;            // null on a CD: not written
+    std::vector<std::string> refused;
+    double taken;
+  } cases[] = {
+      {0, "2.4", 3324, 0, "SET STREAMING", {}, 2.0},
+      {2, "2.4", 0, 10800, "SET CD SPEED", {"SET STREAMING refused: 05/20/00"}, 2.0},
+      {3, "8", 0, 1412, nullptr, {}, 8.0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE("row " + std::to_string(c.row));
+    const CliParse parse =
+        ParseCliOptions({"--sim-profile", "media", "--drive", std::to_string(c.row), "--speed",
+                         c.speed, "--json", "-"});
+    ASSERT_EQ(parse.error, "");
+    DemoMachine machine(sim::ClockMode::Virtual, true, sim::DemoProfile::Media);
+    AspiVCL drive;
+    CliOutput output;
+    output.out = std::tmpfile();
+    output.err = std::tmpfile();
+    const int status = RunScan(parse.options, drive, output);
+    const std::string out = Read(output.out), err = Read(output.err);
+    ASSERT_EQ(status, kExitDone) << err;
+    const nlohmann::json j = nlohmann::json::parse(out);
+    EXPECT_EQ(j.value("speed_set_by", nlohmann::json()),
+              c.setBy ? nlohmann::json(c.setBy) : nlohmann::json());
+    EXPECT_EQ(j["refused"], c.refused);
+    EXPECT_EQ(j["taken_speed_x"], c.taken);
+    EXPECT_NEAR(j["measured_speed_x"].get<double>(), c.taken, 0.01 * c.taken);
+
+    const std::int64_t lastLba = machine.drive(c.row).CurrentDisc()->LeadOut() - 1;
+    int streamings = 0, cdSpeeds = 0;
+    for (const sim::ReceivedCommand& r : machine.drive(c.row).Received()) {
+      if (r.cdb[0] == 0xBB) {
+        ++cdSpeeds;
+        EXPECT_EQ(r.cdb[2] << 8 | r.cdb[3], c.cdSpeedKBps);
+      }
+      if (r.cdb[0] != 0xB6 || r.status != 0) continue;
+      ++streamings;
+      EXPECT_EQ(r.cdb[8], 0);  // a performance descriptor
+      EXPECT_EQ(r.cdb[9] << 8 | r.cdb[10], 28);
+      ASSERT_EQ(r.dataOut.size(), 28u);
+      EXPECT_EQ(r.dataOut[0], 0);  // RDD 0, Exact 0
+      const std::uint32_t fields[] = {
+          0, static_cast<std::uint32_t>(lastLba), c.streamingKBps, 1000, c.streamingKBps, 1000};
+      for (std::size_t f = 0; f < 6; ++f) EXPECT_EQ(Be(r.dataOut, 4 + 4 * f, 4), fields[f]) << f;
+    }
+    EXPECT_EQ(streamings, c.streamingKBps ? 1 : 0);
+    EXPECT_EQ(cdSpeeds, c.cdSpeedKBps ? 2 : 0);  // asked again when taken
+  }
+}
+
+}  // namespace

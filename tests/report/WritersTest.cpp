@@ -43,7 +43,7 @@ ScanRecord Speeds() {
   r.info = report::DriveSpeedInfo{7056, 2822, true, false, true, 2048};
   r.speedsAsked = true;
   r.speedsKBps = std::vector<int>{7056, 5645, 1411};
-  r.speed = report::SpeedRequest{20, 16.0, 15.996, 355266, 4509};
+  r.speed = report::SpeedRequest{20, 16.0, 15.996, 355266, 4509, {}};
   return r;
 }
 
