@@ -64,6 +64,7 @@ std::vector<std::string> ScanFigureLines(const report::ScanRecord& record,
         lines.push_back(report::PhysicalRpm(*curve->rpm)
                             ? Format("Rotation: %.0f rpm", *curve->rpm)
                             : std::string("Rotation: ") + report::kNotPhysicalRpm);
+      if (curve->heldDown && *curve->heldDown) lines.push_back("Held down by the drive");
       if (curve->strategy == report::Strategy::PCAV && !curve->zones.empty()) {
         lines.push_back("CAV up to " + report::plot::DiscTimeText(curve->zones.front()));
       } else if (!curve->zones.empty()) {

@@ -35,6 +35,11 @@ ordered_json Curve(const CurveResult& c) {
   j["rpm"] = c.rpm && physical ? ordered_json(*c.rpm) : ordered_json(nullptr);
   if (!physical) j["rpm_not_physical"] = true;
   j["zones"] = c.zones;
+  if (c.averageSpeedX) {  // a DVD's or BD's
+    j["average_speed_x"] = *c.averageSpeedX;
+    j["drive_max_x"] = c.driveMaxX ? ordered_json(*c.driveMaxX) : ordered_json(nullptr);
+    j["held_down_by_drive"] = c.heldDown ? ordered_json(*c.heldDown) : ordered_json(nullptr);
+  }
   if (c.layerChangeLba) j["layer_change_sample_lba"] = *c.layerChangeLba;
   if (c.returningFrom) j["layer1_outside_in_from_lba"] = *c.returningFrom;
   if (c.layerBreakFromCurve) {

@@ -43,6 +43,12 @@ struct CurveResult {
   // whether the layer change's pause showed in the sample holding it.
   std::optional<std::int64_t> layerBreakFromCurve;
   bool layerPauseSeen = false;
+  // A DVD's or BD's curve: the average speed over the range, the drive's maximum read speed
+  // (page 2Ah, in the medium's x) and, for a whole-disc range, whether the average stayed
+  // under half of it — the drive held the disc down (as firmware does with video discs).
+  std::optional<double> averageSpeedX;
+  std::optional<double> driveMaxX;
+  std::optional<bool> heldDown;
   std::vector<std::string> refused;  // what the drive refused while scanning, by name
   bool aborted = false;
   std::string abortReason;

@@ -72,6 +72,10 @@ std::string ScanText(const ScanRecord& r) {
         out += ", CAV at " + (PhysicalRpm(*c.rpm) ? Fixed(*c.rpm, 0) + " rpm"
                                                   : std::string("a rotation ") + kNotPhysicalRpm);
       out += "\n";
+      if (c.heldDown && *c.heldDown)
+        out += "  whole-disc average " + Fixed(*c.averageSpeedX, 2) +
+               "x, under half the drive's maximum of " + Fixed(*c.driveMaxX, 1) +
+               "x: held down by the drive\n";
       if (c.layerChangeLba)
         out += "  layer change in the sample from LBA " + std::to_string(*c.layerChangeLba) +
                ", kept out of the fit\n";

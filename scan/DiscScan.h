@@ -80,6 +80,10 @@ class DiscScan {
 
  private:
   bool Prepare(report::ScanRecord& record);
+  // The maximum read speed of page 2Ah, kB/s; nothing when the drive does not give it.
+  std::optional<int> MaximumReadKBps();
+  // A DVD's or BD's curve: its average speed and whether the drive held the disc down.
+  void JudgeAverage(report::CurveResult& curve);
   scsi::MediumFamily Family() const { return session_.CurrentMedium().family; }
   // Blocks a second at 1x of the medium, in the scan's read mode.
   double BlocksPerSecondAt1x() const;

@@ -99,6 +99,7 @@ void DiscScan::Curve(report::ScanRecord& record) {
   curve.layerChangeLba = fit.keptOutLba;
   if (geometry.OppositeBreak() > 0 && start_ + blocks_ > *layerBreak)
     curve.returningFrom = *layerBreak;
+  if (medium.family != scsi::MediumFamily::CD) JudgeAverage(curve);
   if (fit.strategy == report::Strategy::Unknown && !curve.samples.empty()) {
     // No strategy fits: the measured speeds at both ends stand as they are.
     curve.startSpeedX = curve.samples.front().speedX;

@@ -86,6 +86,9 @@ toolkit::TGraphModel CurveGraph(const CurveResult& curve, const PlotHead& head, 
                           std::to_string(curve.samples.size()) +
                           (curve.samples.size() == 1 ? " sample" : " samples"));
   }
+  if (curve.heldDown && *curve.heldDown)
+    graph.Notes.push_back(Format("Held down by the drive: average %.2fx", *curve.averageSpeedX) +
+                          Format(", under half its maximum of %.1fx", *curve.driveMaxX));
   if (!curve.refused.empty()) {
     std::string refused = "The drive refused:";
     for (std::size_t i = 0; i < curve.refused.size(); ++i)

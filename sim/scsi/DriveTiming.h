@@ -56,6 +56,9 @@ struct DriveTiming {
   // The focus jump to layer 1: a pass over the layer break's first block takes this long on
   // top of the disc's time.
   std::uint64_t layerChangeMicros = 0;
+  // The firmware reads the disc no faster than this (x), whatever its maximum and the speed
+  // asked — as drives hold video discs down; 0: not held.
+  double heldSpeed = 0.0;
 
   std::uint64_t spinUpMicros = 1'500'000;              // disc inserted -> ready
   std::uint64_t fullStrokeSeekMicros = 110'000;        // inner to outer edge

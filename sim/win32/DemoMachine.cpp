@@ -115,6 +115,12 @@ SimDriveConfig DemoMachine::DualLayerBdConfig() {
   return c;
 }
 
+SimDriveConfig DemoMachine::HeldVideoDvdConfig() {
+  SimDriveConfig c = DvdDrive(Disc::DvdRom(kVideoDvdBlocks));
+  c.timing.heldSpeed = 4.0;
+  return c;
+}
+
 SimDriveConfig DemoMachine::DvdDriveWithCdConfig() {
   SimDriveConfig c = DvdDrive(Disc::Data(Disc::Blocks(79, 57)));
   c.timing = DriveTiming::Cav(40.0, 32.0);  // a CD in a CD's x
@@ -142,13 +148,15 @@ const DemoMachine::Slot kSlots[] = {
     {'H', {2, 0, 0, 0}, &DemoMachine::ZclvDriveConfig},
 };
 
-// The media machine: D: and E: on the first channel, F: and G: on the second, H: on a third.
+// The media machine: D: and E: on the first channel, F: and G: on the second, H: and I: on
+// a third.
 const DemoMachine::Slot kMediaSlots[] = {
     {'D', {0, 0, 0, 0}, &DemoMachine::DvdDriveConfig},
     {'E', {0, 0, 1, 0}, &DemoMachine::DualLayerDvdConfig},
     {'F', {1, 0, 0, 0}, &DemoMachine::BdDriveConfig},
     {'G', {1, 0, 1, 0}, &DemoMachine::DvdDriveWithCdConfig},
     {'H', {2, 0, 0, 0}, &DemoMachine::DualLayerBdConfig},
+    {'I', {2, 0, 1, 0}, &DemoMachine::HeldVideoDvdConfig},
 };
 
 }  // namespace
