@@ -70,8 +70,14 @@ std::string DriveSummary(const SimDriveConfig& config) {
   // The x of a DVD or BD is named; a CD in a drive that reads DVDs says so.
   const bool cd = !config.disc || config.disc->Family() == scsi::MediumFamily::CD;
   const std::string medium = cd ? "" : std::string(" ") + scsi::FamilyName(config.disc->Family());
-  return Speed(config.timing.maxDataSpeed) + medium + " " + StrategyName(config.timing.profile) +
-         ", " + DiscSummary(config.disc) + (cd && config.ReadsDvd() ? " in a DVD drive" : "");
+  std::string text = Speed(config.timing.maxDataSpeed) + medium + " " +
+                     StrategyName(config.timing.profile) + ", " + DiscSummary(config.disc) +
+                     (cd && config.ReadsDvd() ? " in a DVD drive" : "");
+  if (config.timing.heldSpeed > 0)
+    text += ", read no faster than " + Speed(config.timing.heldSpeed) + " (a video disc)";
+  if (!cd && config.realTimeStreaming)
+    text += config.quirks.refusesSetStreaming ? "; refuses SET STREAMING" : "; SET STREAMING";
+  return text;
 }
 
 std::string DemoDriveList(const std::string& indent, DemoProfile profile) {
