@@ -18,13 +18,15 @@ const Spiral& SpiralOf(scsi::MediumFamily family, int layers) {
   return kCdSpiral;
 }
 
-DiscGeometry::DiscGeometry(const Spiral& spiral, double oppositeBreak)
+DiscGeometry::DiscGeometry(const Spiral& spiral, double layerBreak, scsi::TrackPath path)
     : spiral_(spiral),
-      break_(std::max(oppositeBreak, 0.0)),
+      break_(std::max(layerBreak, 0.0)),
+      opposite_(path == scsi::TrackPath::Opposite),
       k_(spiral.linearVelocityMmPerSecond * spiral.trackPitchMm / std::numbers::pi) {}
 
 double DiscGeometry::SpiralLba(double lba) const {
-  return OnReturningLayer(lba) ? std::max(2 * break_ - lba, 0.0) : lba;
+  if (!OnLayer1(lba)) return lba;
+  return opposite_ ? std::max(2 * break_ - lba, 0.0) : lba - break_;
 }
 
 double DiscGeometry::RadiusOnSpiral(double spiralLba) const {
@@ -44,10 +46,13 @@ double DiscGeometry::LbaAtRadius(double radiusMm) const {
 
 double DiscGeometry::Rpm(double fromLba, double toLba, double micros) const {
   if (micros <= 0.0 || toLba <= fromLba) return 0.0;
-  // Tracks crossed on each layer: outwards on layer 0, inwards on a returning layer 1.
+  // Tracks crossed on each layer: outwards on layer 0; on layer 1 inwards from layer 0's end
+  // (opposite track path) or outwards from the inside again (parallel).
   double crossedMm = 0.0;
-  if (!OnReturningLayer(fromLba) && OnReturningLayer(toLba)) {
-    crossedMm = (RadiusMm(break_) - RadiusMm(fromLba)) + (RadiusMm(break_) - RadiusMm(toLba));
+  if (!OnLayer1(fromLba) && OnLayer1(toLba)) {
+    const double layer1Start = RadiusOnSpiral(opposite_ ? break_ : 0.0);
+    crossedMm = std::abs(RadiusOnSpiral(break_) - RadiusMm(fromLba)) +
+                std::abs(RadiusMm(toLba) - layer1Start);
   } else {
     crossedMm = std::abs(RadiusMm(toLba) - RadiusMm(fromLba));
   }

@@ -13,11 +13,13 @@
 // (74 minutes), 58 mm on a DVD or BD.
 //
 // On the opposite track path layer 1 runs back inwards from layer 0's end: LBA break + k lies
-// at the radius of break - k.
+// at the radius of break - k. On the parallel one it starts again at the inside: LBA break + k
+// lies at the radius of LBA k.
 #pragma once
 
 #include <cstdint>
 
+#include "scsi/DiscStructure.h"
 #include "scsi/Profiles.h"
 
 namespace scan {
@@ -41,13 +43,16 @@ const Spiral& SpiralOf(scsi::MediumFamily family, int layers);
 
 class DiscGeometry {
  public:
-  // `oppositeBreak`: the first LBA of layer 1 on the opposite track path; 0 for one spiral.
-  explicit DiscGeometry(const Spiral& spiral = kCdSpiral, double oppositeBreak = 0);
+  // `layerBreak`: the first LBA of layer 1 on `path`; 0 for one spiral.
+  explicit DiscGeometry(const Spiral& spiral = kCdSpiral, double layerBreak = 0,
+                        scsi::TrackPath path = scsi::TrackPath::Opposite);
 
   const Spiral& Of() const { return spiral_; }
-  double OppositeBreak() const { return break_; }
+  double OppositeBreak() const { return opposite_ ? break_ : 0.0; }
+  // Whether `lba` lies on layer 1.
+  bool OnLayer1(double lba) const { return break_ > 0 && lba >= break_; }
   // Whether `lba` lies on an opposite track path's layer 1 (read from the outside in).
-  bool OnReturningLayer(double lba) const { return break_ > 0 && lba >= break_; }
+  bool OnReturningLayer(double lba) const { return opposite_ && OnLayer1(lba); }
 
   // Radius (mm) of the track holding `lba`.
   double RadiusMm(double lba) const;
@@ -67,6 +72,7 @@ class DiscGeometry {
 
   Spiral spiral_;
   double break_;
+  bool opposite_;
   double k_;  // v * p / pi, mm^2 a second of playing time
 };
 

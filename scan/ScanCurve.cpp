@@ -29,10 +29,10 @@ void DiscScan::Curve(report::ScanRecord& record) {
   const double blocksPerX = BlocksPerSecondAt1x();
   const session::Medium& medium = session_.CurrentMedium();
   // The spiral the disc's speeds and rotation are read on; an opposite track path's layer 1
-  // runs back inwards from its break.
-  const bool opposite = medium.trackPath == scsi::TrackPath::Opposite && medium.layerBreak;
+  // runs back inwards from its break, a parallel one's starts again at the inside.
   const Spiral& spiral = SpiralOf(medium.family, medium.layers.value_or(1));
-  DiscGeometry geometry(spiral, opposite ? static_cast<double>(*medium.layerBreak) : 0.0);
+  DiscGeometry geometry(spiral, medium.layerBreak ? static_cast<double>(*medium.layerBreak) : 0.0,
+                        medium.trackPath);
   curve.samples.reserve(static_cast<std::size_t>(zones));
 
   Note("Reading the curve: " + std::to_string(zones) + " zones of " + std::to_string(blocks_) +

@@ -75,10 +75,11 @@ DriveTiming TimingOnDisc(const SimDriveConfig& config) {
   if (!config.disc) return config.timing;
   const Disc& disc = *config.disc;
   const std::int32_t opposite = disc.OppositeTrackPath() ? disc.LayerBreak() : 0;
+  const std::int32_t parallel = disc.OppositeTrackPath() ? 0 : disc.LayerBreak();
   switch (disc.Family()) {
     case scsi::MediumFamily::DVD:
       return WithGeometry(config.timing, disc.Layers() > 1 ? kDualLayerDvdGeometry : kDvdGeometry,
-                          opposite);
+                          opposite, parallel);
     case scsi::MediumFamily::BD:
       return WithGeometry(config.timing, kBdGeometry, opposite);
     case scsi::MediumFamily::CD:

@@ -121,6 +121,10 @@ SimDriveConfig DemoMachine::HeldVideoDvdConfig() {
   return c;
 }
 
+SimDriveConfig DemoMachine::ParallelLayersDvdConfig() {
+  return DvdDrive(Disc::DualLayerDvdRom(kParallelLayerBlocks, kParallelLayerBlocks, false));
+}
+
 SimDriveConfig DemoMachine::DvdDriveWithCdConfig() {
   SimDriveConfig c = DvdDrive(Disc::Data(Disc::Blocks(79, 57)));
   c.timing = DriveTiming::Cav(40.0, 32.0);  // a CD in a CD's x
@@ -149,7 +153,7 @@ const DemoMachine::Slot kSlots[] = {
 };
 
 // The media machine: D: and E: on the first channel, F: and G: on the second, H: and I: on
-// a third.
+// a third, J: on a fourth.
 const DemoMachine::Slot kMediaSlots[] = {
     {'D', {0, 0, 0, 0}, &DemoMachine::DvdDriveConfig},
     {'E', {0, 0, 1, 0}, &DemoMachine::DualLayerDvdConfig},
@@ -157,6 +161,7 @@ const DemoMachine::Slot kMediaSlots[] = {
     {'G', {1, 0, 1, 0}, &DemoMachine::DvdDriveWithCdConfig},
     {'H', {2, 0, 0, 0}, &DemoMachine::DualLayerBdConfig},
     {'I', {2, 0, 1, 0}, &DemoMachine::HeldVideoDvdConfig},
+    {'J', {3, 0, 0, 0}, &DemoMachine::ParallelLayersDvdConfig},
 };
 
 }  // namespace

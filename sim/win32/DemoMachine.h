@@ -9,7 +9,8 @@
 // path whose layer break is not at half, F: a 12x CAV BD drive with a 25 GB BD-ROM and G: a
 // DVD drive holding the 79:57 data CD (read at 40x); H: the BD drive with a dual-layer
 // BD-ROM whose layer 1 is not full (the drive does not report its layers); I: the DVD drive
-// with a video disc its firmware reads no faster than 4x.
+// with a video disc its firmware reads no faster than 4x; J: the DVD drive with a dual-layer
+// DVD-ROM on the parallel track path.
 #pragma once
 
 #include <memory>
@@ -86,8 +87,9 @@ class DemoMachine {
   static SimDriveConfig DualLayerDvdConfig();  // dual layer, opposite track path
   static SimDriveConfig BdDriveConfig();       // single-layer 25 GB BD-ROM, 12,219,392 blocks
   static SimDriveConfig DvdDriveWithCdConfig();
-  static SimDriveConfig DualLayerBdConfig();   // 12,219,392 + 9,800,000 blocks
-  static SimDriveConfig HeldVideoDvdConfig();  // a 2,000,000-block video disc held to 4x
+  static SimDriveConfig DualLayerBdConfig();        // 12,219,392 + 9,800,000 blocks
+  static SimDriveConfig HeldVideoDvdConfig();       // a 2,000,000-block video disc held to 4x
+  static SimDriveConfig ParallelLayersDvdConfig();  // two layers of 2,000,000 blocks
   static constexpr std::int32_t kDvdBlocks = 2'298'496;
   static constexpr std::int32_t kDualLayer0Blocks = 2'052'096;
   static constexpr std::int32_t kDualLayer1Blocks = 1'899'968;
@@ -95,6 +97,7 @@ class DemoMachine {
   static constexpr std::int32_t kBdLayer0Blocks = 12'219'392;
   static constexpr std::int32_t kBdLayer1Blocks = 9'800'000;
   static constexpr std::int32_t kVideoDvdBlocks = 2'000'000;
+  static constexpr std::int32_t kParallelLayerBlocks = 2'000'000;
 
  private:
   std::vector<std::shared_ptr<SimDrive>> drives_;  // in the order of Slots()

@@ -90,6 +90,11 @@ TEST(CliMediaScan, EveryMediumAgainstTheModelsTruth) {
        "CAV",
        false,
        true},
+      {6, "DVD-ROM", 2 * DemoMachine::kParallelLayerBlocks, 2, "parallel",
+       DemoMachine::kParallelLayerBlocks, 1'385'000,
+       "Disc: DVD-ROM, 4000000 blocks (8.19 GB), 2 layers, parallel track path, layer break at "
+       "LBA 2000000\n",
+       "CAV"},
   };
   for (const auto& t : truths) {
     SCOPED_TRACE(t.medium + std::string(" in row ") + std::to_string(t.row));
