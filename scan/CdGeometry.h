@@ -5,6 +5,8 @@
 // with a CD's spiral).
 #pragma once
 
+#include "scan/DiscGeometry.h"
+
 namespace scan {
 
 inline constexpr double kInnerRadiusMm = 25.0;
@@ -13,6 +15,12 @@ inline constexpr double kLinearVelocityMmPerSecond = 1200.0;
 inline constexpr double kBlocksPerSecond = 75.0;  // at 1x
 // A standard 74-minute disc ends here; a CAV drive is rated for its speed at this radius.
 inline constexpr double kStandardOuterRadiusMm = 57.5;
+static_assert(kCdSpiral.innerRadiusMm == kInnerRadiusMm &&
+                  kCdSpiral.trackPitchMm == kTrackPitchMm &&
+                  kCdSpiral.linearVelocityMmPerSecond == kLinearVelocityMmPerSecond &&
+                  kCdSpiral.blocksPerSecond == kBlocksPerSecond &&
+                  kCdSpiral.ratedRadiusMm == kStandardOuterRadiusMm,
+              "the CD's spiral and its figures here disagree");
 
 class CdGeometry {
  public:

@@ -30,7 +30,8 @@ struct ScanSettings {
   bool raw = false;                    // 2352-byte sectors with READ CD; else READ(10)
   std::uint32_t blocksPerCommand = 27;
   std::uint32_t minZones = 100;     // the curve has at least this many samples
-  std::optional<double> speedX;     // SET CD SPEED in x (1x = 176.4 kB/s); else the maximum
+  std::optional<double> speedX;     // in the medium's x (SET STREAMING or SET CD SPEED); else
+                                    // the maximum
   int accessTrials = 8;             // of each kind
   std::uint32_t spinDownMs = 3000;  // after the stop, before the timed read
   std::uint32_t readyTimeoutMs = 30000;
