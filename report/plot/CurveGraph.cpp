@@ -37,26 +37,32 @@ std::string Format(const char* format, double value) {
   return text;
 }
 
-std::string PositionText(std::int64_t lba) {
-  return DiscTimeText(lba) + " (LBA " + std::to_string(lba) + ")";
+std::string PositionText(std::int64_t lba, bool cd) {
+  return DiscPositionText(lba, cd) + " (LBA " + std::to_string(lba) + ")";
 }
 
-std::string StrategyNote(const CurveResult& curve) {
+std::string StrategyNote(const CurveResult& curve, bool cd) {
   std::string note = std::string("Strategy: ") + StrategyName(curve.strategy);
   if (curve.rpm)
     note += PhysicalRpm(*curve.rpm) ? Format(", %.0f rpm", *curve.rpm)
                                     : std::string(", rotation ") + kNotPhysicalRpm;
   if (curve.strategy == Strategy::PCAV && !curve.zones.empty()) {
-    note += ", CAV up to " + PositionText(curve.zones.front());
+    note += ", CAV up to " + PositionText(curve.zones.front(), cd);
   } else if (curve.strategy == Strategy::ZCLV && !curve.zones.empty()) {
     note += ", zones from";
     for (std::size_t i = 0; i < curve.zones.size(); ++i)
-      note += (i == 0 ? " " : ", ") + DiscTimeText(curve.zones[i]);
+      note += (i == 0 ? " " : ", ") + DiscPositionText(curve.zones[i], cd);
   }
   return note;
 }
 
 }  // namespace
+
+std::string DiscPositionText(std::int64_t lba, bool cd) {
+  if (cd) return DiscTimeText(lba);
+  return Format("%.2f GB",
+                static_cast<double>(lba < 0 ? 0 : lba) * kUserBytesPerBlock / kBytesPerGigabyte);
+}
 
 std::string DiscTimeText(std::int64_t lba) {
   const std::int64_t seconds = (lba < 0 ? 0 : lba) / 75;
@@ -77,7 +83,8 @@ toolkit::TGraphModel CurveGraph(const CurveResult& curve, const PlotHead& head, 
   // A scan stopped before its strategy was fitted has no fitted speeds (they read 0).
   const bool fitted = !curve.aborted || curve.strategy != Strategy::Unknown;
   if (!curve.samples.empty() && fitted) {
-    graph.Notes.push_back(StrategyNote(curve) + Format("; start %.2fx", curve.startSpeedX) +
+    graph.Notes.push_back(StrategyNote(curve, head.cd) +
+                          Format("; start %.2fx", curve.startSpeedX) +
                           Format(", end %.2fx", curve.endSpeedX));
   } else if (!curve.samples.empty()) {
     // Stopped early: no strategy was fitted; the speeds read stand as measured.
@@ -129,7 +136,7 @@ toolkit::TGraphModel CurveGraph(const CurveResult& curve, const PlotHead& head, 
   for (std::size_t i = 0; i < curve.zones.size(); ++i) {
     if (curve.zones[i] <= curve.start) continue;
     const std::string label =
-        curve.strategy == Strategy::PCAV ? "CAV | CLV" : DiscTimeText(curve.zones[i]);
+        curve.strategy == Strategy::PCAV ? "CAV | CLV" : DiscPositionText(curve.zones[i], head.cd);
     graph.Markers.push_back({axis.Position(static_cast<double>(curve.zones[i])), label});
   }
   // The layer change of a dual-layer disc, where it lies in the range: as the disc says it,
