@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "report/Rotation.h"
 #include "report/plot/CurveGraph.h"
 
 namespace {
@@ -54,18 +55,23 @@ std::vector<std::string> ScanFigureLines(const report::ScanRecord& record,
   std::vector<std::string> lines;
   if (const auto& curve = record.curve) {
     const bool finished = !curve->aborted && !curve->samples.empty();
+    const bool cd = record.unit == scsi::MediumFamily::CD;
     lines.push_back(std::string("Strategy: ") +
                     (finished ? report::StrategyName(curve->strategy) : "-"));
     if (finished) {
       lines.push_back(Format("Start speed: %.2fx", curve->startSpeedX));
       lines.push_back(Format("End speed: %.2fx", curve->endSpeedX));
-      if (curve->rpm) lines.push_back(Format("Rotation: %.0f rpm", *curve->rpm));
+      if (curve->rpm)
+        lines.push_back(report::PhysicalRpm(*curve->rpm)
+                            ? Format("Rotation: %.0f rpm", *curve->rpm)
+                            : std::string("Rotation: ") + report::kNotPhysicalRpm);
+      if (curve->heldDown && *curve->heldDown) lines.push_back("Held down by the drive");
       if (curve->strategy == report::Strategy::PCAV && !curve->zones.empty()) {
-        lines.push_back("CAV up to " + report::plot::DiscTimeText(curve->zones.front()));
+        lines.push_back("CAV up to " + report::plot::DiscPositionText(curve->zones.front(), cd));
       } else if (!curve->zones.empty()) {
         std::string zones = "Zones from";
         for (std::size_t i = 0; i < curve->zones.size(); ++i)
-          zones += (i == 0 ? " " : ", ") + report::plot::DiscTimeText(curve->zones[i]);
+          zones += (i == 0 ? " " : ", ") + report::plot::DiscPositionText(curve->zones[i], cd);
         lines.push_back(zones);
       }
     } else if (!curve->samples.empty()) {

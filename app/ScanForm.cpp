@@ -400,7 +400,8 @@ void TScanForm::Sample(const report::ScanSample& sample, std::size_t index, std:
   live_.mode = raw ? "raw" : "data";  // a disc without user data is read raw
   char text[128];
   std::snprintf(text, sizeof text, "Reading the curve: zone %zu of %zu at %s, %.2fx", index + 1,
-                total, report::plot::DiscTimeText(sample.lba).c_str(), sample.speedX);
+                total, report::plot::DiscPositionText(sample.lba, plotHead_.cd).c_str(),
+                sample.speedX);
   lastProgress_ = text;
   if (state_ == State::Scanning) Status(text);
   ShowCurve(live_, false);

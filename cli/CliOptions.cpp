@@ -61,9 +61,20 @@ const std::vector<CliSection> kSections = {
     {"Output", ""},
 };
 
+// A speed in x, whole or with decimals ("2.4").
 std::string SetSpeed(CliOptions& o, const std::string& n, const std::string& v) {
+  const std::string range = "a speed in x from 1 to 200";
+  const std::size_t point = v.find('.');
+  if (point != std::string::npos && point > 0 && point + 1 < v.size() &&
+      IsDecimalText(v.substr(0, point)) && v[0] != '+' && v[0] != '-' &&
+      IsDecimalText(v.substr(point + 1)) && v[point + 1] != '+' && v[point + 1] != '-') {
+    const double x = std::strtod(v.c_str(), nullptr);
+    if (!(x >= 1.0 && x <= 200.0)) return n + " needs " + range + ", not '" + v + "'";
+    o.speed = x;
+    return {};
+  }
   int x = 0;
-  std::string error = ParseInt(n, v, 1, 200, "a speed in x from 1 to 200", x);
+  std::string error = ParseInt(n, v, 1, 200, range, x);
   if (error.empty()) o.speed = x;
   return error;
 }

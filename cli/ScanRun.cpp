@@ -169,6 +169,12 @@ int RunScan(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& ou
     }
   }
   if (progressShown) std::fprintf(output.err, "\r\033[K");
+  // A layer break the curve showed belongs to the disc's record.
+  if (record.curve && record.curve->layerBreakFromCurve && disc.medium &&
+      !disc.medium->layerBreakLba) {
+    disc.medium->layerBreakLba = record.curve->layerBreakFromCurve;
+    disc.medium->layerBreakFromCurve = true;
+  }
   // The drive goes back as it was found before anything is written.
   scan.Restore();
   if (!rangeOnDisc && scan.RangeOffTheDisc()) {

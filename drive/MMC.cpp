@@ -117,6 +117,14 @@ BYTE MMC::GetPerformance(DeviceEntry& device, BYTE type, BYTE dataType, LONG sta
   return Send(device, cdb, buffer, bufferLength, sense);
 }
 
+BYTE MMC::SetStreaming(DeviceEntry& device, scsi::PerformanceDescriptor& descriptor,
+                       SenseResult* sense) {
+  Cdb cdb(scsi::cmd::kSetStreaming);
+  cdb.bytes[8] = scsi::kPerformanceDescriptorType;
+  Put16(&cdb.bytes[9], sizeof descriptor);
+  return Send(device, cdb, reinterpret_cast<BYTE*>(&descriptor), sizeof descriptor, sense);
+}
+
 BYTE MMC::SetCDSpeed(DeviceEntry& device, WORD readSpeed, WORD writeSpeed, SenseResult* sense) {
   Cdb cdb(scsi::cmd::kSetCdSpeed);
   Put16(&cdb.bytes[2], readSpeed);

@@ -10,6 +10,7 @@
 #include "platform/win32.h"
 #include "scsi/Opcodes.h"
 #include "scsi/ReadCdC2.h"
+#include "scsi/Streaming.h"
 #include "transport/Aspi.h"
 #include "transport/DeviceEntry.h"
 #include "transport/SenseResult.h"
@@ -56,6 +57,9 @@ class MMC : public Aspi, public ScrambleTable, public virtual AspiTools {
   // `dataType`, from `startLba`, at most `maxDescriptors`; the reply lands in `buffer`.
   BYTE GetPerformance(DeviceEntry& device, BYTE type, BYTE dataType, LONG startLba,
                       WORD maxDescriptors, BYTE* buffer, DWORD bufferLength, SenseResult* sense);
+  // SET STREAMING with one performance descriptor (type 0) as its parameter list.
+  BYTE SetStreaming(DeviceEntry& device, scsi::PerformanceDescriptor& descriptor,
+                    SenseResult* sense);
   // Speeds in kB/s; FFFFh asks for the drive's maximum.
   BYTE SetCDSpeed(DeviceEntry& device, WORD readSpeed, WORD writeSpeed, SenseResult* sense);
   BYTE ReadTOCPMAATIP(DeviceEntry& device, BYTE msf, BYTE track, BYTE format, BYTE* buffer,

@@ -21,6 +21,7 @@ struct MediumRecord {
   std::optional<int> layers;                  // when known
   std::optional<std::string> trackPath;       // "parallel" or "opposite", with two layers
   std::optional<std::int64_t> layerBreakLba;  // the first LBA of layer 1
+  bool layerBreakFromCurve = false;           // found from the curve, not told by the disc
   std::int64_t unitBytesPerSecond = 0;        // the medium's 1x in user data
 };
 

@@ -32,6 +32,7 @@ Json JsonHead(const DriveRecord& drive, const DiscRecord& disc,
     discJson["layers"] = m->layers ? Json(*m->layers) : Json(nullptr);
     discJson["track_path"] = m->trackPath ? Json(*m->trackPath) : Json(nullptr);
     discJson["layer_break_lba"] = m->layerBreakLba ? Json(*m->layerBreakLba) : Json(nullptr);
+    if (m->layerBreakFromCurve) discJson["layer_break_from"] = "curve";
     discJson["unit_bytes_per_s"] = m->unitBytesPerSecond;
   }
   head["disc"] = discJson;

@@ -51,6 +51,12 @@ inline std::uint16_t KiloBytesForX(double x, scsi::MediumFamily family) {
   return static_cast<std::uint16_t>(std::clamp(kbps, 1.0, 65534.0));
 }
 
+// The kB/s for `x` of the medium as SET STREAMING takes it (32 bits: a BD's 16x is 72,000).
+inline std::uint32_t StreamingKiloBytesForX(double x, scsi::MediumFamily family) {
+  const double kbps = std::ceil(x * UnitOf(family).kiloBytesPerX - 1e-9);
+  return static_cast<std::uint32_t>(std::clamp(kbps, 1.0, 4294967295.0));
+}
+
 // The speed in the medium's x that a drive's kB/s figure stands for.
 inline double XForKiloBytes(double kbps, scsi::MediumFamily family) {
   const double perX = UnitOf(family).kiloBytesPerX;

@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "report/Rotation.h"
+
 namespace report {
 namespace {
 
@@ -38,7 +40,7 @@ std::string ScanCsv(const ScanRecord& r) {
     for (const ScanSample& s : r.curve->samples)
       out += std::to_string(s.lba) + "," + std::to_string(s.blocks) + "," +
              std::to_string(s.micros) + "," + Number(s.speedX, 3) + "," + Number(s.kibPerS, 1) +
-             "," + Number(s.rpm, 0) + "\n";
+             "," + (PhysicalRpm(s.rpm) ? Number(s.rpm, 0) : std::string()) + "\n";
     return out;
   }
   if (r.surface) {  // the marked runs of blocks, in the order of the disc

@@ -4,6 +4,7 @@
 
 #include "report/JsonHead.h"
 #include "report/RecordKind.h"
+#include "report/Rotation.h"
 
 #include "report/SpeedUnits.h"
 
@@ -20,18 +21,32 @@ ordered_json Curve(const CurveResult& c) {
   j["blocks_per_command"] = c.blocksPerCommand;
   ordered_json samples = ordered_json::array();
   for (const ScanSample& s : c.samples)
-    samples.push_back({{"lba", s.lba},
-                       {"blocks", s.blocks},
-                       {"micros", s.micros},
-                       {"speed_x", s.speedX},
-                       {"kb_per_s", s.kibPerS},
-                       {"rpm", s.rpm}});
+    samples.push_back(
+        {{"lba", s.lba},
+         {"blocks", s.blocks},
+         {"micros", s.micros},
+         {"speed_x", s.speedX},
+         {"kb_per_s", s.kibPerS},
+         {"rpm", s.rpm > 0 && !PhysicalRpm(s.rpm) ? ordered_json(nullptr) : ordered_json(s.rpm)}});
   j["samples"] = std::move(samples);
   j["strategy"] = StrategyName(c.strategy);
   j["start_speed_x"] = c.startSpeedX;
   j["end_speed_x"] = c.endSpeedX;
-  j["rpm"] = c.rpm ? ordered_json(*c.rpm) : ordered_json(nullptr);
+  const bool physical = !c.rpm || PhysicalRpm(*c.rpm);
+  j["rpm"] = c.rpm && physical ? ordered_json(*c.rpm) : ordered_json(nullptr);
+  if (!physical) j["rpm_not_physical"] = true;
   j["zones"] = c.zones;
+  if (c.averageSpeedX) {  // a DVD's or BD's
+    j["average_speed_x"] = *c.averageSpeedX;
+    j["drive_max_x"] = c.driveMaxX ? ordered_json(*c.driveMaxX) : ordered_json(nullptr);
+    j["held_down_by_drive"] = c.heldDown ? ordered_json(*c.heldDown) : ordered_json(nullptr);
+  }
+  if (c.layerChangeLba) j["layer_change_sample_lba"] = *c.layerChangeLba;
+  if (c.returningFrom) j["layer1_outside_in_from_lba"] = *c.returningFrom;
+  if (c.layerBreakFromCurve) {
+    j["layer_break_from_curve_lba"] = *c.layerBreakFromCurve;
+    j["layer_pause_seen"] = c.layerPauseSeen;
+  }
   if (c.aborted) j["aborted"] = c.abortReason;
   return j;
 }
@@ -96,6 +111,7 @@ std::string ScanJson(const DriveRecord& drive, const DiscRecord& disc, const Sca
   }
   if (r.speed) {
     j["requested_speed_x"] = r.speed->requestedX;
+    if (r.unit != scsi::MediumFamily::CD) j["speed_set_by"] = r.speed->setBy;
     j["taken_speed_x"] = r.speed->takenX ? ordered_json(*r.speed->takenX) : ordered_json(nullptr);
     j["measured_speed_x"] =
         r.speed->measuredX ? ordered_json(*r.speed->measuredX) : ordered_json(nullptr);

@@ -34,8 +34,22 @@ struct CurveResult {
   Strategy strategy = Strategy::Unknown;
   double startSpeedX = 0;
   double endSpeedX = 0;
-  std::optional<double> rpm;         // the rotation speed of the CAV part(s)
-  std::vector<std::int64_t> zones;   // P-CAV change-over, or the Z-CLV zone starts (LBA)
+  std::optional<double> rpm;        // the rotation speed of the CAV part(s)
+  std::vector<std::int64_t> zones;  // P-CAV change-over, or the Z-CLV zone starts (LBA)
+  // The sample holding the layer change (its pause), kept out of the strategy's fit.
+  std::optional<std::int64_t> layerChangeLba;
+  // An opposite track path's layer 1 in the range: read from the outside in from this LBA.
+  std::optional<std::int64_t> returningFrom;
+  // A layer break the drive did not report, found from the curve (the speed's turn), and
+  // whether the layer change's pause showed in the sample holding it.
+  std::optional<std::int64_t> layerBreakFromCurve;
+  bool layerPauseSeen = false;
+  // A DVD's or BD's curve: the average speed over the range, the drive's maximum read speed
+  // (page 2Ah, in the medium's x) and, for a whole-disc range, whether the average stayed
+  // under half of it — the drive held the disc down (as firmware does with video discs).
+  std::optional<double> averageSpeedX;
+  std::optional<double> driveMaxX;
+  std::optional<bool> heldDown;
   std::vector<std::string> refused;  // what the drive refused while scanning, by name
   bool aborted = false;
   std::string abortReason;
@@ -73,6 +87,7 @@ struct SpeedRequest {
   std::optional<double> measuredX;
   std::int64_t measuredStart = 0;  // the range the measured speed was read over
   std::int64_t measuredBlocks = 0;
+  std::string setBy;  // the command that asked for it: "SET CD SPEED" or "SET STREAMING"
 };
 
 struct ScanRecord {

@@ -1,7 +1,9 @@
 #include "report/ScanText.h"
 
+#include <cmath>
 #include <cstdio>
 
+#include "report/Rotation.h"
 #include "report/SpeedUnits.h"
 
 namespace report {
@@ -70,14 +72,21 @@ std::string ScanText(const ScanRecord& r) {
     out += "\n";
   }
   if (r.speed) {
-    out += "Speed requested: " + Fixed(r.speed->requestedX, 0) + "x; taken: " +
-           (r.speed->takenX ? Fixed(*r.speed->takenX, 1) + "x" : std::string("not reported")) +
-           "; measured: " +
-           (r.speed->measuredX ? Fixed(*r.speed->measuredX, 2) + "x over LBA " +
-                                     std::to_string(r.speed->measuredStart) + " + " +
-                                     std::to_string(r.speed->measuredBlocks)
-                               : std::string("not measured")) +
-           "\n";
+    // A whole speed as it was asked ("20x"), one with decimals to two places ("2.40x"); on a
+    // DVD or BD the command that asked for it.
+    const double asked = r.speed->requestedX;
+    out +=
+        "Speed requested: " + Fixed(asked, asked == std::floor(asked) ? 0 : 2) + "x" +
+        (r.unit != scsi::MediumFamily::CD && !r.speed->setBy.empty() ? " (" + r.speed->setBy + ")"
+                                                                     : std::string()) +
+        "; taken: " +
+        (r.speed->takenX ? Fixed(*r.speed->takenX, 1) + "x" : std::string("not reported")) +
+        "; measured: " +
+        (r.speed->measuredX ? Fixed(*r.speed->measuredX, 2) + "x over LBA " +
+                                  std::to_string(r.speed->measuredStart) + " + " +
+                                  std::to_string(r.speed->measuredBlocks)
+                            : std::string("not measured")) +
+        "\n";
   }
   if (r.curve) {
     const CurveResult& c = *r.curve;
@@ -88,8 +97,24 @@ std::string ScanText(const ScanRecord& r) {
     } else {
       out += ": strategy " + std::string(StrategyName(c.strategy)) + ", " +
              Fixed(c.startSpeedX, 2) + "x to " + Fixed(c.endSpeedX, 2) + "x";
-      if (c.rpm) out += ", CAV at " + Fixed(*c.rpm, 0) + " rpm";
+      if (c.rpm)
+        out += ", CAV at " + (PhysicalRpm(*c.rpm) ? Fixed(*c.rpm, 0) + " rpm"
+                                                  : std::string("a rotation ") + kNotPhysicalRpm);
       out += "\n";
+      if (c.heldDown && *c.heldDown)
+        out += "  whole-disc average " + Fixed(*c.averageSpeedX, 2) +
+               "x, under half the drive's maximum of " + Fixed(*c.driveMaxX, 1) +
+               "x: held down by the drive\n";
+      if (c.layerChangeLba)
+        out += "  layer change in the sample from LBA " + std::to_string(*c.layerChangeLba) +
+               ", kept out of the fit\n";
+      if (c.layerBreakFromCurve)
+        out += "  layer break found from the curve at LBA " +
+               std::to_string(*c.layerBreakFromCurve) + " (the speed's turn" +
+               (c.layerPauseSeen ? ", the layer change's pause" : "") + ")\n";
+      if (c.returningFrom)
+        out += "  layer 1 read from the outside in from LBA " + std::to_string(*c.returningFrom) +
+               "\n";
       if (c.strategy == Strategy::PCAV && !c.zones.empty())
         out += "  change-over to constant speed at LBA " + std::to_string(c.zones.front()) + "\n";
       if (c.strategy == Strategy::ZCLV) {

@@ -1,44 +1,34 @@
 #include "scan/CdGeometry.h"
 
-#include <algorithm>
-#include <cmath>
-#include <numbers>
+#include "scan/DiscGeometry.h"
 
 namespace scan {
 namespace {
 
-// r^2 = r0^2 + k * t with t the playing time (s) and k = v * p / pi (mm^2 a second).
-constexpr double kSpiral = kLinearVelocityMmPerSecond * kTrackPitchMm / std::numbers::pi;
-
-double PlayingSeconds(double lba) {
-  return std::max(0.0, (lba + 150.0) / kBlocksPerSecond);
+DiscGeometry Cd() {
+  return DiscGeometry(kCdSpiral);
 }
 
 }  // namespace
 
 double CdGeometry::RadiusMm(double lba) {
-  return std::sqrt(kInnerRadiusMm * kInnerRadiusMm + kSpiral * PlayingSeconds(lba));
+  return Cd().RadiusMm(lba);
 }
 
 double CdGeometry::LbaAtRadius(double radiusMm) {
-  const double t = (radiusMm * radiusMm - kInnerRadiusMm * kInnerRadiusMm) / kSpiral;
-  return t * kBlocksPerSecond - 150.0;
+  return Cd().LbaAtRadius(radiusMm);
 }
 
 double CdGeometry::Rpm(double fromLba, double toLba, double micros) {
-  if (micros <= 0.0 || toLba <= fromLba) return 0.0;
-  const double revolutions = (RadiusMm(toLba) - RadiusMm(fromLba)) / kTrackPitchMm;
-  return revolutions / (micros * 1e-6) * 60.0;
+  return Cd().Rpm(fromLba, toLba, micros);
 }
 
 double CdGeometry::SpeedAt(double lba, double rpm) {
-  const double mmPerSecond = 2.0 * std::numbers::pi * RadiusMm(lba) * rpm / 60.0;
-  return mmPerSecond / kLinearVelocityMmPerSecond;
+  return Cd().SpeedAt(lba, rpm);
 }
 
 double CdGeometry::RpmAt(double lba, double speedX) {
-  const double circumference = 2.0 * std::numbers::pi * RadiusMm(lba);
-  return speedX * kLinearVelocityMmPerSecond / circumference * 60.0;
+  return Cd().RpmAt(lba, speedX);
 }
 
 }  // namespace scan

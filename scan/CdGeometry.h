@@ -1,8 +1,11 @@
 // The geometry of a CD's spiral, as the disc standard gives it: the program area starts at
 // a radius of 25 mm (LBA -150), the track pitch is 1.6 µm and 1x passes 1.2 m of track a
 // second, 75 blocks. From it: the radius of any block, the block at a radius, and the
-// rotation speed that a read of a stretch of the disc in a given time means.
+// rotation speed that a read of a stretch of the disc in a given time means (DiscGeometry
+// with a CD's spiral).
 #pragma once
+
+#include "scan/DiscGeometry.h"
 
 namespace scan {
 
@@ -12,6 +15,12 @@ inline constexpr double kLinearVelocityMmPerSecond = 1200.0;
 inline constexpr double kBlocksPerSecond = 75.0;  // at 1x
 // A standard 74-minute disc ends here; a CAV drive is rated for its speed at this radius.
 inline constexpr double kStandardOuterRadiusMm = 57.5;
+static_assert(kCdSpiral.innerRadiusMm == kInnerRadiusMm &&
+                  kCdSpiral.trackPitchMm == kTrackPitchMm &&
+                  kCdSpiral.linearVelocityMmPerSecond == kLinearVelocityMmPerSecond &&
+                  kCdSpiral.blocksPerSecond == kBlocksPerSecond &&
+                  kCdSpiral.ratedRadiusMm == kStandardOuterRadiusMm,
+              "the CD's spiral and its figures here disagree");
 
 class CdGeometry {
  public:

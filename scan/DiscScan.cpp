@@ -118,12 +118,30 @@ bool DiscScan::ReadRecordedArea(report::ScanRecord& record) {
 
 bool DiscScan::Prepare(report::ScanRecord& record) {
   if (prepared_) return true;
-  const WORD speed = settings_.speedX ? report::KiloBytesForX(*settings_.speedX, Family())
-                                      : session::kMaximumSpeed;
-  Note(settings_.speedX ? "Set CD Speed" : "Set CD Speed (maximum)");
-  sense_ = SenseResult{};
-  const BYTE status = session_.SetReadSpeed(speed, &sense_, session::SpeedRepeat::WhenTaken);
-  if (status != SS_COMP) Refused(record, "SET CD SPEED", status, settings_.speedX.has_value());
+  // A speed asked of a DVD or BD goes as SET STREAMING where the drive streams in real time;
+  // SET CD SPEED otherwise, and after a refusal.
+  bool streamed = false;
+  if (settings_.speedX && Family() != scsi::MediumFamily::CD) {
+    sense_ = SenseResult{};
+    if (session_.StreamsInRealTime(&sense_)) {
+      Note("Set Streaming");
+      sense_ = SenseResult{};
+      const BYTE status = session_.SetStreamingSpeed(
+          report::StreamingKiloBytesForX(*settings_.speedX, Family()),
+          static_cast<std::uint32_t>(std::max<std::int64_t>(leadOut_ - 1, 0)), &sense_);
+      streamed = status == SS_COMP;
+      if (!streamed) Refused(record, "SET STREAMING", status, false);  // SET CD SPEED follows
+    }
+  }
+  if (record.speed) record.speed->setBy = streamed ? "SET STREAMING" : "SET CD SPEED";
+  if (!streamed) {
+    const WORD speed = settings_.speedX ? report::KiloBytesForX(*settings_.speedX, Family())
+                                        : session::kMaximumSpeed;
+    Note(settings_.speedX ? "Set CD Speed" : "Set CD Speed (maximum)");
+    sense_ = SenseResult{};
+    const BYTE status = session_.SetReadSpeed(speed, &sense_, session::SpeedRepeat::WhenTaken);
+    if (status != SS_COMP) Refused(record, "SET CD SPEED", status, settings_.speedX.has_value());
+  }
 
   Note("Spinning up the drive");
   ReadRequest request = NewRequest(start_, 0);

@@ -30,7 +30,8 @@ struct ScanSettings {
   bool raw = false;                    // 2352-byte sectors with READ CD; else READ(10)
   std::uint32_t blocksPerCommand = 27;
   std::uint32_t minZones = 100;     // the curve has at least this many samples
-  std::optional<double> speedX;     // SET CD SPEED in x (1x = 176.4 kB/s); else the maximum
+  std::optional<double> speedX;     // in the medium's x (SET STREAMING or SET CD SPEED); else
+                                    // the maximum
   int accessTrials = 8;             // of each kind
   std::uint32_t spinDownMs = 3000;  // after the stop, before the timed read
   std::uint32_t readyTimeoutMs = 30000;
@@ -92,6 +93,10 @@ class DiscScan {
 
  private:
   bool Prepare(report::ScanRecord& record);
+  // The maximum read speed of page 2Ah, kB/s; nothing when the drive does not give it.
+  std::optional<int> MaximumReadKBps();
+  // A DVD's or BD's curve: its average speed and whether the drive held the disc down.
+  void JudgeAverage(report::CurveResult& curve);
   scsi::MediumFamily Family() const { return session_.CurrentMedium().family; }
   // Blocks a second at 1x of the medium, in the scan's read mode.
   double BlocksPerSecondAt1x() const;

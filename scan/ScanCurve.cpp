@@ -2,8 +2,9 @@
 // commands, each zone timed as one sample; then the reading strategy fitted to it.
 #include <algorithm>
 
-#include "scan/CdGeometry.h"
+#include "scan/DiscGeometry.h"
 #include "scan/DiscScan.h"
+#include "scan/LayerBreakSearch.h"
 #include "scan/StrategyAnalysis.h"
 #include "transport/wnaspi32.h"
 
@@ -26,7 +27,12 @@ void DiscScan::Curve(report::ScanRecord& record) {
   const std::int64_t zones = std::min<std::int64_t>(commands, settings_.minZones);
   const std::int64_t blockBytes = raw_ ? 2352 : 2048;
   const double blocksPerX = BlocksPerSecondAt1x();
-  const bool cd = Family() == scsi::MediumFamily::CD;
+  const session::Medium& medium = session_.CurrentMedium();
+  // The spiral the disc's speeds and rotation are read on; an opposite track path's layer 1
+  // runs back inwards from its break, a parallel one's starts again at the inside.
+  const Spiral& spiral = SpiralOf(medium.family, medium.layers.value_or(1));
+  DiscGeometry geometry(spiral, medium.layerBreak ? static_cast<double>(*medium.layerBreak) : 0.0,
+                        medium.trackPath);
   curve.samples.reserve(static_cast<std::size_t>(zones));
 
   Note("Reading the curve: " + std::to_string(zones) + " zones of " + std::to_string(blocks_) +
@@ -57,9 +63,8 @@ void DiscScan::Curve(report::ScanRecord& record) {
     const double seconds = static_cast<double>(s.micros) * 1e-6;
     s.speedX = static_cast<double>(count) / seconds / blocksPerX;
     s.kibPerS = static_cast<double>(count * blockBytes) / 1024.0 / seconds;
-    if (cd)  // the rotation of a DVD's or BD's spiral is not modelled yet: 0, unknown
-      s.rpm = CdGeometry::Rpm(static_cast<double>(lba), static_cast<double>(lba + count),
-                              static_cast<double>(s.micros));
+    s.rpm = geometry.Rpm(static_cast<double>(lba), static_cast<double>(lba + count),
+                         static_cast<double>(s.micros));
     curve.samples.push_back(s);
     const bool goOn = !observer_.sample || observer_.sample(s, static_cast<std::size_t>(z),
                                                             static_cast<std::size_t>(zones));
@@ -71,15 +76,30 @@ void DiscScan::Curve(report::ScanRecord& record) {
     }
   }
   if (curve.aborted) return;
-  // A CD's strategies are fitted on its geometry; on other media (whose spiral is not
-  // modelled) only the one the speeds show alone: CLV.
-  const StrategyFit fit = cd ? StrategyAnalysis::Analyse(curve.samples, start_, start_ + blocks_)
-                             : StrategyAnalysis::AnalyseSpeeds(curve.samples, blocksPerX);
+  std::optional<std::int64_t> layerBreak = medium.layerBreak;
+  // A BD's layers are not asked: a second one shows as the speed's turn.
+  if (medium.family == scsi::MediumFamily::BD && !medium.layers && !layerBreak) {
+    if (const auto found =
+            LayerBreakSearch::Find(curve.samples, spiral, StrategyAnalysis::kTolerance)) {
+      layerBreak = curve.layerBreakFromCurve = found->lba;
+      curve.layerPauseSeen = found->pauseSeen;
+      geometry = DiscGeometry(spiral, static_cast<double>(found->lba));
+      for (report::ScanSample& s : curve.samples)
+        s.rpm = geometry.Rpm(static_cast<double>(s.lba), static_cast<double>(s.lba + s.blocks),
+                             static_cast<double>(s.micros));
+    }
+  }
+  const StrategyFit fit =
+      StrategyAnalysis::Analyse(curve.samples, start_, start_ + blocks_, geometry, layerBreak);
   curve.strategy = fit.strategy;
   curve.startSpeedX = fit.startSpeedX;
   curve.endSpeedX = fit.endSpeedX;
   curve.rpm = fit.rpm;
   curve.zones = fit.zones;
+  curve.layerChangeLba = fit.keptOutLba;
+  if (geometry.OppositeBreak() > 0 && start_ + blocks_ > *layerBreak)
+    curve.returningFrom = *layerBreak;
+  if (medium.family != scsi::MediumFamily::CD) JudgeAverage(curve);
   if (fit.strategy == report::Strategy::Unknown && !curve.samples.empty()) {
     // No strategy fits: the measured speeds at both ends stand as they are.
     curve.startSpeedX = curve.samples.front().speedX;

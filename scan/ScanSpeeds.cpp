@@ -61,6 +61,29 @@ void DiscScan::Info(report::ScanRecord& record) {
   record.info = info;
 }
 
+std::optional<int> DiscScan::MaximumReadKBps() {
+  BYTE reply[kModeReplySize] = {};
+  BYTE status = SS_COMP;
+  SenseResult sense{};
+  const BYTE* page = CapabilitiesPage(drive_, device_, reply, sense, status);
+  if (page == nullptr) return std::nullopt;
+  return static_cast<int>(Be16(page + 8));
+}
+
+void DiscScan::JudgeAverage(report::CurveResult& curve) {
+  double blocks = 0, micros = 0;
+  for (const report::ScanSample& s : curve.samples) {
+    blocks += s.blocks;
+    micros += static_cast<double>(s.micros);
+  }
+  if (micros <= 0) return;
+  curve.averageSpeedX = blocks / (micros * 1e-6) / BlocksPerSecondAt1x();
+  if (const std::optional<int> max = MaximumReadKBps(); max && *max > 0)
+    curve.driveMaxX = report::XForKiloBytes(*max, Family());
+  if (curve.driveMaxX && start_ == 0 && blocks_ == leadOut_)
+    curve.heldDown = *curve.averageSpeedX < *curve.driveMaxX / 2;
+}
+
 void DiscScan::Speeds(report::ScanRecord& record) {
   Note("Asking for the speeds the drive offers (GET PERFORMANCE)");
   record.speedsAsked = true;

@@ -16,8 +16,10 @@ const ScanStep kSteps[] = {
      "reported\" when the drive refuses the command",
      nullptr, &DiscScan::Speeds},
     {StepId::RequestSpeed, "speed", "--speed", "N",
-     "ask for N x with SET CD SPEED, where 1x is a CD's 176.4 kB/s\n"
-     "(75 sectors of 2352 bytes): the speed the drive says it took\n"
+     "ask for N x (2.4 too) of the disc's medium, where 1x is 176.4\n"
+     "kB/s on a CD, 1,385 on a DVD and 4,500 on a BD: SET STREAMING\n"
+     "on a DVD or BD where the drive streams in real time (feature\n"
+     "0107h), else SET CD SPEED; the speed the drive says it took\n"
      "and the speed measured at the end of the range; the other\n"
      "steps then run at that speed instead of the maximum",
      nullptr, &DiscScan::RequestSpeed},

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "scan/CdGeometry.h"
+#include "scan/DiscGeometry.h"
 
 namespace scan {
 namespace {
@@ -68,21 +68,22 @@ Candidate FitClv(const std::vector<Point>& p) {
   return c;
 }
 
-Candidate FitCav(const std::vector<Point>& p, double first, double last) {
+Candidate FitCav(const std::vector<Point>& p, const DiscGeometry& g, double first, double last) {
   std::vector<double> rpms;
   for (const Point& x : p) rpms.push_back(x.rpm);
   const double rpm = Median(rpms);
   Candidate c;
   c.fit.strategy = Strategy::CAV;
   c.fit.rpm = rpm;
-  c.fit.startSpeedX = CdGeometry::SpeedAt(first, rpm);
-  c.fit.endSpeedX = CdGeometry::SpeedAt(last, rpm);
+  c.fit.startSpeedX = g.SpeedAt(first, rpm);
+  c.fit.endSpeedX = g.SpeedAt(last, rpm);
   for (const Point& x : p) c.deviations.push_back(Deviation(x.rpm, rpm));
   return c;
 }
 
 // CAV from the inside up to a plateau, constant from there.
-Candidate FitPcav(const std::vector<Point>& p, double first, double last, double tolerance) {
+Candidate FitPcav(const std::vector<Point>& p, const DiscGeometry& g, double first, double last,
+                  double tolerance) {
   Candidate c;
   c.fit.strategy = Strategy::PCAV;
   std::vector<double> speeds;
@@ -118,23 +119,23 @@ Candidate FitPcav(const std::vector<Point>& p, double first, double last, double
                                            : onPlateau);
   }
   // The CAV part must lie clearly below the plateau.
-  if (CdGeometry::SpeedAt(p.front().lba, rpm) > plateau * (1 - 2 * tolerance))
+  if (g.SpeedAt(p.front().lba, rpm) > plateau * (1 - 2 * tolerance))
     c.deviations.assign(p.size(), 1.0);
   // The radius where the CAV part reaches the plateau's speed.
   const double kneeRadius =
-      plateau * kLinearVelocityMmPerSecond * 60.0 / (2.0 * std::numbers::pi * rpm);
+      plateau * g.Of().linearVelocityMmPerSecond * 60.0 / (2.0 * std::numbers::pi * rpm);
   c.fit.rpm = rpm;
-  c.fit.zones = {static_cast<std::int64_t>(std::llround(CdGeometry::LbaAtRadius(kneeRadius)))};
-  c.fit.startSpeedX = std::min(plateau, CdGeometry::SpeedAt(first, rpm));
-  c.fit.endSpeedX = std::min(plateau, CdGeometry::SpeedAt(last, rpm));
+  c.fit.zones = {static_cast<std::int64_t>(std::llround(g.LbaAtRadius(kneeRadius)))};
+  c.fit.startSpeedX = std::min(plateau, g.SpeedAt(first, rpm));
+  c.fit.endSpeedX = std::min(plateau, g.SpeedAt(last, rpm));
   return c;
 }
 
 // Where, inside point `x`, the speed changed from `before` to `after`: the split of its
 // blocks that gives its time.
-double SplitLba(const Point& x, double before, double after) {
+double SplitLba(const Point& x, double blocksPerSecond, double before, double after) {
   const double blocks = x.end - x.lba;
-  const double passes = x.micros * 1e-6 * kBlocksPerSecond;  // blocks * seconds at 1x
+  const double passes = x.micros * 1e-6 * blocksPerSecond;  // blocks * seconds at 1x
   const double denominator = 1.0 / before - 1.0 / after;
   if (std::abs(denominator) < 1e-12) return x.lba;
   const double at = (passes - blocks / after) / denominator;
@@ -142,7 +143,7 @@ double SplitLba(const Point& x, double before, double after) {
 }
 
 // Constant speeds stepping up: runs of samples at one speed, each of at least three.
-Candidate FitZclv(const std::vector<Point>& p, double tolerance) {
+Candidate FitZclv(const std::vector<Point>& p, double blocksPerSecond, double tolerance) {
   Candidate c;
   c.fit.strategy = Strategy::ZCLV;
   struct Run {
@@ -203,7 +204,8 @@ Candidate FitZclv(const std::vector<Point>& p, double tolerance) {
       at = lastOfA > firstOfB ? a.end - 1 : b.begin;
       if (std::max(lastOfA, firstOfB) < 0.002) at = p.size();  // the change is at b.begin
     }
-    const double start = at < p.size() ? SplitLba(p[at], before, after) : p[b.begin].lba;
+    const double start =
+        at < p.size() ? SplitLba(p[at], blocksPerSecond, before, after) : p[b.begin].lba;
     c.fit.zones.push_back(static_cast<std::int64_t>(std::llround(start)));
   }
   c.fit.zones.insert(c.fit.zones.begin(), static_cast<std::int64_t>(p[zones[0].begin].lba));
@@ -217,15 +219,30 @@ Candidate FitZclv(const std::vector<Point>& p, double tolerance) {
 StrategyFit StrategyAnalysis::Analyse(const std::vector<ScanSample>& samples,
                                       std::int64_t rangeStart, std::int64_t rangeEnd,
                                       double tolerance) {
+  return Analyse(samples, rangeStart, rangeEnd, DiscGeometry(kCdSpiral), {}, tolerance);
+}
+
+StrategyFit StrategyAnalysis::Analyse(const std::vector<ScanSample>& samples,
+                                      std::int64_t rangeStart, std::int64_t rangeEnd,
+                                      const DiscGeometry& geometry,
+                                      std::optional<std::int64_t> layerBreak, double tolerance) {
+  const double blocksPerSecond = geometry.Of().blocksPerSecond;
   std::vector<Point> points;
+  std::optional<std::int64_t> keptOut;
   for (const ScanSample& s : samples) {
     if (s.blocks <= 0 || s.micros <= 0) continue;
+    // The layer change (a refocus, on the parallel track path a seek back inwards as well)
+    // holds up the sample that reads the first block of layer 1: its time is not the disc's.
+    if (layerBreak && s.lba <= *layerBreak && *layerBreak < s.lba + s.blocks) {
+      keptOut = s.lba;
+      continue;
+    }
     Point x;
     x.lba = static_cast<double>(s.lba);
     x.end = x.lba + s.blocks;
     x.micros = static_cast<double>(s.micros);
-    x.speed = s.blocks / (x.micros * 1e-6) / kBlocksPerSecond;
-    x.rpm = CdGeometry::Rpm(x.lba, x.end, x.micros);
+    x.speed = s.blocks / (x.micros * 1e-6) / blocksPerSecond;
+    x.rpm = geometry.Rpm(x.lba, x.end, x.micros);
     points.push_back(x);
   }
   if (points.size() < 6) return {};
@@ -234,9 +251,9 @@ StrategyFit StrategyAnalysis::Analyse(const std::vector<ScanSample>& samples,
 
   std::vector<Candidate> candidates;
   candidates.push_back(FitClv(points));
-  candidates.push_back(FitCav(points, first, last));
-  candidates.push_back(FitPcav(points, first, last, tolerance));
-  candidates.push_back(FitZclv(points, tolerance));
+  candidates.push_back(FitCav(points, geometry, first, last));
+  candidates.push_back(FitPcav(points, geometry, first, last, tolerance));
+  candidates.push_back(FitZclv(points, blocksPerSecond, tolerance));
   const Candidate* best = nullptr;
   for (Candidate& c : candidates) {
     Judge(c, tolerance);
@@ -245,10 +262,11 @@ StrategyFit StrategyAnalysis::Analyse(const std::vector<ScanSample>& samples,
   }
   if (best == nullptr) return {};
   StrategyFit fit = best->fit;
-  // A CAV drive is rated for its speed at the edge of a 74-minute disc; on a longer disc it
-  // holds that speed for the rest. That is still CAV, not a change-over.
+  fit.keptOutLba = keptOut;
+  // A CAV drive is rated for its speed at the end of a full disc; on a longer disc it holds
+  // that speed for the rest. That is still CAV, not a change-over.
   if (fit.strategy == Strategy::PCAV && !fit.zones.empty() &&
-      CdGeometry::RadiusMm(static_cast<double>(fit.zones.front())) >= kStandardOuterRadiusMm) {
+      geometry.RadiusMm(static_cast<double>(fit.zones.front())) >= geometry.Of().ratedRadiusMm) {
     fit.strategy = Strategy::CAV;
     fit.zones.clear();
   }

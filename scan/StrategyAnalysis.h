@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "report/ScanRecord.h"
+#include "scan/DiscGeometry.h"
 
 namespace scan {
 
@@ -17,8 +18,9 @@ struct StrategyFit {
   report::Strategy strategy = report::Strategy::Unknown;
   double startSpeedX = 0;  // the fitted curve's speed at the first and the last block
   double endSpeedX = 0;
-  std::optional<double> rpm;        // the rotation speed of the CAV part
-  std::vector<std::int64_t> zones;  // P-CAV change-over; Z-CLV zone starts after the first
+  std::optional<double> rpm;               // the rotation speed of the CAV part
+  std::vector<std::int64_t> zones;         // P-CAV change-over; Z-CLV zone starts after the first
+  std::optional<std::int64_t> keptOutLba;  // the sample holding the layer change, not fitted
 };
 
 class StrategyAnalysis {
@@ -31,6 +33,12 @@ class StrategyAnalysis {
   // rotation speed is computed from each sample's blocks and time).
   static StrategyFit Analyse(const std::vector<report::ScanSample>& samples,
                              std::int64_t rangeStart, std::int64_t rangeEnd,
+                             double tolerance = kTolerance);
+  // The same on the spiral of `geometry` (a CD's above), its speeds in x of the spiral's 1x;
+  // the sample that reads `layerBreak`, the first block of layer 1, is kept out of the fit.
+  static StrategyFit Analyse(const std::vector<report::ScanSample>& samples,
+                             std::int64_t rangeStart, std::int64_t rangeEnd,
+                             const DiscGeometry& geometry, std::optional<std::int64_t> layerBreak,
                              double tolerance = kTolerance);
 
   // The strategy a curve shows without the disc's geometry — CLV, one constant speed — for

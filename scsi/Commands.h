@@ -46,6 +46,7 @@ struct Command {
   X(Read12, 0xA8, "READ(12)", 12, In)                                          \
   X(GetPerformance, 0xAC, "GET PERFORMANCE", 12, In)                           \
   X(ReadDiscStructure, 0xAD, "READ DISC STRUCTURE", 12, In)                    \
+  X(SetStreaming, 0xB6, "SET STREAMING", 12, Out)                              \
   X(ReadCdMsf, 0xB9, "READ CD MSF", 12, In)                                    \
   X(SetCdSpeed, 0xBB, "SET CD SPEED", 12, None)                                \
   X(MechanismStatus, 0xBD, "MECHANISM STATUS", 12, In)                         \

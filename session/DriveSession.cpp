@@ -3,6 +3,7 @@
 #include "scsi/Opcodes.h"
 #include "scsi/ReadCdFlags.h"
 #include "scsi/SenseCodes.h"
+#include "scsi/Streaming.h"
 #include "transport/wnaspi32.h"
 
 namespace session {
@@ -75,6 +76,19 @@ BYTE DriveSession::SetReadSpeed(WORD readKBps, SenseResult* sense, SpeedRepeat r
   if (status == SS_COMP || repeat == SpeedRepeat::Always)
     status = drive_.SetSpeed(device_, readKBps, kMaximumSpeed, sense);
   return status;
+}
+
+bool DriveSession::StreamsInRealTime(SenseResult* sense) {
+  BYTE reply[16] = {};
+  return drive_.GetConfiguration(device_, kOneFeature, scsi::kRealTimeStreamingFeature, reply,
+                                 sizeof reply, sense) == SS_COMP &&
+         scsi::FeatureCurrent(reply, sizeof reply, scsi::kRealTimeStreamingFeature);
+}
+
+BYTE DriveSession::SetStreamingSpeed(std::uint32_t kiloBytesPerSecond, std::uint32_t lastLba,
+                                     SenseResult* sense) {
+  scsi::PerformanceDescriptor descriptor = scsi::SteadyPerformance(lastLba, kiloBytesPerSecond);
+  return drive_.SetStreaming(device_, descriptor, sense);
 }
 
 BYTE DriveSession::SpinUp(ReadRequest& request, DWORD blocks, const std::function<void()>& onRaw) {

@@ -82,6 +82,14 @@ class DriveSession {
   // maximum write speed, sent twice, as drives may need it repeated.
   BYTE SetReadSpeed(WORD readKBps, SenseResult* sense, SpeedRepeat repeat);
 
+  // Whether the drive takes SET STREAMING for the disc it holds: GET CONFIGURATION of the
+  // one feature 0107h (real-time streaming), reported current. A refusal (some drives
+  // answer no starting feature but 0) is a no.
+  bool StreamsInRealTime(SenseResult* sense);
+  // SET STREAMING: `kiloBytesPerSecond` read (and written) over the disc, LBA 0 to `lastLba`.
+  BYTE SetStreamingSpeed(std::uint32_t kiloBytesPerSecond, std::uint32_t lastLba,
+                         SenseResult* sense);
+
   // Spin-up: kSpinUpPasses reads of `blocks` blocks at the request's start, each after a
   // seek there and the block length of its mode. A READ(10) refused with ILLEGAL MODE FOR
   // THIS TRACK switches the request to raw reading and tells `onRaw`. The last read's status.

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <limits>
 
+#include "report/Rotation.h"
+
 namespace report::plot {
 
 namespace {
@@ -35,24 +37,32 @@ std::string Format(const char* format, double value) {
   return text;
 }
 
-std::string PositionText(std::int64_t lba) {
-  return DiscTimeText(lba) + " (LBA " + std::to_string(lba) + ")";
+std::string PositionText(std::int64_t lba, bool cd) {
+  return DiscPositionText(lba, cd) + " (LBA " + std::to_string(lba) + ")";
 }
 
-std::string StrategyNote(const CurveResult& curve) {
+std::string StrategyNote(const CurveResult& curve, bool cd) {
   std::string note = std::string("Strategy: ") + StrategyName(curve.strategy);
-  if (curve.rpm) note += Format(", %.0f rpm", *curve.rpm);
+  if (curve.rpm)
+    note += PhysicalRpm(*curve.rpm) ? Format(", %.0f rpm", *curve.rpm)
+                                    : std::string(", rotation ") + kNotPhysicalRpm;
   if (curve.strategy == Strategy::PCAV && !curve.zones.empty()) {
-    note += ", CAV up to " + PositionText(curve.zones.front());
+    note += ", CAV up to " + PositionText(curve.zones.front(), cd);
   } else if (curve.strategy == Strategy::ZCLV && !curve.zones.empty()) {
     note += ", zones from";
     for (std::size_t i = 0; i < curve.zones.size(); ++i)
-      note += (i == 0 ? " " : ", ") + DiscTimeText(curve.zones[i]);
+      note += (i == 0 ? " " : ", ") + DiscPositionText(curve.zones[i], cd);
   }
   return note;
 }
 
 }  // namespace
+
+std::string DiscPositionText(std::int64_t lba, bool cd) {
+  if (cd) return DiscTimeText(lba);
+  return Format("%.2f GB",
+                static_cast<double>(lba < 0 ? 0 : lba) * kUserBytesPerBlock / kBytesPerGigabyte);
+}
 
 std::string DiscTimeText(std::int64_t lba) {
   const std::int64_t seconds = (lba < 0 ? 0 : lba) / 75;
@@ -73,7 +83,8 @@ toolkit::TGraphModel CurveGraph(const CurveResult& curve, const PlotHead& head, 
   // A scan stopped before its strategy was fitted has no fitted speeds (they read 0).
   const bool fitted = !curve.aborted || curve.strategy != Strategy::Unknown;
   if (!curve.samples.empty() && fitted) {
-    graph.Notes.push_back(StrategyNote(curve) + Format("; start %.2fx", curve.startSpeedX) +
+    graph.Notes.push_back(StrategyNote(curve, head.cd) +
+                          Format("; start %.2fx", curve.startSpeedX) +
                           Format(", end %.2fx", curve.endSpeedX));
   } else if (!curve.samples.empty()) {
     // Stopped early: no strategy was fitted; the speeds read stand as measured.
@@ -82,6 +93,9 @@ toolkit::TGraphModel CurveGraph(const CurveResult& curve, const PlotHead& head, 
                           std::to_string(curve.samples.size()) +
                           (curve.samples.size() == 1 ? " sample" : " samples"));
   }
+  if (curve.heldDown && *curve.heldDown)
+    graph.Notes.push_back(Format("Held down by the drive: average %.2fx", *curve.averageSpeedX) +
+                          Format(", under half its maximum of %.1fx", *curve.driveMaxX));
   if (!curve.refused.empty()) {
     std::string refused = "The drive refused:";
     for (std::size_t i = 0; i < curve.refused.size(); ++i)
@@ -110,10 +124,10 @@ toolkit::TGraphModel CurveGraph(const CurveResult& curve, const PlotHead& head, 
   for (const ScanSample& s : curve.samples) {
     const double x = axis.Position(static_cast<double>(s.lba) + s.blocks / 2.0);
     speed.Points.push_back({x, s.speedX});
-    rpm.Points.push_back({x, s.rpm > 0 ? s.rpm : gap});
+    rpm.Points.push_back({x, s.rpm > 0 && PhysicalRpm(s.rpm) ? s.rpm : gap});
   }
   bool anyRpm = false;
-  for (const ScanSample& s : curve.samples) anyRpm = anyRpm || s.rpm > 0;
+  for (const ScanSample& s : curve.samples) anyRpm = anyRpm || (s.rpm > 0 && PhysicalRpm(s.rpm));
   if (!anyRpm) rpm.Points.clear();
   graph.Series.push_back(std::move(speed));
   graph.Series.push_back(std::move(rpm));
@@ -122,13 +136,16 @@ toolkit::TGraphModel CurveGraph(const CurveResult& curve, const PlotHead& head, 
   for (std::size_t i = 0; i < curve.zones.size(); ++i) {
     if (curve.zones[i] <= curve.start) continue;
     const std::string label =
-        curve.strategy == Strategy::PCAV ? "CAV | CLV" : DiscTimeText(curve.zones[i]);
+        curve.strategy == Strategy::PCAV ? "CAV | CLV" : DiscPositionText(curve.zones[i], head.cd);
     graph.Markers.push_back({axis.Position(static_cast<double>(curve.zones[i])), label});
   }
-  // The layer change of a dual-layer disc, where it lies in the range.
-  if (head.layerBreak && *head.layerBreak > curve.start &&
-      *head.layerBreak < curve.start + curve.blocks)
-    graph.Markers.push_back({axis.Position(static_cast<double>(*head.layerBreak)), "layer break"});
+  // The layer change of a dual-layer disc, where it lies in the range: as the disc says it,
+  // or as the curve showed it.
+  const std::optional<std::int64_t> layerBreak =
+      head.layerBreak ? head.layerBreak : curve.layerBreakFromCurve;
+  if (layerBreak && *layerBreak > curve.start && *layerBreak < curve.start + curve.blocks)
+    graph.Markers.push_back({axis.Position(static_cast<double>(*layerBreak)),
+                             head.layerBreak ? "layer break" : "layer break (from the curve)"});
   return graph;
 }
 

@@ -36,5 +36,7 @@ toolkit::TGraphModel CurveGraph(const CurveResult& curve, const PlotHead& head,
 
 // "mm:ss" of a block address at 75 blocks a second (minutes are not wrapped).
 std::string DiscTimeText(std::int64_t lba);
+// Where `lba` lies in the disc's own measure: a CD's "mm:ss", a DVD's or BD's "2.35 GB".
+std::string DiscPositionText(std::int64_t lba, bool cd);
 
 }  // namespace report::plot

@@ -72,6 +72,12 @@ Disc Disc::BdRom(std::int32_t blocks) {
   return OneDataTrack(0x0040, blocks);
 }
 
+Disc Disc::DualLayerBdRom(std::int32_t layer0Blocks, std::int32_t layer1Blocks) {
+  Disc disc = DualLayerDvdRom(layer0Blocks, layer1Blocks, true);
+  disc.profile_ = 0x0040;
+  return disc;
+}
+
 const Track* Disc::TrackOf(std::int32_t lba) const {
   if (lba < 0 || lba >= leadOut_) return nullptr;
   auto after = std::upper_bound(tracks_.begin(), tracks_.end(), lba,

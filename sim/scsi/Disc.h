@@ -48,6 +48,9 @@ class Disc {
   static Disc DualLayerDvdRom(std::int32_t layer0Blocks, std::int32_t layer1Blocks, bool opposite);
   // A single-layer BD-ROM of `blocks` blocks.
   static Disc BdRom(std::int32_t blocks);
+  // A dual-layer BD-ROM: layer 1 runs back inwards from where layer 0 ends (a BD's layers
+  // always take the opposite track path) and holds at most as many blocks.
+  static Disc DualLayerBdRom(std::int32_t layer0Blocks, std::int32_t layer1Blocks);
 
   bool IsBlank() const { return tracks_.empty(); }
   // First LBA past the recorded area (0 on a blank disc).

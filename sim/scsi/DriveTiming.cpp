@@ -46,13 +46,14 @@ DriveTiming DriveTiming::ZeroLatency() {
 }
 
 DriveTiming WithGeometry(DriveTiming timing, const DiscGeometry& geometry,
-                         std::int32_t oppositeLayerBreak) {
+                         std::int32_t oppositeLayerBreak, std::int32_t parallelLayerBreak) {
   timing.innerRadiusMm = geometry.innerRadiusMm;
   timing.trackPitchUm = geometry.trackPitchUm;
   timing.linearVelocity = geometry.linearVelocity;
   timing.blocksPerSecond = geometry.blocksPerSecond;
   timing.leadInBlocks = geometry.leadInBlocks;
   timing.oppositeLayerBreak = oppositeLayerBreak;
+  timing.parallelLayerBreak = oppositeLayerBreak > 0 ? 0 : parallelLayerBreak;
   return timing;
 }
 
@@ -62,6 +63,8 @@ DriveTimingModel::DriveTimingModel(DriveTiming timing) : timing_(std::move(timin
   if (timing_.blocksPerSecond <= 0.0) timing_.blocksPerSecond = 75.0;
   if (timing_.leadInBlocks < 0.0) timing_.leadInBlocks = 0.0;
   if (timing_.oppositeLayerBreak < 0) timing_.oppositeLayerBreak = 0;
+  if (timing_.parallelLayerBreak < 0 || timing_.oppositeLayerBreak > 0)
+    timing_.parallelLayerBreak = 0;
   if (timing_.outerRadiusMm <= timing_.innerRadiusMm)
     timing_.outerRadiusMm = timing_.innerRadiusMm + 1.0;
   if (timing_.pcavInnerFraction <= 0.0 || timing_.pcavInnerFraction > 1.0)
@@ -85,6 +88,8 @@ double DriveTimingModel::PlayingSeconds(std::int32_t lba) const {
 }
 
 std::int32_t DriveTimingModel::SpiralLba(std::int32_t lba) const {
+  const std::int32_t p = timing_.parallelLayerBreak;
+  if (p > 0 && lba >= p) return lba - p;
   const std::int32_t b = timing_.oppositeLayerBreak;
   if (b <= 0 || lba < b) return lba;
   return std::max(2 * b - 1 - lba, 0);
@@ -133,13 +138,21 @@ double DriveTimingModel::SpeedAt(std::int32_t lba, double maxSpeed) const {
 
 double DriveTimingModel::DiscMicros(std::int32_t from, std::int32_t to, double maxSpeed) const {
   if (to <= from || maxSpeed <= 0.0) return 0.0;
+  if (const std::int32_t p = timing_.parallelLayerBreak; p > 0 && to > p) {
+    // Layer 1 starts again at the inside: the head refocuses and goes back there.
+    const double layer0 = from < p ? SpiralMicros(from, p, maxSpeed) : 0.0;
+    const double change =
+        from <= p ? static_cast<double>(timing_.layerChangeMicros) + SeekMicros(p - 1, p) : 0.0;
+    return layer0 + change + SpiralMicros(std::max(from, p) - p, to - p, maxSpeed);
+  }
   const std::int32_t b = timing_.oppositeLayerBreak;
   if (b <= 0 || to <= b) return SpiralMicros(from, to, maxSpeed);
   // Layer 1 passes the head as layer 0 does over the same radii: [b + i, b + j) as
   // [b - j, b - i).
   const double layer0 = from < b ? SpiralMicros(from, b, maxSpeed) : 0.0;
   const std::int32_t first = std::max(from, b);
-  return layer0 + SpiralMicros(std::max(2 * b - to, 0), 2 * b - first, maxSpeed);
+  const double change = from <= b ? static_cast<double>(timing_.layerChangeMicros) : 0.0;
+  return layer0 + change + SpiralMicros(std::max(2 * b - to, 0), 2 * b - first, maxSpeed);
 }
 
 double DriveTimingModel::SpiralMicros(std::int32_t from, std::int32_t to, double maxSpeed) const {

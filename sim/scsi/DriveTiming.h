@@ -53,6 +53,15 @@ struct DriveTiming {
   // An opposite-track-path disc's layer break: from this LBA on, layer 1 runs back inwards,
   // LBA break + k lying at the radius of break - 1 - k. 0: one spiral.
   std::int32_t oppositeLayerBreak = 0;
+  // A parallel-track-path disc's layer break: from this LBA on, layer 1 starts again at the
+  // inside, LBA break + k lying at the radius of k. 0: one spiral.
+  std::int32_t parallelLayerBreak = 0;
+  // The focus jump to layer 1: a pass over the layer break's first block takes this long on
+  // top of the disc's time.
+  std::uint64_t layerChangeMicros = 0;
+  // The firmware reads the disc no faster than this (x), whatever its maximum and the speed
+  // asked — as drives hold video discs down; 0: not held.
+  double heldSpeed = 0.0;
 
   std::uint64_t spinUpMicros = 1'500'000;              // disc inserted -> ready
   std::uint64_t fullStrokeSeekMicros = 110'000;        // inner to outer edge
@@ -82,14 +91,17 @@ struct DiscGeometry {
   double blocksPerSecond;
   double leadInBlocks;
 };
-// DVD: the data area from 24 mm, 0.74 um pitch, 3.49 m/s, 1x = 1,385,000 B/s of 2048-byte
-// blocks. BD: from 24 mm, 0.32 um, 4.917 m/s, 1x = 4,500,000 B/s (36 Mbit/s).
+// DVD: the data area from 24 mm, 0.74 um pitch, 3.49 m/s (3.84 m/s on each layer of a
+// dual-layer disc), 1x = 1,385,000 B/s of 2048-byte blocks. BD: from 24 mm, 0.32 um,
+// 4.917 m/s, 1x = 4,500,000 B/s (36 Mbit/s).
 inline constexpr DiscGeometry kDvdGeometry{24.0, 0.74, 3.49, 1'385'000.0 / 2048.0, 0.0};
+inline constexpr DiscGeometry kDualLayerDvdGeometry{24.0, 0.74, 3.84, 1'385'000.0 / 2048.0, 0.0};
 inline constexpr DiscGeometry kBdGeometry{24.0, 0.32, 4.917, 4'500'000.0 / 2048.0, 0.0};
 
-// `timing` on a disc of `geometry` whose opposite track path breaks at `oppositeLayerBreak`.
+// `timing` on a disc of `geometry` whose opposite track path breaks at `oppositeLayerBreak`
+// and whose parallel one at `parallelLayerBreak`.
 DriveTiming WithGeometry(DriveTiming timing, const DiscGeometry& geometry,
-                         std::int32_t oppositeLayerBreak = 0);
+                         std::int32_t oppositeLayerBreak = 0, std::int32_t parallelLayerBreak = 0);
 
 // The pure functions of the timing model. `maxSpeed` is the maximum in force for the mode
 // (the lower of the drive's maximum for the mode and the speed chosen by SET CD SPEED).

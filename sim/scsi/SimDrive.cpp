@@ -60,7 +60,8 @@ SpeedSegments SpeedsOf(const SimDriveState& state, const DriveTimingModel& model
   if (!state.disc) return speeds;
   const DriveTiming& t = model.Timing();
   for (const Track& track : state.disc->Tracks()) {
-    const double max = track.kind == TrackKind::Data ? t.maxDataSpeed : t.maxAudioSpeed;
+    double max = track.kind == TrackKind::Data ? t.maxDataSpeed : t.maxAudioSpeed;
+    if (t.heldSpeed > 0.0) max = std::min(max, t.heldSpeed);
     speeds.push_back(
         {track.startLba, track.startLba + track.blocks, std::min(state.chosenSpeed, max)});
   }
@@ -74,9 +75,11 @@ DriveTiming TimingOnDisc(const SimDriveConfig& config) {
   if (!config.disc) return config.timing;
   const Disc& disc = *config.disc;
   const std::int32_t opposite = disc.OppositeTrackPath() ? disc.LayerBreak() : 0;
+  const std::int32_t parallel = disc.OppositeTrackPath() ? 0 : disc.LayerBreak();
   switch (disc.Family()) {
     case scsi::MediumFamily::DVD:
-      return WithGeometry(config.timing, kDvdGeometry, opposite);
+      return WithGeometry(config.timing, disc.Layers() > 1 ? kDualLayerDvdGeometry : kDvdGeometry,
+                          opposite, parallel);
     case scsi::MediumFamily::BD:
       return WithGeometry(config.timing, kBdGeometry, opposite);
     case scsi::MediumFamily::CD:
@@ -354,7 +357,8 @@ double SimDrive::ChosenSpeed() const {
 double SimDrive::ExpectedSpeedAt(std::int32_t lba, SpeedMode mode) const {
   std::lock_guard lock(mutex_);
   const DriveTiming& t = model_.Timing();
-  const double max = mode == SpeedMode::Data ? t.maxDataSpeed : t.maxAudioSpeed;
+  double max = mode == SpeedMode::Data ? t.maxDataSpeed : t.maxAudioSpeed;
+  if (t.heldSpeed > 0.0) max = std::min(max, t.heldSpeed);
   return model_.SpeedAt(lba, std::min(state_->chosenSpeed, max));
 }
 

@@ -46,6 +46,7 @@ void StartStopUnit(SimDriveCommand& c);      // SimDrivePower.cpp
 void GetPerformance(SimDriveCommand& c);     // SimDrivePower.cpp
 void GetConfiguration(SimDriveCommand& c);   // SimDriveConfiguration.cpp
 void ReadDiscStructure(SimDriveCommand& c);  // SimDriveConfiguration.cpp
+void SetStreaming(SimDriveCommand& c);       // SimDriveConfiguration.cpp
 
 inline constexpr DriveCommand kDriveCommands[] = {
     {scsi::cmd::kTestUnitReady, CHECK_READY, TestUnitReady},
@@ -64,6 +65,7 @@ inline constexpr DriveCommand kDriveCommands[] = {
     {scsi::cmd::kRead12, CHECK_READY | SPINS_UP, Read12},
     {scsi::cmd::kGetPerformance, CHECK_READY, GetPerformance},
     {scsi::cmd::kReadDiscStructure, CHECK_READY, ReadDiscStructure},
+    {scsi::cmd::kSetStreaming, NO_CHECKS, SetStreaming},
     {scsi::cmd::kReadCdMsf, CHECK_READY | SPINS_UP, ReadCdMsf},
     {scsi::cmd::kSetCdSpeed, NO_CHECKS, SetCdSpeed},
     {scsi::cmd::kReadCd, CHECK_READY | SPINS_UP, ReadCd},

@@ -39,6 +39,8 @@ struct FirmwareQuirks {
   // Page 01h's read retry count can be changed with MODE SELECT. When not, a MODE SELECT
   // that changes it is refused with 05/26/00.
   bool readRetryChangeable = false;
+  // The drive reports real-time streaming but refuses SET STREAMING: 05/20/00.
+  bool refusesSetStreaming = false;
 };
 
 struct SimDriveConfig {
@@ -49,6 +51,9 @@ struct SimDriveConfig {
   // The profiles GET CONFIGURATION lists, the drive's preferred first; a DVD profile among
   // them also makes page 2Ah say the drive reads DVDs.
   std::vector<std::uint16_t> profiles = {0x0008};
+  // GET CONFIGURATION lists feature 0107h (real-time streaming), current with a DVD or BD
+  // in the drive, and SET STREAMING sets the read speed.
+  bool realTimeStreaming = false;
   FirmwareQuirks quirks;
   AudioExtraction audio;                    // CD-DA, C2 pointers, READ(12) and FUA, damaged sectors
   std::optional<Disc> disc = Disc::Data();  // nullopt: no disc in the drive

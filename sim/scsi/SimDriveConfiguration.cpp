@@ -1,16 +1,20 @@
 // GET CONFIGURATION: the feature header, which names the current profile, and the drive's
 // features from the starting one on: the profile list, the drive's profiles (CD-ROM 0008h
-// alone unless its configuration lists more). The disc model knows pressed discs, not
+// alone unless its configuration lists more) and, on a drive that streams in real time,
+// feature 0107h, current with a DVD or BD in the drive. The disc model knows pressed discs, not
 // recordable ones: the current profile is the disc's own (CD-ROM, DVD-ROM, BD-ROM); with no
 // disc, or a blank one (which only a recorder could use), there is no current profile.
 //
 // READ DISC STRUCTURE format 00h of a DVD: the physical format information (ECMA-267) with
 // the disc's layers and the sectors of its data area, which starts at 30000h.
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <iterator>
 #include <vector>
 
 #include "scsi/Sense.h"
+#include "scsi/Streaming.h"
 #include "sim/scsi/SimDriveCommandTable.h"
 #include "sim/scsi/SimDriveState.h"
 
@@ -84,8 +88,57 @@ void GetConfiguration(SimDriveCommand& c) {
                                     0x00};
     data.insert(data.end(), std::begin(feature), std::end(feature));
   }
+  // Real-time streaming: current when the disc is a DVD or BD (not listed among the current
+  // features otherwise).
+  const std::uint16_t streaming = scsi::kRealTimeStreamingFeature;
+  const bool streams = disc && c.state.disc->Family() != scsi::MediumFamily::CD;
+  if (c.config.realTimeStreaming &&
+      (requestType == kOneFeature ? start == streaming : start <= streaming) &&
+      (streams || requestType != kCurrentFeatures)) {
+    const std::uint8_t feature[] = {
+        std::uint8_t(streaming >> 8),
+        std::uint8_t(streaming),
+        std::uint8_t(0x04 | (streams ? 0x01 : 0x00)),  // version 1, current
+        0x04,                                          // the flags that follow
+        0x08,
+        0x00,
+        0x00,
+        0x00};  // SCS: SET CD SPEED works too
+    data.insert(data.end(), std::begin(feature), std::end(feature));
+  }
   PutBe32(data.data(), static_cast<std::uint32_t>(data.size() - 4));  // bytes after the field
   c.Deliver(data.data(), static_cast<std::uint32_t>(data.size()), allocation);
+}
+
+// SET STREAMING: a type-0 list's performance descriptor sets the read speed as SET CD SPEED
+// would, to read size / read time (kB/s in the drive's counting). A drive without real-time
+// streaming finds the command's fields invalid.
+void SetStreaming(SimDriveCommand& c) {
+  const std::uint32_t length = Be16(c.cdb + 9);
+  if (c.config.quirks.refusesSetStreaming) {  // as if the command did not exist
+    c.Fail(scsi::key::kIllegalRequest, scsi::asc::kInvalidCommandOperationCode);
+    return;
+  }
+  if (!c.config.realTimeStreaming || c.cdb[8] != scsi::kPerformanceDescriptorType) {
+    c.Fail(scsi::key::kIllegalRequest, scsi::asc::kInvalidFieldInCdb);
+    return;
+  }
+  scsi::PerformanceDescriptor d{};
+  if (length < sizeof d || c.in == nullptr || c.inLength < sizeof d) {
+    c.Fail(scsi::key::kIllegalRequest, scsi::asc::kParameterListLengthError);
+    return;
+  }
+  std::memcpy(&d, c.in, sizeof d);
+  const std::uint32_t size = scsi::StreamingField(d.readSize);
+  const std::uint32_t time = scsi::StreamingField(d.readTime);
+  if (time == 0 || size == 0) {
+    c.Fail(scsi::key::kIllegalRequest, scsi::asc::kInvalidFieldInParameterList);
+    return;
+  }
+  const double kbps = static_cast<double>(size) * 1000.0 / time;
+  const double requested = std::max(kbps / c.model.Timing().kiloBytesPerX, 1.0);
+  c.state.chosenSpeed = c.model.ChooseSpeed(requested + 1e-9);
+  c.reply.status = scsi::status::kGood;
 }
 
 void ReadDiscStructure(SimDriveCommand& c) {

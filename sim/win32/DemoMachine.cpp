@@ -76,7 +76,9 @@ SimDriveConfig DvdDrive(Disc disc) {
   c.timing.supportedSpeeds = {2, 4, 8, 12, 16};
   c.timing.kiloBytesPerX = 1385.0;
   c.timing.interfaceBytesPerSecond = 150'000'000;  // SATA
-  c.profiles = {0x0010, 0x0008};                   // DVD-ROM, CD-ROM
+  c.timing.layerChangeMicros = 150'000;
+  c.profiles = {0x0010, 0x0008};  // DVD-ROM, CD-ROM
+  c.realTimeStreaming = true;     // and SET STREAMING sets its speed
   c.disc = std::move(disc);
   return c;
 }
@@ -99,9 +101,28 @@ SimDriveConfig DemoMachine::BdDriveConfig() {
   c.timing.kiloBytesPerX = 4500.0;
   c.timing.interfaceBytesPerSecond = 150'000'000;
   c.timing.cacheBlocks = 2048;
+  c.timing.layerChangeMicros = 150'000;
   c.profiles = {0x0040, 0x0010, 0x0008};  // BD-ROM, DVD-ROM, CD-ROM
+  c.realTimeStreaming = true;             // reported, but SET STREAMING is refused
+  c.quirks.refusesSetStreaming = true;
   c.disc = Disc::BdRom(kBdBlocks);
   return c;
+}
+
+SimDriveConfig DemoMachine::DualLayerBdConfig() {
+  SimDriveConfig c = BdDriveConfig();
+  c.disc = Disc::DualLayerBdRom(kBdLayer0Blocks, kBdLayer1Blocks);
+  return c;
+}
+
+SimDriveConfig DemoMachine::HeldVideoDvdConfig() {
+  SimDriveConfig c = DvdDrive(Disc::DvdRom(kVideoDvdBlocks));
+  c.timing.heldSpeed = 4.0;
+  return c;
+}
+
+SimDriveConfig DemoMachine::ParallelLayersDvdConfig() {
+  return DvdDrive(Disc::DualLayerDvdRom(kParallelLayerBlocks, kParallelLayerBlocks, false));
 }
 
 SimDriveConfig DemoMachine::DvdDriveWithCdConfig() {
@@ -171,12 +192,16 @@ const DemoMachine::Slot kAudioSlots[] = {
     {'I', {2, 0, 1, 0}, &DemoMachine::AudioDriveWithDataDiscConfig},
 };
 
-// The media machine: D: and E: on the first channel, F: and G: on the second.
+// The media machine: D: and E: on the first channel, F: and G: on the second, H: and I: on
+// a third, J: on a fourth.
 const DemoMachine::Slot kMediaSlots[] = {
     {'D', {0, 0, 0, 0}, &DemoMachine::DvdDriveConfig},
     {'E', {0, 0, 1, 0}, &DemoMachine::DualLayerDvdConfig},
     {'F', {1, 0, 0, 0}, &DemoMachine::BdDriveConfig},
     {'G', {1, 0, 1, 0}, &DemoMachine::DvdDriveWithCdConfig},
+    {'H', {2, 0, 0, 0}, &DemoMachine::DualLayerBdConfig},
+    {'I', {2, 0, 1, 0}, &DemoMachine::HeldVideoDvdConfig},
+    {'J', {3, 0, 0, 0}, &DemoMachine::ParallelLayersDvdConfig},
 };
 
 // The damage machine: D: and E: on the first channel, F: on the second.

@@ -7,7 +7,10 @@
 // The "media" machine holds DVD and BD drives instead: D: a 16x CAV DVD drive with a
 // single-layer DVD-ROM, E: the same drive with a dual-layer DVD-ROM on the opposite track
 // path whose layer break is not at half, F: a 12x CAV BD drive with a 25 GB BD-ROM and G: a
-// DVD drive holding the 79:57 data CD (read at 40x).
+// DVD drive holding the 79:57 data CD (read at 40x); H: the BD drive with a dual-layer
+// BD-ROM whose layer 1 is not full (the drive does not report its layers); I: the DVD drive
+// with a video disc its firmware reads no faster than 4x; J: the DVD drive with a dual-layer
+// DVD-ROM on the parallel track path.
 //
 // The "audio" machine holds drives that extract audio differently, each holding the audio CD
 // with a few damaged sectors (kDamagedAudioSectors) unless said otherwise: D: a 1,024-block
@@ -107,10 +110,17 @@ class DemoMachine {
   static SimDriveConfig DamagedDvdConfig();
   static constexpr std::uint64_t kWeakRetryMicros = 150'000;  // one weak block's retries
 
+  static SimDriveConfig DualLayerBdConfig();        // 12,219,392 + 9,800,000 blocks
+  static SimDriveConfig HeldVideoDvdConfig();       // a 2,000,000-block video disc held to 4x
+  static SimDriveConfig ParallelLayersDvdConfig();  // two layers of 2,000,000 blocks
   static constexpr std::int32_t kDvdBlocks = 2'298'496;
   static constexpr std::int32_t kDualLayer0Blocks = 2'052'096;
   static constexpr std::int32_t kDualLayer1Blocks = 1'899'968;
   static constexpr std::int32_t kBdBlocks = 12'219'392;
+  static constexpr std::int32_t kBdLayer0Blocks = 12'219'392;
+  static constexpr std::int32_t kBdLayer1Blocks = 9'800'000;
+  static constexpr std::int32_t kVideoDvdBlocks = 2'000'000;
+  static constexpr std::int32_t kParallelLayerBlocks = 2'000'000;
 
   // The audio machine's drives (DemoAudioMachine.cpp).
   static SimDriveConfig CachingAudioDriveConfig();    // 1,024 blocks, FUA, exact C2

@@ -82,6 +82,10 @@ std::string DriveSummary(const SimDriveConfig& config) {
     text += ", damaged: " + std::to_string(unreadable) + " unreadable, " + std::to_string(weak) +
             " weak" + (scratched > 0 ? ", " + std::to_string(scratched) + " scratched" : "") +
             " blocks";
+  if (config.timing.heldSpeed > 0)
+    text += ", read no faster than " + Speed(config.timing.heldSpeed) + " (a video disc)";
+  if (!cd && config.realTimeStreaming)
+    text += config.quirks.refusesSetStreaming ? "; refuses SET STREAMING" : "; SET STREAMING";
   return text;
 }
 

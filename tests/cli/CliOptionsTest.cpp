@@ -81,8 +81,16 @@ TEST(CliOptionsTest, NumbersAreDecimalOnly) {
        "'99999999999999999999'"},
       {{"--wait", "+7"}, ""},
       {{"--drive", "99"}, ""},  // judged against the list once the drives are found
+      // A speed may have decimals, in the same range; nothing else around the point.
+      {{"--speed", "2.4"}, ""},
+      {{"--speed", "0.5"}, "--speed needs a speed in x from 1 to 200, not '0.5'"},
+      {{"--speed", "200.5"}, "--speed needs a speed in x from 1 to 200, not '200.5'"},
+      {{"--speed", "2."}, "--speed: '2.' is not a valid integer value"},
+      {{"--speed", "-2.4"}, "--speed: '-2.4' is not a valid integer value"},
+      {{"--speed", "2.-4"}, "--speed: '2.-4' is not a valid integer value"},
   };
   for (const auto& c : cases) EXPECT_EQ(ParseCliOptions(c.args).error, c.error) << c.args[1];
+  EXPECT_EQ(ParseCliOptions({"--speed", "2.4"}).options.speed, 2.4);
 }
 
 TEST(CliOptionsTest, ListRefusesWhatItWouldIgnore) {

@@ -61,7 +61,7 @@ ScanRecord Speeds() {
   r.info = report::DriveSpeedInfo{7056, 2822, true, false, true, 2048};
   r.speedsAsked = true;
   r.speedsKBps = std::vector<int>{7056, 5645, 1411};
-  r.speed = report::SpeedRequest{20, 16.0, 15.996, 355266, 4509};
+  r.speed = report::SpeedRequest{20, 16.0, 15.996, 355266, 4509, {}};
   return r;
 }
 
@@ -100,6 +100,26 @@ ScanRecord Aborted() {
   r.spinUpAborted = true;
   r.refused = {"GET PERFORMANCE: 05/20/00"};
   r.failed = true;
+  return r;
+}
+
+// A dual-layer DVD read by a drive that is not throttled: rotation figures above 15,000 rpm
+// are not physical and not printed; the layer change's sample and layer 1 read inwards.
+ScanRecord Unthrottled() {
+  ScanRecord r;
+  r.unit = scsi::MediumFamily::DVD;
+  report::CurveResult c;
+  c.mode = "data";
+  c.blocks = 400000;
+  c.samples = {{0, 4000, 10000, 591.4, 781250.0, 288000.2},
+               {196000, 4000, 1000000, 5.9, 7812.5, 9000.4}};
+  c.strategy = report::Strategy::CAV;
+  c.startSpeedX = 590.1;
+  c.endSpeedX = 600.2;
+  c.rpm = 290000.7;
+  c.layerChangeLba = 196000;
+  c.returningFrom = 200000;
+  r.curve = c;
   return r;
 }
 
@@ -183,6 +203,19 @@ const WriterCase kCases[] = {
      R"("zones":[],"aborted":"aborted","access_ms":{"trials":8,"aborted":"aborted"},)"
      R"("spin_up_aborted":"aborted","refused":["GET PERFORMANCE: 05/20/00"]})",
      "lba,blocks,micros,speed_x,kb_per_s,rpm\n0,3330,250000,13.320,2294.3,5601\n"},
+    {"rotation not physical, a dual layer's change", Unthrottled(),
+     "Curve (data, LBA 0 + 400000 blocks, 2 samples): strategy CAV, 590.10x to 600.20x, CAV at "
+     "a rotation not physical (above 15000 rpm)\n"
+     "  layer change in the sample from LBA 196000, kept out of the fit\n"
+     "  layer 1 read from the outside in from LBA 200000\n",
+     R"({"mode":"data","start":0,"blocks":400000,"blocks_per_command":27,"samples":[)"
+     R"({"lba":0,"blocks":4000,"micros":10000,"speed_x":591.4,"kb_per_s":781250.0,"rpm":null},)"
+     R"({"lba":196000,"blocks":4000,"micros":1000000,"speed_x":5.9,"kb_per_s":7812.5,)"
+     R"("rpm":9000.4}],"strategy":"CAV","start_speed_x":590.1,"end_speed_x":600.2,"rpm":null,)"
+     R"("rpm_not_physical":true,"zones":[],"layer_change_sample_lba":196000,)"
+     R"("layer1_outside_in_from_lba":200000,"refused":[]})",
+     "lba,blocks,micros,speed_x,kb_per_s,rpm\n0,4000,10000,591.400,781250.0,\n"
+     "196000,4000,1000000,5.900,7812.5,9000\n"},
     {"scan that measured nothing", ScanRecord{}, "", R"({"refused":[]})", "figure,value\n"},
     {"surface scan with every mark", SurfaceScan(),
      "Surface (data, LBA 0 + 1000 blocks): 995 good, 2 weak, 3 unreadable, 1 C2-flagged\n"

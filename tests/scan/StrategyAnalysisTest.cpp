@@ -118,3 +118,35 @@ TEST(StrategyAnalysis, WithoutTheGeometryOnlyAConstantSpeedIsNamed) {
 }
 
 }  // namespace
+
+namespace {
+
+// Each medium's spiral against its discs: a full disc's data ends at the edge its standard
+// gives (a 74-minute CD at 57.5 mm, a 4.7 GB DVD, an 8.5 GB DVD's layer and a 25 GB BD layer
+// at 58 mm), and a CAV drive rated for 16x there turns as fast everywhere.
+TEST(DiscGeometry, AFullDiscEndsAtTheEdgeOfItsDataZone) {
+  const struct {
+    const char* disc;
+    const scan::Spiral& spiral;
+    double lastLba;
+    double outerMm;
+  } cases[] = {
+      {"CD, 74 minutes", scan::kCdSpiral, 74 * 60 * 75 - 151, 57.5},
+      {"DVD, 4.7 GB", scan::kDvdSpiral, 2'298'495, 58.0},
+      {"DVD, 8.5 GB, layer 0", scan::kDualLayerDvdSpiral, 2'086'912, 58.0},
+      {"BD, 25 GB", scan::kBdSpiral, 12'219'391, 58.0},
+  };
+  for (const auto& c : cases) {
+    const scan::DiscGeometry g(c.spiral);
+    EXPECT_NEAR(g.RadiusMm(c.lastLba), c.outerMm, 0.5) << c.disc;
+    const double rpm = g.RpmAt(c.lastLba, 16.0);
+    EXPECT_NEAR(g.SpeedAt(0, rpm), 16.0 * g.RadiusMm(0) / g.RadiusMm(c.lastLba), 1e-9) << c.disc;
+  }
+  // Layer 1 of the opposite track path lies over layer 0: block break + k at break - k.
+  const scan::DiscGeometry folded(scan::kDualLayerDvdSpiral, 2'052'096);
+  EXPECT_DOUBLE_EQ(folded.RadiusMm(2'052'096 + 500'000), folded.RadiusMm(2'052'096 - 500'000));
+  EXPECT_TRUE(folded.OnReturningLayer(2'052'096));
+  EXPECT_FALSE(folded.OnReturningLayer(2'052'095));
+}
+
+}  // namespace

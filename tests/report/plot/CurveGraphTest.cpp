@@ -76,6 +76,9 @@ TEST(CurveGraphTest, DiscTimeOfABlockAddress) {
   } cases[] = {{0, "00:00"},      {74, "00:00"},   {75, "00:01"},
                {359775, "79:57"}, {-150, "00:00"}, {100 * 4500, "100:00"}};
   for (const auto& c : cases) EXPECT_EQ(report::plot::DiscTimeText(c.lba), c.text) << c.lba;
+  // A DVD's or BD's position in GB of user data, a CD's in its time.
+  EXPECT_EQ(report::plot::DiscPositionText(2'052'096, false), "4.20 GB");
+  EXPECT_EQ(report::plot::DiscPositionText(359775, true), "79:57");
 }
 
 }  // namespace
