@@ -43,7 +43,8 @@ struct CliOptions {
 
   // The audio extraction check (instead of the speed test and the scan).
   bool audioCheck = false;
-  std::optional<int> audioReads;  // the repeatability reads (default 3)
+  std::optional<int> audioReads;       // the repeatability reads (default 3)
+  std::optional<std::string> against;  // the other drive: a row number or a device
 };
 
 // One option: how it is spelt, what it takes, what the usage says of it and what it does.
