@@ -97,8 +97,8 @@ void OffsetText(std::string& out, const OffsetFinding& f) {
     const std::int64_t s = *f.samples;
     out += (s > 0 ? "+" : "") + std::to_string(s) + " samples (its samples lie " +
            (s == 0 ? std::string("where this drive's do")
-                   : std::to_string(s > 0 ? s : -s) + (s > 0 ? " later" : " earlier") +
-                         " than this drive's") +
+                   : std::to_string(s > 0 ? s : -s) +
+                         (s > 0 ? " samples later" : " samples earlier") + " than this drive's") +
            "; " + Share(f.matchShare) + " of " + std::to_string(f.blocks * 588) +
            " samples equal at that shift, at most " + Share(f.runnerUpShare) +
            " at any other within " + std::to_string(f.windowSamples) + " either way)\n";
