@@ -63,6 +63,8 @@ void AudioCheck::Stream(report::AudioCheckRecord& record) {
   std::map<std::int64_t, int> shifts;
   for (const auto& r : kStreamReads) {
     report::StreamRead s{start_ + r.at, r.blocks, std::nullopt, 0.0};
+    // From the disc, not the cache: a drive's reads start off where it seeks.
+    if (!EmptyCache()) Refused(record, "READ CD far from the range");
     if (ReadSamples(device_, s.start, s.blocks, read)) {
       const Alignment a = Align(reference, r.at * kSectorSamples, read, kStreamWindow);
       s.matchShare = a.share;
