@@ -42,9 +42,9 @@ struct CliOptions {
   bool Scan() const { return info || speeds || speed || curve || access || spinUp; }
 
   // The audio extraction check (instead of the speed test and the scan).
-  bool audioCheck = false;
-  std::optional<int> audioReads;       // the repeatability reads (default 3)
   std::optional<std::string> against;  // the other drive: a row number or a device
+  bool audioCheck = false;
+  std::optional<int> audioReads;  // the repeatability reads (default 3)
 };
 
 // One option: how it is spelt, what it takes, what the usage says of it and what it does.

@@ -14,10 +14,7 @@
 // cache, FUA honoured, exact C2 pointers; E: no cache, C2 claimed but never delivered; F: a
 // 512-block cache that ignores FUA, C2 pointers with false alarms; G: a 256-block cache,
 // READ(12) refused on audio, no C2 pointers; H: a drive that reads no CD-DA; I: the first
-// drive's model holding the 79:57 data disc; J: a drive whose reads start a few samples off
-// on some reads and that reads into the lead-in and lead-out; K: one that stalls in the
-// lead-out; L: one that stalls in the lead-in. D:, J:, K: and L: read at different sample
-// offsets, so that each pair of them has a known offset against the other.
+// drive's model holding the 79:57 data disc.
 #pragma once
 
 #include <memory>
@@ -107,12 +104,14 @@ class DemoMachine {
   static SimDriveConfig Read12RefusingDriveConfig();  // 256 blocks, READ(12) refused, no C2
   static SimDriveConfig NoCddaDriveConfig();
   static SimDriveConfig AudioDriveWithDataDiscConfig();
-  // Reads shifted by kJitterDriveOffset samples, kJitterSamples more on reads starting at a
+  // The audio machine's J:, K: and L:, which read at other sample offsets than D:, so that
+  // each pair of them has a known offset against the other.
+  // J: reads shifted by kJitterDriveOffset samples, kJitterSamples more on reads starting at a
   // multiple of kJitterEvery; reads into the lead-in and the lead-out.
   static SimDriveConfig JitteringAudioDriveConfig();
-  // Reads shifted by kStallOutDriveOffset; refuses the lead-in, stalls in the lead-out.
+  // K: reads shifted by kStallOutDriveOffset; refuses the lead-in, stalls in the lead-out.
   static SimDriveConfig LeadOutStallingDriveConfig();
-  // Reads shifted by kStallInDriveOffset, accurately though page 2Ah does not claim it;
+  // L: reads shifted by kStallInDriveOffset, accurately though page 2Ah does not claim it;
   // stalls in the lead-in, reads the lead-out.
   static SimDriveConfig LeadInStallingDriveConfig();
   static constexpr std::int32_t kJitterDriveOffset = 6;
