@@ -231,6 +231,15 @@ const CliOption kAudioOptions[] = {
        if (error.empty()) o.audioReads = reads;
        return error;
      }},
+    {"--against", "DRIVE", "Audio extraction",
+     "also read the same stretch on another drive holding the same\n"
+     "audio disc (a row number of the drive list, or a device as for\n"
+     "--device) and give its sample offset against the drive's",
+     [](CliOptions& o, const std::string& n, const std::string& v) -> std::string {
+       if (v.empty()) return n + " needs a row number or a device";
+       o.against = v;
+       return {};
+     }},
 };
 
 const CliOption kOptionsAfterScan[] = {
@@ -456,6 +465,8 @@ CliParse ParseCliOptions(const std::vector<std::string>& args) {
     result.error = "--audio-check runs alone: give it without the scan's steps";
   else if (o.audioReads && !o.audioCheck)
     result.error = "--reads applies to --audio-check";
+  else if (o.against && !o.audioCheck)
+    result.error = "--against applies to --audio-check";
   else if (o.csv && !o.Scan() && !o.audioCheck)
     result.error = "--csv writes what a scan measured: add --curve, --access, ...";
   else if (o.json && o.csv && *o.json == "-" && *o.csv == "-")

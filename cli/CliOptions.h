@@ -44,6 +44,7 @@ struct CliOptions {
   bool Scan() const { return info || speeds || speed || curve || access || spinUp || surface; }
 
   // The audio extraction check (instead of the speed test and the scan).
+  std::optional<std::string> against;  // the other drive: a row number or a device
   bool audioCheck = false;
   std::optional<int> audioReads;  // the repeatability reads (default 3)
 

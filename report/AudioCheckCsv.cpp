@@ -69,6 +69,24 @@ std::string AudioCheckCsv(const AudioCheckRecord& r) {
   row("differing", std::to_string(r.repeatability.differing));
   row("differing_flagged", std::to_string(r.repeatability.differingFlagged));
   row("differing_unflagged", std::to_string(r.repeatability.differingUnflagged));
+  const StreamFinding& f = r.stream;
+  row("accurate_stream_claimed", yes(f.claimed));
+  if (f.tested) {
+    row("accurate_stream", yes(f.Accurate()));
+    row("stream_reads", std::to_string(f.reads.size()));
+    row("stream_reads_exact", std::to_string(f.exact));
+    row("stream_reads_off", std::to_string(f.off));
+    row("stream_jitter_samples", std::to_string(f.largestJitter));
+  }
+  row("overread_lead_in", OverreadOutcomeName(r.overread.leadIn.outcome));
+  row("overread_lead_out", OverreadOutcomeName(r.overread.leadOut.outcome));
+  if (r.offset.tested) {
+    row("offset_against", r.offset.against);
+    row("offset_samples", std::to_string(*r.offset.samples));
+    char share[32];
+    std::snprintf(share, sizeof share, "%.4f", r.offset.matchShare);
+    row("offset_match_share", share);
+  }
   return out;
 }
 

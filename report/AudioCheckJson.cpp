@@ -9,6 +9,14 @@ Json AudioMillis(const std::optional<double>& micros) {
   return micros ? Json(*micros / 1000.0) : Json(nullptr);
 }
 
+Json ProbeJson(const OverreadProbe& p) {
+  return {{"outcome", OverreadOutcomeName(p.outcome)},
+          {"lba", p.lba},
+          {"blocks", p.blocks},
+          {"sense", p.sense},
+          {"seconds", p.seconds}};
+}
+
 Json AudioRereadJson(const std::optional<RereadTime>& r) {
   if (!r) return nullptr;
   return {{"ms", r->micros / 1000.0}, {"from_disc", r->fromDisc}};
@@ -68,6 +76,38 @@ std::string AudioCheckJson(const DriveRecord& drive, const DiscRecord& disc,
                           {"differing_lbas", q.differingLbas},
                           {"cache_defeat", q.cacheDefeat},
                           {"note", q.note}};
+    const StreamFinding& s = r.stream;
+    Json reads = Json::array();
+    for (const StreamRead& x : s.reads)
+      reads.push_back({{"start", x.start},
+                       {"blocks", x.blocks},
+                       {"shift_samples", x.shiftSamples ? Json(*x.shiftSamples) : Json(nullptr)},
+                       {"match_share", x.matchShare}});
+    a["accurate_stream"] = {{"claimed_by_page", s.claimed},
+                            {"tested", s.tested},
+                            {"accurate", s.tested ? Json(s.Accurate()) : Json(nullptr)},
+                            {"usual_shift_samples", s.usualShift},
+                            {"reads_exact", s.exact},
+                            {"reads_off", s.off},
+                            {"largest_jitter_samples", s.largestJitter},
+                            {"window_samples", s.windowSamples},
+                            {"reads", std::move(reads)},
+                            {"note", s.note}};
+    a["overread"] = {{"lead_in", ProbeJson(r.overread.leadIn)},
+                     {"lead_out", ProbeJson(r.overread.leadOut)}};
+    const OffsetFinding& o = r.offset;
+    a["offset_against"] = o.against.empty() && !o.tested && o.note.empty()
+                              ? Json(nullptr)
+                              : Json({{"against", o.against},
+                                      {"tested", o.tested},
+                                      {"samples", o.samples ? Json(*o.samples) : Json(nullptr)},
+                                      {"start", o.start},
+                                      {"blocks", o.blocks},
+                                      {"window_samples", o.windowSamples},
+                                      {"match_share", o.matchShare},
+                                      {"runner_up_share", o.runnerUpShare},
+                                      {"relative_only", true},
+                                      {"note", o.note}});
   }
   a["notes"] = r.notes;
   a["seconds"] = r.virtualSeconds;

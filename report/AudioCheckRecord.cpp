@@ -14,4 +14,18 @@ const char* FuaVerdictName(FuaVerdict verdict) {
   return "not testable";
 }
 
+const char* OverreadOutcomeName(OverreadOutcome outcome) {
+  switch (outcome) {
+    case OverreadOutcome::Allowed:
+      return "allowed";
+    case OverreadOutcome::Refused:
+      return "refused";
+    case OverreadOutcome::TimedOut:
+      return "timed out";
+    case OverreadOutcome::NotTested:
+      break;
+  }
+  return "not tested";
+}
+
 }  // namespace report

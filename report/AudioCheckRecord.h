@@ -79,6 +79,56 @@ struct RepeatabilityFinding {
   std::string note;
 };
 
+// One read of the accurate-stream test: where it started, its size, and how far its samples
+// lay from the reference read of the same stretch (none: no shift matched).
+struct StreamRead {
+  std::int64_t start = 0;
+  std::int64_t blocks = 0;
+  std::optional<std::int64_t> shiftSamples;
+  double matchShare = 0.0;  // of its samples equal to the reference's at that shift
+};
+
+struct StreamFinding {
+  bool tested = false;
+  bool claimed = false;            // page 2Ah byte 5 bit 1 (CD-DA stream is accurate)
+  std::int64_t windowSamples = 0;  // shifts searched: -window..+window
+  std::int64_t usualShift = 0;     // the shift most reads had
+  int exact = 0;                   // reads at the usual shift
+  int off = 0;                     // reads at another shift, or none matched
+  std::int64_t largestJitter = 0;  // the largest distance from the usual shift, in samples
+  std::vector<StreamRead> reads;
+  std::string note;
+  bool Accurate() const { return tested && off == 0; }
+};
+
+enum class OverreadOutcome { Allowed, Refused, TimedOut, NotTested };
+
+struct OverreadProbe {
+  std::int64_t lba = 0;
+  std::int64_t blocks = 0;
+  OverreadOutcome outcome = OverreadOutcome::NotTested;
+  std::string sense;     // when refused
+  double seconds = 0.0;  // the command's time
+};
+
+struct OverreadFinding {
+  OverreadProbe leadIn;   // before the first sector
+  OverreadProbe leadOut;  // past the last
+};
+
+// The sample offset of another drive against this one, from the same stretch read on both.
+struct OffsetFinding {
+  bool tested = false;
+  std::string against;  // the other drive's row
+  std::int64_t start = 0;
+  std::int64_t blocks = 0;
+  std::int64_t windowSamples = 0;
+  std::optional<std::int64_t> samples;  // the other drive's samples lie this much later
+  double matchShare = 0.0;              // of the compared samples equal at that shift
+  double runnerUpShare = 0.0;           // the best share at any other shift
+  std::string note;
+};
+
 struct AudioCheckRecord {
   std::int64_t start = 0;
   std::int64_t blocks = 0;
@@ -89,10 +139,15 @@ struct AudioCheckRecord {
   FuaFinding fua;
   C2Finding c2;
   RepeatabilityFinding repeatability;
+  StreamFinding stream;
+  OverreadFinding overread;
+  OffsetFinding offset;
   std::vector<std::string> notes;  // commands refused on the way, in order
   double virtualSeconds = 0.0;     // the whole check's time on the host's clock
 };
 
-const char* FuaVerdictName(FuaVerdict verdict);  // "honoured", "ignored", "not testable"
+const char* FuaVerdictName(FuaVerdict verdict);
+const char* OverreadOutcomeName(OverreadOutcome outcome);  // "allowed", "refused", ...  //
+                                                           // "honoured", "ignored", "not testable"
 
 }  // namespace report

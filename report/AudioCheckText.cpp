@@ -44,6 +44,70 @@ void CacheText(std::string& out, const CacheFinding& c) {
   }
 }
 
+std::string Share(double share) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%.1f %%", share * 100.0);
+  return text;
+}
+
+void StreamText(std::string& out, const StreamFinding& f) {
+  out += std::string("Accurate stream: claimed by page 2Ah: ") + AudioYesNo(f.claimed) + "; ";
+  if (!f.tested) {
+    out += "not measured (" + f.note + ")\n";
+    return;
+  }
+  const std::string reads = std::to_string(f.reads.size());
+  if (f.off == 0)
+    out += "measured: exact (" + reads + " of " + reads + " reads lined up";
+  else
+    out += "measured: jitter of up to " + std::to_string(f.largestJitter) + " samples (" +
+           std::to_string(f.off) + " of " + reads + " reads off, " + std::to_string(f.exact) +
+           " exact";
+  out += "; starting points and sizes 1 to 23 blocks, compared with a reference read within " +
+         std::to_string(f.windowSamples) + " samples either way)\n";
+  if (f.off == 0) return;
+  out += "  Off:";
+  for (const StreamRead& r : f.reads) {
+    if (r.shiftSamples == f.usualShift) continue;
+    out += " " + std::to_string(r.start) + "+" + std::to_string(r.blocks) + " by " +
+           (r.shiftSamples ? std::to_string(*r.shiftSamples - f.usualShift) : "no match");
+  }
+  out += "\n";
+}
+
+std::string ProbeText(const OverreadProbe& p) {
+  std::string out = OverreadOutcomeName(p.outcome);
+  if (p.outcome == OverreadOutcome::NotTested) return out;
+  char took[48];
+  std::snprintf(took, sizeof took, "%.1f s", p.seconds);
+  out += " (READ CD of " + std::to_string(p.blocks) + " blocks at " + std::to_string(p.lba);
+  if (p.outcome == OverreadOutcome::Refused) out += ": " + p.sense;
+  if (p.outcome == OverreadOutcome::TimedOut)
+    out += ": no answer, given up after " + std::string(took);
+  return out + ")";
+}
+
+void OffsetText(std::string& out, const OffsetFinding& f) {
+  if (f.against.empty() && !f.tested && f.note.empty()) return;
+  out +=
+      "Offset against " + (f.against.empty() ? std::string("the other drive") : f.against) + ": ";
+  if (!f.tested) {
+    out += "not measured (" + f.note + ")\n";
+  } else {
+    const std::int64_t s = *f.samples;
+    out += (s > 0 ? "+" : "") + std::to_string(s) + " samples (its samples lie " +
+           (s == 0 ? std::string("where this drive's do")
+                   : std::to_string(s > 0 ? s : -s) +
+                         (s > 0 ? " samples later" : " samples earlier") + " than this drive's") +
+           "; " + Share(f.matchShare) + " of " + std::to_string(f.blocks * 588) +
+           " samples equal at that shift, at most " + Share(f.runnerUpShare) +
+           " at any other within " + std::to_string(f.windowSamples) + " either way)\n";
+  }
+  out +=
+      "  A relative offset only: an absolute read offset needs a reference database, which "
+      "Velmark does not claim.\n";
+}
+
 }  // namespace
 
 std::string AudioCheckText(const AudioCheckRecord& r) {
@@ -98,6 +162,10 @@ std::string AudioCheckText(const AudioCheckRecord& r) {
       out += p.differing > static_cast<std::int64_t>(p.differingLbas.size()) ? " ...\n" : "\n";
     }
   }
+  StreamText(out, r.stream);
+  out += "Reading into the lead-in: " + ProbeText(r.overread.leadIn) + "\n";
+  out += "Reading into the lead-out: " + ProbeText(r.overread.leadOut) + "\n";
+  OffsetText(out, r.offset);
   for (const std::string& n : r.notes) out += "Note: " + n + "\n";
   char took[64];
   std::snprintf(took, sizeof took, "Time taken: %.1f s\n", r.virtualSeconds);

@@ -74,6 +74,9 @@ bool AudioCheck::Run(report::AudioCheckRecord& record) {
     Fua(record);
     CacheDefeats(record);
     Repeatability(record);
+    Stream(record);
+    Overreading(record);
+    Offset(record);
   } else {
     Note(*record.refused);
   }
@@ -116,6 +119,7 @@ void AudioCheck::Claims(report::AudioCheckRecord& record) {
         page[1] + 2u >= kAudioClaimBytes) {
       record.cddaClaimed = (page[5] & 0x01) != 0;
       record.c2.claimedByPage = (page[5] & 0x10) != 0;
+      record.stream.claimed = (page[5] & 0x02) != 0;
       return;
     }
   }
@@ -135,7 +139,10 @@ bool AudioCheck::FindRange(report::AudioCheckRecord& record) {
     return false;
   }
   const std::vector<TocTrack> tracks = ParseToc(toc.data(), toc.size());
-  if (!tracks.empty()) record.leadOut = tracks.back().start;
+  if (!tracks.empty()) {
+    record.leadOut = tracks.back().start;
+    firstTrack_ = tracks.front().start;
+  }
   // Runs of audio tracks: [start, end) each; the lead-out is the last descriptor.
   std::vector<std::pair<std::int64_t, std::int64_t>> runs;
   for (std::size_t i = 0; i + 1 < tracks.size(); ++i) {

@@ -28,11 +28,16 @@ inline constexpr std::int64_t kAudioDefaultOffset = 4500;  // a minute into the 
 inline constexpr std::int64_t kAudioDefaultBlocks = 270;
 inline constexpr BYTE kCddaSectorType = 0x04;  // READ CD's expected sector type CD-DA (bits 2-4)
 
+inline constexpr std::int64_t kOffsetWindow = 3000;  // samples searched either way
+
 struct AudioCheckSettings {
   std::optional<std::int64_t> start;       // default: a minute into the first audio track
   std::optional<std::int64_t> blocks;      // default 270, shortened to the audio it lies in
   int reads = 3;                           // the repeatability reads of the range
   std::int64_t largestCacheBlocks = 8192;  // the largest distance tried for the cache's size
+  // Another drive of the same drive-access object holding the same audio disc: the offset of
+  // its samples against this drive's is measured (null: not measured).
+  DeviceEntry* against = nullptr;
 };
 
 class AudioCheck {
@@ -56,6 +61,14 @@ class AudioCheck {
   void CacheDefeats(report::AudioCheckRecord& record);
   void Fua(report::AudioCheckRecord& record);
   void Repeatability(report::AudioCheckRecord& record);
+  void Stream(report::AudioCheckRecord& record);
+  void Overreading(report::AudioCheckRecord& record);
+  void Offset(report::AudioCheckRecord& record);
+  // READ CD of one stretch on `device` in commands of 27, its samples in `samples`.
+  bool ReadSamples(DeviceEntry& device, std::int64_t lba, std::int64_t blocks,
+                   std::vector<std::uint32_t>& samples);
+  // One READ CD of ten blocks from `lba`, beyond the disc's first or last sector.
+  report::OverreadProbe Probe(std::int64_t lba);
 
   // READ CD of CD-DA sectors [lba, lba + blocks) in commands of 27; false at a failure.
   bool Read(std::int64_t lba, std::int64_t blocks);
@@ -77,6 +90,7 @@ class AudioCheck {
   session::DriveSession session_;
   SenseResult sense_{};
   std::vector<BYTE> buffer_;
+  std::int64_t firstTrack_ = 0;  // where the disc's first track starts
   std::int64_t audioStart_ = 0;  // the run of audio tracks holding the range
   std::int64_t audioEnd_ = 0;
   std::int64_t start_ = 0;

@@ -43,7 +43,8 @@ void AppendCapabilities(std::vector<std::uint8_t>& d, const SimDriveCommand& c, 
     page[2] = c.config.ReadsDvd() ? 0x3B : 0x03;
     page[4] = 0x71;  // audio play, Mode 2 Form 1 and 2, multi-session
     // CD-DA commands supported, CD-DA stream is accurate, C2 pointers supported.
-    page[5] = static_cast<std::uint8_t>((c.config.audio.cdda ? 0x01 : 0x00) | 0x02 |
+    page[5] = static_cast<std::uint8_t>((c.config.audio.cdda ? 0x01 : 0x00) |
+                                        (c.config.audio.accurateStreamClaimed ? 0x02 : 0x00) |
                                         (c.config.audio.ClaimsC2() ? 0x10 : 0x00));
     page[6] = 0x29;  // tray loading, eject, lock
     page[7] = 0x03;  // separate volume and mute per channel

@@ -90,17 +90,43 @@ void WriteC2(std::int32_t lba, int damagedRead, const AudioExtraction& audio, st
   }
 }
 
+// The 2352 bytes of audio a drive delivers for block `lba` when its reads are shifted by
+// `shift` samples: pieces of the neighbouring blocks, silence outside [0, leadOut).
+void ShiftedAudio(std::int32_t lba, std::int32_t shift, std::int32_t leadOut, std::uint8_t* out) {
+  if (shift == 0 && lba >= 0 && lba < leadOut) {
+    SectorData::AudioSamples(lba, out);
+    return;
+  }
+  const std::int64_t sector = static_cast<std::int64_t>(kRawSectorBytes);
+  std::int64_t from = std::int64_t{lba} * sector + std::int64_t{shift} * 4;
+  std::uint8_t samples[kRawSectorBytes];
+  for (std::int64_t done = 0; done < sector;) {
+    const std::int64_t block = from >= 0 ? from / sector : -((-from + sector - 1) / sector);
+    const std::int64_t at = from - block * sector;
+    const std::int64_t length = std::min(sector - at, sector - done);
+    if (block >= 0 && block < leadOut) {
+      SectorData::AudioSamples(static_cast<std::int32_t>(block), samples);
+      std::memcpy(out + done, samples + at, static_cast<std::size_t>(length));
+    } else {
+      std::memset(out + done, 0, static_cast<std::size_t>(length));
+    }
+    done += length;
+    from += length;
+  }
+}
+
 // Writes block `lba` of `kind` as selected into `out` (`bytes` long, C2 information
-// included); a damaged audio sector as its `damagedRead`-th read from the disc gave it.
+// included); a damaged audio sector as its `damagedRead`-th read from the disc gave it,
+// audio shifted by `shift` samples out of a disc ending at `leadOut`.
 void WriteBlock(std::int32_t lba, TrackKind kind, const ReadSelection& selection,
                 std::uint32_t bytes, int damagedRead, const AudioExtraction& audio,
-                std::uint8_t* out) {
+                std::int32_t shift, std::int32_t leadOut, std::uint8_t* out) {
   const std::uint32_t c2 = selection.layout == Layout::CdFields ? C2Bytes(selection.c2) : 0;
   if (c2) WriteC2(lba, damagedRead, audio, selection.c2, out + bytes - c2);
   bytes -= c2;
   if (kind == TrackKind::Audio) {
     if (!bytes) return;
-    SectorData::AudioSamples(lba, out);
+    ShiftedAudio(lba, shift, leadOut, out);
     if (damagedRead > 0) {
       const DamagedBytes d = DamageOf(lba, damagedRead);
       for (int k = 0; k < DamagedBytes::kCount; ++k) out[d.position[k]] ^= d.mask[k];
@@ -128,6 +154,53 @@ void WriteBlock(std::int32_t lba, TrackKind kind, const ReadSelection& selection
   if (f & 0x08) take(2064, 288);
 }
 
+// A read that reaches before the first block or past the last: refused, except READ CD of
+// audio on a drive that reads into the lead-in or lead-out (silence, its audio shifted as
+// every read) or stalls there (no answer).
+void ReadBeyondDisc(SimDriveCommand& c, std::int64_t lba, std::int64_t blocks,
+                    const ReadSelection& selection) {
+  const Disc& disc = *c.state.disc;
+  const AudioExtraction& audio = c.config.audio;
+  const std::int64_t leadOut = disc.LeadOut();
+  const bool audioEdge =
+      selection.layout == Layout::CdFields && !disc.Tracks().empty() &&
+      (lba < 0 ? disc.KindAt(0) : disc.KindAt(static_cast<std::int32_t>(leadOut - 1))) ==
+          TrackKind::Audio;
+  const Overread model = lba < 0 ? audio.leadIn : audio.leadOut;
+  const bool within = lba >= -kOverreadBlocks && lba + blocks <= leadOut + kOverreadBlocks;
+  if (!audioEdge || !within || model == Overread::Refused) {
+    c.Fail(scsi::key::kIllegalRequest, scsi::asc::kLbaOutOfRange);
+    return;
+  }
+  if (model == Overread::Stalls) {
+    c.reply.responded = false;
+    c.serviceMicros = static_cast<double>(DriveFaults::kHangMicros);
+    return;
+  }
+  const std::optional<std::uint32_t> bytes = BlockBytes(selection, TrackKind::Audio);
+  if (!bytes) {
+    c.Fail(scsi::key::kIllegalRequest, scsi::asc::kIllegalModeForThisTrack);
+    return;
+  }
+  const std::int32_t first = static_cast<std::int32_t>(lba);
+  const std::int32_t shift = audio.ShiftAt(first);
+  std::uint32_t delivered = 0;
+  if (c.out && *bytes) {
+    std::uint8_t block[kLongestBlock];
+    for (std::int32_t b = first; b < first + blocks; ++b) {
+      WriteBlock(b, TrackKind::Audio, selection, *bytes, 0, audio, shift,
+                 static_cast<std::int32_t>(leadOut), block);
+      const std::uint32_t take = std::min(*bytes, c.outCapacity - delivered);
+      std::memcpy(c.out + delivered, block, take);
+      delivered += take;
+      if (delivered == c.outCapacity) break;
+    }
+  }
+  c.serviceMicros += static_cast<double>(blocks) * 1000.0;  // about a block's time at 40x
+  c.reply.status = scsi::status::kGood;
+  c.reply.transferred = delivered;
+}
+
 void ReadBlocks(SimDriveCommand& c, std::int64_t lba, std::int64_t blocks,
                 const ReadSelection& selection) {
   SimDriveState& s = c.state;
@@ -137,11 +210,12 @@ void ReadBlocks(SimDriveCommand& c, std::int64_t lba, std::int64_t blocks,
     return;
   }
   if (lba < 0 || lba + blocks > disc.LeadOut()) {
-    c.Fail(scsi::key::kIllegalRequest, scsi::asc::kLbaOutOfRange);
+    ReadBeyondDisc(c, lba, blocks, selection);
     return;
   }
   const std::int32_t first = static_cast<std::int32_t>(lba);
   const std::int32_t end = static_cast<std::int32_t>(lba + blocks);
+  const std::int32_t shift = c.config.audio.ShiftAt(first);
 
   // The whole range must be served with one block size.
   std::optional<std::uint32_t> size;
@@ -209,9 +283,10 @@ void ReadBlocks(SimDriveCommand& c, std::int64_t lba, std::int64_t blocks,
       if (offset >= room) continue;
       const TrackKind kind = disc.KindAt(b);
       if (offset + blockBytes <= room) {
-        WriteBlock(b, kind, selection, blockBytes, read, audio, c.out + offset);
+        WriteBlock(b, kind, selection, blockBytes, read, audio, shift, disc.LeadOut(),
+                   c.out + offset);
       } else {  // the last block only partly fits the transfer area
-        WriteBlock(b, kind, selection, blockBytes, read, audio, partial);
+        WriteBlock(b, kind, selection, blockBytes, read, audio, shift, disc.LeadOut(), partial);
         std::memcpy(c.out + offset, partial, room - offset);
       }
     }

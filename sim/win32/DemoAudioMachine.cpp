@@ -57,4 +57,30 @@ SimDriveConfig DemoMachine::AudioDriveWithDataDiscConfig() {
   return c;
 }
 
+SimDriveConfig DemoMachine::JitteringAudioDriveConfig() {
+  SimDriveConfig c = AudioDrive("DAE JITTER", 1024, C2Pointers::Exact);
+  c.audio.readOffsetSamples = kJitterDriveOffset;
+  c.audio.jitterSamples = kJitterSamples;
+  c.audio.jitterEvery = kJitterEvery;
+  c.audio.leadIn = Overread::Allowed;
+  c.audio.leadOut = Overread::Allowed;
+  return c;
+}
+
+SimDriveConfig DemoMachine::LeadOutStallingDriveConfig() {
+  SimDriveConfig c = AudioDrive("DAE STALL-OUT", 1024, C2Pointers::Exact);
+  c.audio.readOffsetSamples = kStallOutDriveOffset;
+  c.audio.leadOut = Overread::Stalls;
+  return c;
+}
+
+SimDriveConfig DemoMachine::LeadInStallingDriveConfig() {
+  SimDriveConfig c = AudioDrive("DAE STALL-IN", 1024, C2Pointers::Exact);
+  c.audio.readOffsetSamples = kStallInDriveOffset;
+  c.audio.accurateStreamClaimed = false;
+  c.audio.leadIn = Overread::Stalls;
+  c.audio.leadOut = Overread::Allowed;
+  return c;
+}
+
 }  // namespace sim

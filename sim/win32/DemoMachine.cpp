@@ -190,6 +190,9 @@ const DemoMachine::Slot kAudioSlots[] = {
     {'G', {1, 0, 1, 0}, &DemoMachine::Read12RefusingDriveConfig},
     {'H', {2, 0, 0, 0}, &DemoMachine::NoCddaDriveConfig},
     {'I', {2, 0, 1, 0}, &DemoMachine::AudioDriveWithDataDiscConfig},
+    {'J', {3, 0, 0, 0}, &DemoMachine::JitteringAudioDriveConfig},
+    {'K', {3, 0, 1, 0}, &DemoMachine::LeadOutStallingDriveConfig},
+    {'L', {4, 0, 0, 0}, &DemoMachine::LeadInStallingDriveConfig},
 };
 
 // The media machine: D: and E: on the first channel, F: and G: on the second, H: and I: on

@@ -129,6 +129,21 @@ class DemoMachine {
   static SimDriveConfig Read12RefusingDriveConfig();  // 256 blocks, READ(12) refused, no C2
   static SimDriveConfig NoCddaDriveConfig();
   static SimDriveConfig AudioDriveWithDataDiscConfig();
+  // The audio machine's J:, K: and L:, which read at other sample offsets than D:, so that
+  // each pair of them has a known offset against the other.
+  // J: reads shifted by kJitterDriveOffset samples, kJitterSamples more on reads starting at a
+  // multiple of kJitterEvery; reads into the lead-in and the lead-out.
+  static SimDriveConfig JitteringAudioDriveConfig();
+  // K: reads shifted by kStallOutDriveOffset; refuses the lead-in, stalls in the lead-out.
+  static SimDriveConfig LeadOutStallingDriveConfig();
+  // L: reads shifted by kStallInDriveOffset, accurately though page 2Ah does not claim it;
+  // stalls in the lead-in, reads the lead-out.
+  static SimDriveConfig LeadInStallingDriveConfig();
+  static constexpr std::int32_t kJitterDriveOffset = 6;
+  static constexpr std::int32_t kJitterSamples = 4;
+  static constexpr std::int32_t kJitterEvery = 7;
+  static constexpr std::int32_t kStallOutDriveOffset = -24;
+  static constexpr std::int32_t kStallInDriveOffset = 667;
   // The sectors of the audio CD that read differently on every read from the disc.
   static constexpr std::int32_t kDamagedAudioSectors[] = {4510, 4600, 4700};
   static constexpr std::int32_t kFalseAlarmEvery = 50;  // the false-alarm drive's C2 bits

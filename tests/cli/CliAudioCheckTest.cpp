@@ -30,16 +30,22 @@ TEST(CliAudioCheck, FindingsAsJsonAndCsvAndTheRefusals) {
     int status;
     const char* output;   // --json or --csv to standard output
     const char* refusal;  // in the report, or null
+    const char* against = nullptr;
   } cases[] = {
       {1, kExitDone, "--json", nullptr},
       {2, kExitDone, "--csv", nullptr},
       {4, kExitResultsIgnored, "--json", "does not read CD-DA"},
       {5, kExitResultsIgnored, "--csv", "no audio tracks (a data disc)"},
+      {1, kExitDone, "--json", nullptr, "L:"},
+      {1, kExitUsage, "--json", "names the drive being checked", "1"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.row);
-    const CliParse parse = ParseCliOptions({"--sim-profile", "audio", "--audio-check", "--drive",
-                                            std::to_string(c.row), c.output, "-", "--reads", "4"});
+    std::vector<std::string> args = {
+        "--sim-profile", "audio", "--audio-check", "--drive", std::to_string(c.row),
+        c.output,        "-",     "--reads",       "4"};
+    if (c.against) args.insert(args.end(), {"--against", c.against});
+    const CliParse parse = ParseCliOptions(args);
     ASSERT_EQ(parse.error, "");
     sim::DemoMachine machine(sim::ClockMode::Virtual, false, sim::DemoProfile::Audio);
     AspiVCL drive;
@@ -49,6 +55,10 @@ TEST(CliAudioCheck, FindingsAsJsonAndCsvAndTheRefusals) {
     const int status = RunAudioCheck(parse.options, drive, output);
     const std::string out = ReadBack(output.out), err = ReadBack(output.err);
     EXPECT_EQ(status, c.status) << err;
+    if (c.status == kExitUsage) {
+      EXPECT_NE(err.find(c.refusal), std::string::npos) << err;
+      continue;
+    }
     EXPECT_NE(err.find("Audio extraction check\n"), std::string::npos) << err;  // the report
     if (c.refusal) {
       EXPECT_NE(err.find(c.refusal), std::string::npos) << err;
@@ -67,6 +77,13 @@ TEST(CliAudioCheck, FindingsAsJsonAndCsvAndTheRefusals) {
     EXPECT_EQ(a.at("c2").at("missed_errors"), 3);
     EXPECT_EQ(a.at("repeatability").at("reads"), 4);
     EXPECT_EQ(a.at("repeatability").at("differing_lbas"), nlohmann::json({4510, 4600, 4700}));
+    EXPECT_EQ(a.at("accurate_stream").at("reads_off"), 0);
+    EXPECT_EQ(a.at("overread").at("lead_in").at("outcome"), "refused");
+    // E: reads at offset 0, L: 667 samples later.
+    EXPECT_EQ(a.at("offset_against").is_null(), c.against == nullptr);
+    if (c.against) {
+      EXPECT_EQ(a.at("offset_against").at("samples"), 667);
+    }
   }
 }
 
@@ -78,6 +95,7 @@ TEST(CliAudioCheck, OptionsThatDoNotGoTogether) {
       {{"--audio-check", "--csv", "a.csv", "--json", "a.json"}, ""},
       {{"--audio-check", "--curve"}, "--audio-check runs alone"},
       {{"--reads", "3"}, "--reads applies to --audio-check"},
+      {{"--against", "1"}, "--against applies to --audio-check"},
       {{"--audio-check", "--reads", "1"}, "--reads needs a count from 2 to 20"},
   };
   for (const auto& c : cases) {

@@ -15,6 +15,8 @@ namespace {
 using report::FuaVerdict;
 using sim::C2Pointers;
 
+constexpr DWORD kTimeoutHalfSeconds = 6;  // three seconds
+
 // The audio machine's drive of `row` and the drive-access chain on it.
 class AudioRig {
  public:
@@ -47,6 +49,8 @@ TEST(AudioCheck, EveryFindingEqualsTheDrivesTruth) {
     const sim::AudioExtraction& audio = config.audio;
     SCOPED_TRACE(config.identity.product);
     const auto wallBegin = std::chrono::steady_clock::now();
+    // A short time-out, so that a drive stalling on the virtual clock costs little of it.
+    ASSERT_EQ(rig.chain().SetTimeouts(*rig.device(), kTimeoutHalfSeconds), SS_COMP);
     scan::AudioCheck check(rig.chain(), *rig.device(), {});
     report::AudioCheckRecord r;
     const bool ran = check.Run(r);
@@ -116,6 +120,72 @@ TEST(AudioCheck, EveryFindingEqualsTheDrivesTruth) {
     EXPECT_EQ(r.repeatability.differing, damaged);
     EXPECT_EQ(r.repeatability.differingFlagged, delivers ? damaged : 0);
     EXPECT_EQ(r.repeatability.differingUnflagged, delivers ? 0 : damaged);
+
+    // The accurate stream: each read's shift from the reference's as the model shifts them.
+    EXPECT_EQ(r.stream.claimed, audio.accurateStreamClaimed);
+    ASSERT_TRUE(r.stream.tested) << r.stream.note;
+    const auto shiftAt = [&audio](std::int64_t lba) {
+      return audio.ShiftAt(static_cast<std::int32_t>(lba));
+    };
+    int jittered = 0;
+    for (const report::StreamRead& read : r.stream.reads) {
+      const std::int64_t command =
+          r.start + (read.start - r.start) / scan::kAudioCommandBlocks * scan::kAudioCommandBlocks;
+      EXPECT_EQ(read.shiftSamples, shiftAt(read.start) - shiftAt(command)) << read.start;
+      jittered += shiftAt(read.start) != audio.readOffsetSamples;
+    }
+    EXPECT_EQ(r.stream.usualShift, 0);
+    EXPECT_EQ(r.stream.off, jittered);
+    EXPECT_EQ(r.stream.exact, static_cast<int>(r.stream.reads.size()) - jittered);
+    EXPECT_EQ(r.stream.largestJitter, jittered ? audio.jitterSamples : 0);
+
+    // Reading into the lead-in and the lead-out; a stall ends within the time-out.
+    const struct {
+      const report::OverreadProbe& probe;
+      sim::Overread model;
+    } ends[] = {{r.overread.leadIn, audio.leadIn}, {r.overread.leadOut, audio.leadOut}};
+    for (const auto& end : ends) {
+      const report::OverreadOutcome expected =
+          end.model == sim::Overread::Allowed   ? report::OverreadOutcome::Allowed
+          : end.model == sim::Overread::Refused ? report::OverreadOutcome::Refused
+                                                : report::OverreadOutcome::TimedOut;
+      EXPECT_EQ(end.probe.outcome, expected) << end.probe.lba;
+      EXPECT_EQ(end.probe.sense.rfind("05/21/00", 0) == 0,
+                expected == report::OverreadOutcome::Refused)
+          << end.probe.sense;
+      EXPECT_LE(end.probe.seconds, kTimeoutHalfSeconds / 2.0 + 1.5);
+    }
+    EXPECT_EQ(r.overread.leadIn.lba, -10);
+    EXPECT_EQ(r.overread.leadOut.lba, config.disc->LeadOut());
+    EXPECT_FALSE(r.offset.tested);  // no other drive given
+  }
+}
+
+// The sample offset between drives holding the same disc, exact to the sample, each way.
+TEST(AudioCheck, OffsetAgainstAnotherDriveEqualsTheirReadOffsets) {
+  const struct {
+    std::size_t row, against;
+  } pairs[] = {{0, 6}, {0, 7}, {6, 8}, {8, 0}};  // D: against J:, K:; J: against L:; L: - D:
+  for (const auto& p : pairs) {
+    AudioRig rig(p.row);
+    const char other = sim::DemoMachine::Slots(sim::DemoProfile::Audio)[p.against].letter;
+    SCOPED_TRACE(other);
+    scan::AudioCheckSettings settings;
+    for (DeviceEntry& d : rig.chain().DeviceTable)
+      if (d.DriveLetter == other) settings.against = &d;
+    ASSERT_NE(settings.against, nullptr);
+    scan::AudioCheck check(rig.chain(), *rig.device(), settings);
+    report::AudioCheckRecord r;
+    ASSERT_TRUE(check.Run(r));
+    ASSERT_TRUE(r.offset.tested) << r.offset.note;
+    const auto offsetOf = [](std::size_t row) {
+      return sim::DemoMachine::Slots(sim::DemoProfile::Audio)[row].config().audio.readOffsetSamples;
+    };
+    EXPECT_EQ(r.offset.samples, offsetOf(p.against) - offsetOf(p.row));
+    EXPECT_EQ(r.offset.windowSamples, scan::kOffsetWindow);
+    EXPECT_GT(r.offset.matchShare, 0.99);
+    // The disc's samples repeat in part at some other shifts; none comes near the true one.
+    EXPECT_LT(r.offset.runnerUpShare, 0.5);
   }
 }
 
