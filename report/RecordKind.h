@@ -7,7 +7,7 @@
 
 namespace report {
 
-inline constexpr int kRecordFormat = 1;
+inline constexpr int kRecordFormat = 2;
 
 inline constexpr char kKindSpeedTest[] = "speed_test";
 inline constexpr char kKindScan[] = "scan";

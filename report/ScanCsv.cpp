@@ -36,7 +36,7 @@ void Row(std::string& out, const std::string& figure, const std::string& value) 
 std::string ScanCsv(const ScanRecord& r) {
   std::string out;
   if (r.curve) {
-    out += "lba,blocks,micros,speed_x,kb_per_s,rpm\n";
+    out += "lba,blocks,micros,speed_x,kib_per_s,rpm\n";
     for (const ScanSample& s : r.curve->samples)
       out += std::to_string(s.lba) + "," + std::to_string(s.blocks) + "," +
              std::to_string(s.micros) + "," + Number(s.speedX, 3) + "," + Number(s.kibPerS, 1) +
@@ -66,7 +66,7 @@ std::string ScanCsv(const ScanRecord& r) {
     Row(out, "cdda_supported", r.info->cddaSupported ? "yes" : "no");
     Row(out, "cdda_accurate", r.info->cddaAccurate ? "yes" : "no");
     Row(out, "c2_pointers", r.info->c2Pointers ? "yes" : "no");
-    Row(out, "buffer_kb", std::to_string(r.info->bufferKB));
+    Row(out, "buffer_kib", std::to_string(r.info->bufferKB));
   }
   if (r.speedsKBps)
     for (int kbps : *r.speedsKBps) Row(out, "speed_kb_per_s", std::to_string(kbps));

@@ -26,7 +26,7 @@ ordered_json Curve(const CurveResult& c) {
          {"blocks", s.blocks},
          {"micros", s.micros},
          {"speed_x", s.speedX},
-         {"kb_per_s", s.kibPerS},
+         {"kib_per_s", s.kibPerS},
          {"rpm", s.rpm > 0 && !PhysicalRpm(s.rpm) ? ordered_json(nullptr) : ordered_json(s.rpm)}});
   j["samples"] = std::move(samples);
   j["strategy"] = StrategyName(c.strategy);
@@ -99,7 +99,7 @@ std::string ScanJson(const DriveRecord& drive, const DiscRecord& disc, const Sca
                  {"cdda_supported", i.cddaSupported},
                  {"cdda_accurate", i.cddaAccurate},
                  {"c2_pointers", i.c2Pointers},
-                 {"buffer_kb", i.bufferKB}};
+                 {"buffer_kib", i.bufferKB}};
   }
   if (r.speedsKBps) {
     ordered_json speeds = ordered_json::array();

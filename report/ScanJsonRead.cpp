@@ -31,7 +31,8 @@ CurveResult CurveOf(const json& j) {
     sample.blocks = s.at("blocks").get<std::int32_t>();
     sample.micros = s.at("micros").get<std::int64_t>();
     sample.speedX = s.at("speed_x").get<double>();
-    sample.kibPerS = s.value("kb_per_s", 0.0);
+    // KiB a second: `kib_per_s` since the second format, `kb_per_s` in the first.
+    sample.kibPerS = s.value("kib_per_s", s.value("kb_per_s", 0.0));
     sample.rpm = s.value("rpm", 0.0);
     c.samples.push_back(sample);
   }

@@ -22,9 +22,9 @@ Json SpeedTestJson(const SpeedTestRecord& r, std::chrono::system_clock::time_poi
   j["mode"] = ReadModeName(r.mode);
   j["range"] = {{"start", r.start}, {"blocks", r.blocks}};
   j["seconds"] = Number(f ? std::optional(f->seconds) : std::nullopt);
-  j["kb"] = Number(f ? std::optional(f->kilobytes) : std::nullopt);
-  j["average_kb_per_s"] = Number(f ? std::optional(f->averageKBps) : std::nullopt);
-  j["kb_per_x"] = f ? Json(f->kbPerX) : Json(nullptr);
+  j["kib"] = Number(f ? std::optional(f->kilobytes) : std::nullopt);
+  j["average_kib_per_s"] = Number(f ? std::optional(f->averageKBps) : std::nullopt);
+  j["kib_per_x"] = f ? Json(f->kbPerX) : Json(nullptr);
   j["average_x"] = Number(f ? std::optional(f->averageX) : std::nullopt);
   j["highest_x"] = Number(f ? f->highestX : std::nullopt);
   j["burst_x"] = Number(f ? f->burstX : std::nullopt);

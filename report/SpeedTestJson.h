@@ -1,5 +1,5 @@
 // The speed test's record as JSON: the common head, then `mode`, `range` {start, blocks},
-// `seconds`, `kb`, `average_kb_per_s`, `kb_per_x`, `average_x`, `highest_x`, `burst_x`,
+// `seconds`, `kib`, `average_kib_per_s`, `kib_per_x`, `average_x`, `highest_x`, `burst_x`,
 // `failed_commands` and `aborted` (false, or why). Figures the run did not produce are null.
 #pragma once
 

@@ -25,16 +25,16 @@ struct RecordCase {
 TEST(SpeedTestRecordTest, JsonOfRunsThroughTheWindow) {
   const RecordCase cases[] = {
       {"data, 100 blocks in one second", false, false,
-       R"({"mode":"data","range":{"start":1000,"blocks":100},"seconds":1.0,"kb":200.0,)"
-       R"("average_kb_per_s":200.0,"kb_per_x":150,"average_x":1.3333334,"highest_x":1.3333334,)"
+       R"({"mode":"data","range":{"start":1000,"blocks":100},"seconds":1.0,"kib":200.0,)"
+       R"("average_kib_per_s":200.0,"kib_per_x":150,"average_x":1.3333334,"highest_x":1.3333334,)"
        R"("burst_x":1.44,"failed_commands":0,"aborted":false})"},
       {"display off: no highest or burst speed", true, false,
-       R"({"mode":"data","range":{"start":1000,"blocks":100},"seconds":1.0,"kb":200.0,)"
-       R"("average_kb_per_s":200.0,"kb_per_x":150,"average_x":1.3333334,"highest_x":null,)"
+       R"({"mode":"data","range":{"start":1000,"blocks":100},"seconds":1.0,"kib":200.0,)"
+       R"("average_kib_per_s":200.0,"kib_per_x":150,"average_x":1.3333334,"highest_x":null,)"
        R"("burst_x":null,"failed_commands":0,"aborted":false})"},
       {"aborted at set-up: no figures, the reason", false, true,
-       R"({"mode":"raw","range":{"start":1000,"blocks":100},"seconds":null,"kb":null,)"
-       R"("average_kb_per_s":null,"kb_per_x":null,"average_x":null,"highest_x":null,)"
+       R"({"mode":"raw","range":{"start":1000,"blocks":100},"seconds":null,"kib":null,)"
+       R"("average_kib_per_s":null,"kib_per_x":null,"average_x":null,"highest_x":null,)"
        R"("burst_x":null,"failed_commands":0,"aborted":"Illegal Mode for this track 05/64/00"})"},
   };
   const auto when = std::chrono::system_clock::time_point(std::chrono::seconds(1796714137));
@@ -66,7 +66,7 @@ TEST(SpeedTestRecordTest, JsonOfRunsThroughTheWindow) {
     EXPECT_EQ(j["version"], kVersionText);  // the build's version is the window's
     EXPECT_EQ(j["date"], "2026-12-08T07:15:37Z");
     EXPECT_EQ(j["kind"], "speed_test");
-    EXPECT_EQ(j["format"], 1);
+    EXPECT_EQ(j["format"], 2);
     for (const char* head : {"drive", "disc", "version", "date", "kind", "format"}) j.erase(head);
     EXPECT_EQ(j.dump(), c.expected);
   }

@@ -13,6 +13,7 @@
 #include "cli/CliOptions.h"
 #include "cli/CompareRun.h"
 #include "cli/ScanRun.h"
+#include "report/RecordKind.h"
 #include "report/SpeedTestJson.h"
 #include "report/plot/PlotWriter.h"
 #include "sim/win32/DemoMachine.h"
@@ -62,8 +63,9 @@ TEST(CliCompare, SavedScansSideBySideAndRefusals) {
   {
     std::ifstream in(cav);
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::ofstream(newer) << std::regex_replace(text, std::regex(R"("format": 1)"),
-                                               R"("format": 2)");
+    std::ofstream(newer) << std::regex_replace(
+        text, std::regex("\"format\": " + std::to_string(report::kRecordFormat)),
+        "\"format\": " + std::to_string(report::kRecordFormat + 1));
   }
   std::ofstream(notJson) << "Curve (data, LBA 0 + 27000 blocks)";
 
@@ -75,7 +77,7 @@ TEST(CliCompare, SavedScansSideBySideAndRefusals) {
   } cases[] = {
       {"three runs", {cav, clv, surface}, kExitDone, "26997 good, 0 weak, 3 unreadable"},
       {"a speed test", {cav, speedTest}, kExitUsage, "another kind (speed_test)"},
-      {"a newer format", {newer, cav}, kExitUsage, "record format 2 is newer"},
+      {"a newer format", {newer, cav}, kExitUsage, "is newer than this program reads"},
       {"another medium", {cav, dvd}, kExitUsage, "different media"},
       {"no record", {cav, notJson}, kExitUsage, "it is not JSON"},
   };

@@ -427,8 +427,8 @@ TEST(CliRunTest, JsonCarriesTheRecordAndTheInterrupt) {
   EXPECT_EQ(j["range"]["blocks"], 10000);
   EXPECT_TRUE(j["burst_x"].is_null());  // none is computed with the display off
   EXPECT_EQ(j["aborted"], "Abort Requested (Ctrl-C)");
-  EXPECT_LT(j["kb"].get<double>(), 20000);
-  for (const char* key : {"version", "date", "seconds", "average_kb_per_s", "kb_per_x", "average_x",
+  EXPECT_LT(j["kib"].get<double>(), 20000);
+  for (const char* key : {"version", "date", "seconds", "average_kib_per_s", "kib_per_x", "average_x",
                           "highest_x", "failed_commands"})
     EXPECT_TRUE(j.contains(key)) << key;
 }

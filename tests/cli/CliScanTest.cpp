@@ -76,7 +76,7 @@ TEST(CliScanTest, JsonOnStandardOutputHoldsEveryFigure) {
         "zones", "access_ms", "spin_up_ms"})
     EXPECT_TRUE(j.contains(key)) << key;
   EXPECT_EQ(j["kind"], "scan");
-  EXPECT_EQ(j["format"], 1);
+  EXPECT_EQ(j["format"], 2);
   EXPECT_EQ(j["drive"]["product"], "PCAV SIM-40X");
   EXPECT_EQ(j["drive"]["letter"], "G:");
   EXPECT_EQ(j["disc"]["capacity_blocks"], 359775);
@@ -86,7 +86,7 @@ TEST(CliScanTest, JsonOnStandardOutputHoldsEveryFigure) {
   EXPECT_EQ(j["mode"], "data");
   EXPECT_EQ(j["taken_speed_x"], 16.0);
   ASSERT_GE(j["samples"].size(), 100u);
-  for (const char* key : {"lba", "blocks", "micros", "speed_x", "kb_per_s"})
+  for (const char* key : {"lba", "blocks", "micros", "speed_x", "kib_per_s"})
     EXPECT_TRUE(j["samples"][0].contains(key)) << key;
   for (const char* key : {"random", "third", "full"})
     EXPECT_GT(j["access_ms"][key].get<double>(), 0.0) << key;
@@ -134,9 +134,9 @@ TEST(CliScanTest, CsvOnStandardOutputIsOneWellFormedTable) {
     std::vector<std::string> args;
     std::string header;
   } cases[] = {
-      {{"--curve"}, "lba,blocks,micros,speed_x,kb_per_s,rpm"},
+      {{"--curve"}, "lba,blocks,micros,speed_x,kib_per_s,rpm"},
       {{"--drive", "1", "--curve", "--mode", "raw", "--blocks", "27000", "--access"},
-       "lba,blocks,micros,speed_x,kb_per_s,rpm"},
+       "lba,blocks,micros,speed_x,kib_per_s,rpm"},
       {{"--drive", "2", "--access", "--spin-up"}, "figure,value"},
   };
   for (const auto& c : cases) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "report/RecordKind.h"
 #include "report/ScanJson.h"
 
 namespace {
@@ -37,11 +38,30 @@ TEST(ScanJsonReadTest, ASavedScanComesBackWhole) {
   ASSERT_EQ(back.samples.size(), 2u);
   EXPECT_EQ(back.samples[1].lba, 127);
   EXPECT_DOUBLE_EQ(back.samples[1].speedX, 90.0);
+  EXPECT_DOUBLE_EQ(back.samples[1].kibPerS, 15.5);
   EXPECT_EQ(back.zones, c.zones);
   EXPECT_EQ(back.rpm, c.rpm);
   EXPECT_FALSE(back.aborted);
   EXPECT_EQ(saved.record.spinUpMs, 1503.5);
   EXPECT_EQ(saved.record.refused, r.refused);
+}
+
+// The first format named a sample's KiB a second `kb_per_s`; such a record reads the same.
+TEST(ScanJsonReadTest, AFirstFormatRecordReadsItsSamplesKiB) {
+  ScanRecord r;
+  r.curve.emplace().samples = {{100, 27, 5000, 72.0, 12.4, 9000}};
+  std::string text = ScanJson(DriveRecord{}, DiscRecord{359775}, r);
+  for (const auto& [from, to] :
+       {std::pair<std::string, std::string>{"\"kib_per_s\"", "\"kb_per_s\""},
+        {"\"format\": " + std::to_string(kRecordFormat), "\"format\": 1"}}) {
+    const auto at = text.find(from);
+    ASSERT_NE(at, std::string::npos) << from;
+    text.replace(at, from.size(), to);
+  }
+  SavedScan saved;
+  std::string error;
+  ASSERT_TRUE(ReadScanJson(text, saved, error)) << error;
+  EXPECT_DOUBLE_EQ(saved.record.curve->samples.at(0).kibPerS, 12.4);
 }
 
 TEST(ScanJsonReadTest, WhatIsNotASavedScanIsRefusedWithAReason) {

@@ -140,8 +140,8 @@ const WriterCase kCases[] = {
      "KB Processed : 20000\nAverage KB/Seconds : 7799\nConversion factor : 1x = 150 KB/sec\n"
      "Average Measured Velmark : 52.00 x\nHighest Measured Velmark : 53.33 x\n"
      "Highest Measured (single command) BURST : 60.00 x\n",
-     R"({"mode":"data","range":{"start":349773,"blocks":10000},"seconds":2.5649,"kb":20000.0,)"
-     R"("average_kb_per_s":7799.6,"kb_per_x":150,"average_x":51.997,"highest_x":53.333332,)"
+     R"({"mode":"data","range":{"start":349773,"blocks":10000},"seconds":2.5649,"kib":20000.0,)"
+     R"("average_kib_per_s":7799.6,"kib_per_x":150,"average_x":51.997,"highest_x":53.333332,)"
      R"("burst_x":60.0,"failed_commands":0,"aborted":false})",
      ""},
     {"speed test stopped before its timed read",
@@ -149,8 +149,8 @@ const WriterCase kCases[] = {
      "Drive : VELMSIM CD-ROM SIM-52X 1.00 (D:)\nDevice : 0:0:0\nDisc capacity : 359775 blocks\n"
      "Mode : raw\nStartAddress : 349773\nBlockAmount : 10000\n"
      "Aborted : the drive did not become ready\n",
-     R"({"mode":"raw","range":{"start":349773,"blocks":10000},"seconds":null,"kb":null,)"
-     R"("average_kb_per_s":null,"kb_per_x":null,"average_x":null,"highest_x":null,)"
+     R"({"mode":"raw","range":{"start":349773,"blocks":10000},"seconds":null,"kib":null,)"
+     R"("average_kib_per_s":null,"kib_per_x":null,"average_x":null,"highest_x":null,)"
      R"("burst_x":null,"failed_commands":0,"aborted":"the drive did not become ready"})",
      ""},
     {"speed test with failed commands, display off",
@@ -161,8 +161,8 @@ const WriterCase kCases[] = {
      "KB Processed : 23437\nAverage KB/Seconds : 2344\nConversion factor : 1x = 172 KB/sec\n"
      "Errors encountered during test !\nResults should be ignored !\n"
      "Average Measured Velmark : 13.63 x\n",
-     R"({"mode":"raw","range":{"start":349773,"blocks":10000},"seconds":9.996,"kb":23437.5,)"
-     R"("average_kb_per_s":2344.9,"kb_per_x":172,"average_x":13.633,"highest_x":null,)"
+     R"({"mode":"raw","range":{"start":349773,"blocks":10000},"seconds":9.996,"kib":23437.5,)"
+     R"("average_kib_per_s":2344.9,"kib_per_x":172,"average_x":13.633,"highest_x":null,)"
      R"("burst_x":null,"failed_commands":2,"aborted":false})",
      ""},
     {"the drive's speeds, counted at 176.4 kB/s per x", Speeds(),
@@ -172,11 +172,11 @@ const WriterCase kCases[] = {
      "Speed requested: 20x; taken: 16.0x; measured: 16.00x over LBA 355266 + 4509\n",
      R"({"info":{"max_read_kb_per_s":7056,"max_read_x":40.0,"current_read_kb_per_s":2822,)"
      R"("current_read_x":16.0,"cdda_supported":true,"cdda_accurate":false,"c2_pointers":true,)"
-     R"("buffer_kb":2048},"speeds":[{"kb_per_s":7056,"x":40.0},{"kb_per_s":5645,"x":32.0},)"
+     R"("buffer_kib":2048},"speeds":[{"kb_per_s":7056,"x":40.0},{"kb_per_s":5645,"x":32.0},)"
      R"({"kb_per_s":1411,"x":8.0}],"requested_speed_x":20.0,"taken_speed_x":16.0,)"
      R"("measured_speed_x":15.996,"refused":[]})",
      "figure,value\nmax_read_kb_per_s,7056\ncurrent_read_kb_per_s,2822\ncdda_supported,yes\n"
-     "cdda_accurate,no\nc2_pointers,yes\nbuffer_kb,2048\nspeed_kb_per_s,7056\n"
+     "cdda_accurate,no\nc2_pointers,yes\nbuffer_kib,2048\nspeed_kb_per_s,7056\n"
      "speed_kb_per_s,5645\nspeed_kb_per_s,1411\nrequested_speed_x,20.0\ntaken_speed_x,16.00\n"
      "measured_speed_x,16.00\n"},
     {"whole-disc curve, access and spin-up", WholeDisc(),
@@ -185,12 +185,12 @@ const WriterCase kCases[] = {
      "Access: random 71.9 ms, one-third stroke 68.3 ms, full stroke 113.6 ms (8 trials each)\n"
      "Spin-up: 1503.8 ms\n",
      R"({"mode":"data","start":0,"blocks":359775,"blocks_per_command":27,"samples":[)"
-     R"({"lba":0,"blocks":3510,"micros":195000,"speed_x":24.0004,"kb_per_s":4218.79,)"
+     R"({"lba":0,"blocks":3510,"micros":195000,"speed_x":24.0004,"kib_per_s":4218.79,)"
      R"("rpm":9167.4},{"lba":356265,"blocks":3510,"micros":117025,"speed_x":39.9917,)"
-     R"("kb_per_s":7029.87,"rpm":6603.6}],"strategy":"P-CAV","start_speed_x":24.0214,)"
+     R"("kib_per_s":7029.87,"rpm":6603.6}],"strategy":"P-CAV","start_speed_x":24.0214,)"
      R"("end_speed_x":39.996,"rpm":11001.4,"zones":[136204],"access_ms":{"random":71.94,)"
      R"("third":68.26,"full":113.649,"trials":8},"spin_up_ms":1503.76,"refused":[]})",
-     "lba,blocks,micros,speed_x,kb_per_s,rpm\n0,3510,195000,24.000,4218.8,9167\n"
+     "lba,blocks,micros,speed_x,kib_per_s,rpm\n0,3510,195000,24.000,4218.8,9167\n"
      "356265,3510,117025,39.992,7029.9,6604\n"},
     {"aborted scan", Aborted(),
      "Speeds offered: not reported\n"
@@ -198,23 +198,23 @@ const WriterCase kCases[] = {
      "Access: not completed, aborted after 2 trials\nSpin-up: not completed, aborted\n"
      "Refused: GET PERFORMANCE: 05/20/00\n",
      R"({"speeds":"not reported","mode":"raw","start":0,"blocks":333000,"blocks_per_command":27,)"
-     R"("samples":[{"lba":0,"blocks":3330,"micros":250000,"speed_x":13.32,"kb_per_s":2294.3,)"
+     R"("samples":[{"lba":0,"blocks":3330,"micros":250000,"speed_x":13.32,"kib_per_s":2294.3,)"
      R"("rpm":5601.2}],"strategy":"unknown","start_speed_x":0.0,"end_speed_x":0.0,"rpm":null,)"
      R"("zones":[],"aborted":"aborted","access_ms":{"trials":8,"aborted":"aborted"},)"
      R"("spin_up_aborted":"aborted","refused":["GET PERFORMANCE: 05/20/00"]})",
-     "lba,blocks,micros,speed_x,kb_per_s,rpm\n0,3330,250000,13.320,2294.3,5601\n"},
+     "lba,blocks,micros,speed_x,kib_per_s,rpm\n0,3330,250000,13.320,2294.3,5601\n"},
     {"rotation not physical, a dual layer's change", Unthrottled(),
      "Curve (data, LBA 0 + 400000 blocks, 2 samples): strategy CAV, 590.10x to 600.20x, CAV at "
      "a rotation not physical (above 15000 rpm)\n"
      "  layer change in the sample from LBA 196000, kept out of the fit\n"
      "  layer 1 read from the outside in from LBA 200000\n",
      R"({"mode":"data","start":0,"blocks":400000,"blocks_per_command":27,"samples":[)"
-     R"({"lba":0,"blocks":4000,"micros":10000,"speed_x":591.4,"kb_per_s":781250.0,"rpm":null},)"
-     R"({"lba":196000,"blocks":4000,"micros":1000000,"speed_x":5.9,"kb_per_s":7812.5,)"
+     R"({"lba":0,"blocks":4000,"micros":10000,"speed_x":591.4,"kib_per_s":781250.0,"rpm":null},)"
+     R"({"lba":196000,"blocks":4000,"micros":1000000,"speed_x":5.9,"kib_per_s":7812.5,)"
      R"("rpm":9000.4}],"strategy":"CAV","start_speed_x":590.1,"end_speed_x":600.2,"rpm":null,)"
      R"("rpm_not_physical":true,"zones":[],"layer_change_sample_lba":196000,)"
      R"("layer1_outside_in_from_lba":200000,"refused":[]})",
-     "lba,blocks,micros,speed_x,kb_per_s,rpm\n0,4000,10000,591.400,781250.0,\n"
+     "lba,blocks,micros,speed_x,kib_per_s,rpm\n0,4000,10000,591.400,781250.0,\n"
      "196000,4000,1000000,5.900,7812.5,9000\n"},
     {"scan that measured nothing", ScanRecord{}, "", R"({"refused":[]})", "figure,value\n"},
     {"surface scan with every mark", SurfaceScan(),
@@ -259,7 +259,7 @@ TEST(Writers, EachRecordInEachFormat) {
     const bool surface = !speedTest && std::get<ScanRecord>(c.record).surface.has_value();
     EXPECT_EQ(parsed.begin().key(), "kind");
     EXPECT_EQ(parsed["kind"], speedTest ? "speed_test" : surface ? "surface" : "scan");
-    EXPECT_EQ(parsed["format"], 1);
+    EXPECT_EQ(parsed["format"], 2);
     parsed.erase("kind");
     parsed.erase("format");
     EXPECT_EQ(parsed.dump(), c.json);
