@@ -428,8 +428,8 @@ TEST(CliRunTest, JsonCarriesTheRecordAndTheInterrupt) {
   EXPECT_TRUE(j["burst_x"].is_null());  // none is computed with the display off
   EXPECT_EQ(j["aborted"], "Abort Requested (Ctrl-C)");
   EXPECT_LT(j["kib"].get<double>(), 20000);
-  for (const char* key : {"version", "date", "seconds", "average_kib_per_s", "kib_per_x", "average_x",
-                          "highest_x", "failed_commands"})
+  for (const char* key : {"version", "date", "seconds", "average_kib_per_s", "kib_per_x",
+                          "average_x", "highest_x", "failed_commands"})
     EXPECT_TRUE(j.contains(key)) << key;
 }
 
