@@ -21,6 +21,7 @@
 #include "report/ScanJson.h"
 #include "report/ScanJsonRead.h"
 #include "report/plot/CurveGraph.h"
+#include "report/plot/SurfaceMap.h"
 #include "transport/wnaspi32.h"
 
 using namespace toolkit;
@@ -265,6 +266,10 @@ void TScanForm::CreateControls() {
     }
     FigureLabels.push_back(lb);
   }
+  SurfaceCheck = new TCheckBox(this);
+  place(SurfaceCheck, FiguresPanel, "SurfaceCheck", 8, 10 + kFigureLines * 18 + 4, 104, 17);
+  SurfaceCheck->SetCaption("Surface scan");
+  SurfaceCheck->SetTabStop(true);
 
   Graph = new TGraph(this);
   place(Graph, this, "Graph", 0, 72, 860 - kFiguresWidth, 469);
@@ -337,10 +342,12 @@ void TScanForm::UpdateButtons() {
   StartButton->SetEnabled(idle && drive);
   AbortButton->SetEnabled(state_ == State::Scanning);
   OpenButton->SetEnabled(idle);
-  SaveButton->SetEnabled(idle && (record_.curve || record_.access || record_.spinUpMs));
+  SaveButton->SetEnabled(idle &&
+                         (record_.curve || record_.access || record_.spinUpMs || record_.surface));
   for (TControl* c : std::initializer_list<TControl*>{DriveList, StartEdit, BlocksEdit, ModeGroup})
     c->SetEnabled(idle);
   for (TCheckBox* check : StepChecks) check->SetEnabled(idle);
+  SurfaceCheck->SetEnabled(idle);
 }
 
 void TScanForm::SetState(State state) {
@@ -453,7 +460,10 @@ void TScanForm::StartButtonClick(TObject*) {
   settings.start = start;
   settings.blocks = blocks;
   settings.raw = askedMode_ == "raw";
-  std::vector<scan::StepId> asked = {scan::StepId::Curve};
+  // The surface scan reads every block and times it: it takes the curve's place (a damaged
+  // disc would stop the curve at its first unreadable block anyway).
+  std::vector<scan::StepId> asked = {SurfaceCheck->Checked() ? scan::StepId::Surface
+                                                             : scan::StepId::Curve};
   for (std::size_t i = 0; i < StepChecks.size(); ++i)
     if (StepChecks[i]->Checked()) asked.push_back(stepOfCheck_[i]);
   worker_.Start([this, &device, settings, asked] { RunScan(device, settings, asked); }, [] {});
@@ -479,6 +489,18 @@ void TScanForm::RunScan(DeviceEntry& device, const scan::ScanSettings& settings,
     const bool raw = running != nullptr && running->Raw();
     PostToWindow([this, s, index, total, raw] { Sample(s, index, total, raw); });
     return !abort_;
+  };
+  observer.surface = [this](const scan::SurfaceProgress& p) {
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "Reading the surface: %lld of %lld blocks, %lld unreadable, %lld weak",
+                  static_cast<long long>(p.done), static_cast<long long>(p.total),
+                  static_cast<long long>(p.unreadable), static_cast<long long>(p.weak));
+    PostToWindow([this, line = std::string(text)] {
+      lastProgress_ = line;
+      if (state_ == State::Scanning) Status(line);
+    });
+    return !abort_.load();
   };
   observer.proceed = [this] { return !abort_.load(); };
   observer.stopNow = [this] { return abort_.load(); };
@@ -517,7 +539,8 @@ void TScanForm::Finished(Outcome& outcome) {
     abortLatencyMs_ = platform::CurrentHost().Milliseconds() - abortClicked_;
   const bool aborted =
       (record_.curve && record_.curve->aborted && record_.curve->abortReason == "aborted") ||
-      (record_.access && record_.access->aborted) || record_.spinUpAborted;
+      (record_.access && record_.access->aborted) || record_.spinUpAborted ||
+      (record_.surface && record_.surface->aborted && record_.surface->abortReason == "aborted");
   SetState(State::Idle);
   if (!outcome.notReady.empty()) {
     Status("The drive is not ready (" + outcome.notReady + ").");
@@ -525,15 +548,33 @@ void TScanForm::Finished(Outcome& outcome) {
     return;
   }
   if (record_.curve) ShowCurve(*record_.curve, true);
+  if (record_.surface && record_.surface->read > 0) {
+    // The surface's speeds with its marked blocks take the graph's place.
+    Graph->SetModel(
+        report::plot::MakeSurfaceMap(*record_.surface, plotHead_, disc_.capacityBlocks.value_or(0))
+            .curve);
+  }
   ShowFigures();
   char text[200];
-  if (aborted) {
+  if (aborted && record_.surface && !record_.curve) {
+    std::snprintf(
+        text, sizeof text, "Aborted: stopped after %.1f s, %s read", outcome.seconds,
+        CountText(static_cast<std::size_t>(record_.surface->read), "block", "blocks").c_str());
+  } else if (aborted) {
     std::snprintf(
         text, sizeof text, "Aborted: stopped after %.1f s, %s read", outcome.seconds,
         CountText(record_.curve ? record_.curve->samples.size() : 0, "sample", "samples").c_str());
   } else if (record_.curve && record_.curve->aborted) {
     std::snprintf(text, sizeof text, "Stopped after %.1f s: %s", outcome.seconds,
                   record_.curve->abortReason.c_str());
+  } else if (const auto& surface = record_.surface; surface && !record_.curve) {
+    if (surface->aborted) {
+      std::snprintf(text, sizeof text, "Stopped after %.1f s: %s", outcome.seconds,
+                    surface->abortReason.c_str());
+    } else {
+      std::snprintf(text, sizeof text, "Done in %.1f s: the surface read, %lld unreadable",
+                    outcome.seconds, static_cast<long long>(surface->unreadableCount));
+    }
   } else if (!record_.curve) {
     std::snprintf(
         text, sizeof text, "Nothing was read: %s",

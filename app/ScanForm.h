@@ -8,6 +8,10 @@
 //
 // Every drive operation goes through the drive-access object the window is given; while a
 // scan runs only the scan's thread uses it (the window asks the drive nothing meanwhile).
+//
+// A ticked Surface scan reads every block of the range after the curve: its progress is in
+// the status bar, its counts in the figures and, at its end, its speeds with the marked
+// blocks in the graph.
 #pragma once
 
 #include <atomic>
@@ -45,6 +49,8 @@ class TScanForm : public toolkit::TForm {
   toolkit::TCheckBox* AccessCheck;
   toolkit::TCheckBox* SpinUpCheck;
   std::vector<toolkit::TCheckBox*> StepChecks;  // made from the scan's step table
+  // The surface scan after the curve: under the figures, where the top row has no room.
+  toolkit::TCheckBox* SurfaceCheck;
   toolkit::TButton* StartButton;
   toolkit::TButton* AbortButton;
   toolkit::TButton* OpenButton;
