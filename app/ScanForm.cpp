@@ -16,12 +16,14 @@
 #include "platform/LinuxHost.h"
 #include "platform/LinuxMounts.h"
 #endif
+#include "report/AudioCheckWriters.h"
 #include "report/OutputFile.h"
 #include "report/ScanCsv.h"
 #include "report/ScanJson.h"
 #include "report/ScanJsonRead.h"
 #include "report/plot/CurveGraph.h"
 #include "report/plot/SurfaceMap.h"
+#include "scan/AudioCheck.h"
 #include "transport/wnaspi32.h"
 
 using namespace toolkit;
@@ -129,6 +131,7 @@ void TScanForm::DriveListChange(TObject*) {
 
 void TScanForm::ShowDisc() {
   if (Scanning()) return;  // the drive belongs to the scan's thread now
+  ShowGraph();
   record_ = report::ScanRecord{};
   live_ = report::CurveResult{};
   disc_ = report::DiscRecord{};
@@ -270,10 +273,20 @@ void TScanForm::CreateControls() {
   place(SurfaceCheck, FiguresPanel, "SurfaceCheck", 8, 10 + kFigureLines * 18 + 4, 104, 17);
   SurfaceCheck->SetCaption("Surface scan");
   SurfaceCheck->SetTabStop(true);
+  AudioButton = new TButton(this);
+  place(AudioButton, FiguresPanel, "AudioButton", 112, 10 + kFigureLines * 18, 94, 25);
+  AudioButton->SetCaption("Audio check");
+  AudioButton->SetTabStop(true);
+  AudioButton->OnClick = TNotifyEvent(this, &TScanForm::AudioButtonClick);
 
   Graph = new TGraph(this);
   place(Graph, this, "Graph", 0, 72, 860 - kFiguresWidth, 469);
   Graph->SetAlign(alClient);
+  ReportEdit = new TRichEdit(this);
+  place(ReportEdit, this, "ReportEdit", 0, 72, 860 - kFiguresWidth, 469);
+  ReportEdit->SetAlign(alClient);
+  ReportEdit->SetFont(fixed);
+  ReportEdit->SetVisible(false);
 
   ProgressTimer = new TTimer(this);
   ProgressTimer->SetName("ProgressTimer");
@@ -340,7 +353,7 @@ void TScanForm::UpdateButtons() {
   const int row = DriveList->ItemIndex();
   const bool drive = row >= 0 && row < AspiVCL::ValidRows(drive_.DeviceTable);
   StartButton->SetEnabled(idle && drive);
-  AbortButton->SetEnabled(state_ == State::Scanning);
+  AbortButton->SetEnabled(state_ == State::Scanning && !audioRunning_);
   OpenButton->SetEnabled(idle);
   SaveButton->SetEnabled(idle &&
                          (record_.curve || record_.access || record_.spinUpMs || record_.surface));
@@ -348,6 +361,7 @@ void TScanForm::UpdateButtons() {
     c->SetEnabled(idle);
   for (TCheckBox* check : StepChecks) check->SetEnabled(idle);
   SurfaceCheck->SetEnabled(idle);
+  AudioButton->SetEnabled(idle && drive);
 }
 
 void TScanForm::SetState(State state) {
@@ -440,6 +454,7 @@ void TScanForm::StartButtonClick(TObject*) {
   }
   DeviceEntry& device = drive_.DeviceTable[row];
 
+  ShowGraph();
   record_ = report::ScanRecord{};
   live_ = report::CurveResult{};
   disc_ = report::DiscRecord{};
@@ -658,6 +673,7 @@ void TScanForm::OpenButtonClick(TObject*) {
     Status("Cannot open " + path + ": " + error + ".");
     return;
   }
+  ShowGraph();
   record_ = std::move(saved.record);
   driveRecord_ = saved.drive;
   disc_ = saved.disc;
@@ -676,4 +692,80 @@ void TScanForm::OpenButtonClick(TObject*) {
   ShowFigures();
   UpdateButtons();
   Status("Opened " + path + (saved.date.empty() ? std::string() : " (scanned " + saved.date + ")"));
+}
+
+void TScanForm::ShowGraph() {
+  ReportEdit->SetVisible(false);
+  Graph->SetVisible(true);
+}
+
+void TScanForm::AudioButtonClick(TObject*) {
+  if (Scanning()) return;
+  const int row = DriveList->ItemIndex();
+  if (row < 0 || row >= AspiVCL::ValidRows(drive_.DeviceTable)) {
+    Status("Choose a drive first.");
+    return;
+  }
+  DeviceEntry& device = drive_.DeviceTable[row];
+  // The earlier scan's result goes: the report shown is not one Save writes.
+  record_ = report::ScanRecord{};
+  live_ = report::CurveResult{};
+  ShowFigures();
+  abort_ = false;
+  lastProgress_.clear();
+  began_ = platform::CurrentHost().Milliseconds();
+  audioRunning_ = true;
+  SetState(State::Scanning);
+  Status("Checking the audio extraction ...");
+  worker_.Start([this, &device] { RunAudioCheck(device); }, [] {});
+}
+
+void TScanForm::RunAudioCheck(DeviceEntry& device) {
+  // This thread's own, as the scan's: the window sees only what is posted to it.
+  platform::Host& host = platform::CurrentHost();
+  const DWORD began = host.Milliseconds();
+  std::string notReady, text, refused;
+  SenseResult sense{};
+  if (drive_.TestUnitReady(device, &sense) != SS_COMP) {
+    notReady = AspiVCL::SenseText(sense);
+  } else {
+    report::AudioCheckRecord record;
+    {
+      scan::AudioCheck check(drive_, device, scan::AudioCheckSettings{},
+                             [this](const std::string& note) {
+                               PostToWindow([this, note] {
+                                 lastProgress_ = note;
+                                 Status(note);
+                               });
+                             });
+      check.Run(record);
+    }  // the drive is back as it was found before the report is shown
+    text = report::AudioCheckText(record);
+    refused = record.refused.value_or(std::string());
+  }
+  const double seconds = (host.Milliseconds() - began) / 1000.0;
+  PostToWindow([this, text, notReady, refused, seconds] {
+    AudioFinished(text, notReady, refused, seconds);
+  });
+}
+
+void TScanForm::AudioFinished(const std::string& report, const std::string& notReady,
+                              const std::string& refused, double seconds) {
+  worker_.Join();  // the thread has posted this as its last word
+  audioRunning_ = false;
+  SetState(State::Idle);
+  if (!notReady.empty()) {
+    Status("The drive is not ready (" + notReady + ").");
+    return;
+  }
+  ReportEdit->Clear();
+  // One line of the report each: the text ends in a line break, which adds no line.
+  std::string text = report;
+  if (!text.empty() && text.back() == '\n') text.pop_back();
+  ReportEdit->Lines().Add(text);
+  Graph->SetVisible(false);
+  ReportEdit->SetVisible(true);
+  char done[64];
+  std::snprintf(done, sizeof done, "Audio check done in %.1f s", seconds);
+  Status(refused.empty() ? std::string(done) : "The audio check did not run: " + refused);
 }

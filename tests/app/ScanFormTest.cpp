@@ -17,7 +17,9 @@
 #include <vector>
 
 #include "platform/Host.h"
+#include "report/AudioCheckWriters.h"
 #include "report/plot/SurfaceMap.h"
+#include "scan/AudioCheck.h"
 #include "scan/DiscScan.h"
 #include "sim/win32/DemoMachine.h"
 
@@ -459,6 +461,47 @@ TEST_F(ScanFormDamageTest, SurfaceScanShowsTheCountsOfTheScanItselfAndStopsOnAbo
     ASSERT_FALSE(form->Graph->Model().Series.empty());
     EXPECT_EQ(form->Graph->Model().Series.size(), map.Series.size());
     EXPECT_EQ(form->Graph->Model().Series[0].Points.size(), map.Series[0].Points.size());
+  }
+}
+
+class ScanFormAudioTest : public ScanFormTest {
+ protected:
+  ScanFormAudioTest() : ScanFormTest(sim::DemoProfile::Audio) {}
+};
+
+TEST_F(ScanFormAudioTest, AudioCheckShowsItsReportOrWhyItDidNotRun) {
+  const struct {
+    char letter;
+    const char* status;
+  } cases[] = {{'D', "Audio check done in"}, {'I', "The audio check did not run: "}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(1, c.letter));
+    int row = -1;
+    for (int i = 0; i < AspiVCL::ValidRows(drive.DeviceTable); ++i)
+      if (drive.DeviceTable[i].DriveLetter == c.letter) row = i;
+    ASSERT_GE(row, 0);
+    form->DriveList->SetItemIndex(row);
+    form->DriveListChange(nullptr);
+    form->AudioButton->PostClick();
+    app->ProcessMessages();
+    EXPECT_FALSE(form->AbortButton->Enabled());  // the check cannot stop half-way
+    while (form->Scanning()) app->HandleMessage();
+    EXPECT_EQ(StatusText().rfind(c.status, 0), 0u) << StatusText();
+    EXPECT_TRUE(form->ReportEdit->Visible());
+    EXPECT_FALSE(form->Graph->Visible());
+    EXPECT_TRUE(form->AudioButton->Enabled());
+    // The same check run directly, as the command line runs it, reports the same.
+    report::AudioCheckRecord record;
+    scan::AudioCheck(drive, drive.DeviceTable[row], scan::AudioCheckSettings{}).Run(record);
+    std::string shown;
+    for (int i = 0; i < form->ReportEdit->Lines().Count(); ++i)
+      shown += form->ReportEdit->Lines()[i] + "\n";
+    EXPECT_EQ(shown, report::AudioCheckText(record));
+    EXPECT_EQ(record.refused.has_value(), c.letter == 'I');
+    // Another drive chosen: the graph is back.
+    form->DriveListChange(nullptr);
+    EXPECT_TRUE(form->Graph->Visible());
+    EXPECT_FALSE(form->ReportEdit->Visible());
   }
 }
 
