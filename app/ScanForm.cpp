@@ -603,7 +603,7 @@ void TScanForm::Finished(Outcome& outcome) {
 }
 
 void TScanForm::AbortButtonClick(TObject*) {
-  if (state_ != State::Scanning) return;
+  if (state_ != State::Scanning || audioRunning_) return;
   abort_ = true;
   // Read after the flag is set: the scan stops within one sample of this count.
   samplesAtAbort_ = samplesRead_.load();

@@ -386,6 +386,9 @@ TEST_F(ScanFormTest, ControlsStayInsideTheWindowAndApartAtEverySize) {
                            a->Top() + a->Height() <= b->Top() || b->Top() + b->Height() <= a->Top();
         EXPECT_TRUE(apart) << a->Name() << " overlaps " << b->Name();
       }
+    // Under the figures: the surface scan's box and the audio check's button show whole.
+    for (TControl* c : std::vector<TControl*>{form->SurfaceCheck, form->AudioButton})
+      EXPECT_LE(c->Top() + c->Height(), form->FiguresPanel->Height()) << c->Name();
   }
   // The drive list grows with the window.
   form->SetClientSize(TScanForm::kMinClientWidth, TScanForm::kMinClientHeight);
