@@ -103,6 +103,14 @@ std::vector<std::string> ScanFigureLines(const report::ScanRecord& record,
   }
   if (record.spinUpMs) lines.push_back(Format("Spin-up: %.0f ms", *record.spinUpMs));
   if (record.spinUpAborted) lines.push_back("Spin-up: stopped early");
+  if (const auto& surface = record.surface) {
+    lines.push_back("Surface: " + std::to_string(surface->GoodCount()) + " good, " +
+                    std::to_string(surface->weakCount) + " weak");
+    lines.push_back(std::to_string(surface->unreadableCount) + " unreadable, " +
+                    std::to_string(surface->c2Count) + " C2-flagged");
+    if (surface->aborted)
+      lines.push_back("Surface stopped after " + std::to_string(surface->read) + " blocks");
+  }
   for (const std::string& refused : record.refused) lines.push_back("Refused: " + refused);
   return lines;
 }

@@ -1,5 +1,6 @@
 // The scan window's figures as lines of text: the strategy and what goes with it, the
-// speeds at both ends, access and spin-up times, what the drive refused.
+// speeds at both ends, access and spin-up times, the surface's counts, what the drive
+// refused.
 #pragma once
 
 #include <string>

@@ -16,11 +16,14 @@
 #include "platform/LinuxHost.h"
 #include "platform/LinuxMounts.h"
 #endif
+#include "report/AudioCheckWriters.h"
 #include "report/OutputFile.h"
 #include "report/ScanCsv.h"
 #include "report/ScanJson.h"
 #include "report/ScanJsonRead.h"
 #include "report/plot/CurveGraph.h"
+#include "report/plot/SurfaceMap.h"
+#include "scan/AudioCheck.h"
 #include "transport/wnaspi32.h"
 
 using namespace toolkit;
@@ -128,6 +131,7 @@ void TScanForm::DriveListChange(TObject*) {
 
 void TScanForm::ShowDisc() {
   if (Scanning()) return;  // the drive belongs to the scan's thread now
+  ShowGraph();
   record_ = report::ScanRecord{};
   live_ = report::CurveResult{};
   disc_ = report::DiscRecord{};
@@ -265,10 +269,24 @@ void TScanForm::CreateControls() {
     }
     FigureLabels.push_back(lb);
   }
+  SurfaceCheck = new TCheckBox(this);
+  place(SurfaceCheck, FiguresPanel, "SurfaceCheck", 8, 10 + kFigureLines * 18 + 4, 104, 17);
+  SurfaceCheck->SetCaption("Surface scan");
+  SurfaceCheck->SetTabStop(true);
+  AudioButton = new TButton(this);
+  place(AudioButton, FiguresPanel, "AudioButton", 112, 10 + kFigureLines * 18, 94, 25);
+  AudioButton->SetCaption("Audio check");
+  AudioButton->SetTabStop(true);
+  AudioButton->OnClick = TNotifyEvent(this, &TScanForm::AudioButtonClick);
 
   Graph = new TGraph(this);
   place(Graph, this, "Graph", 0, 72, 860 - kFiguresWidth, 469);
   Graph->SetAlign(alClient);
+  ReportEdit = new TRichEdit(this);
+  place(ReportEdit, this, "ReportEdit", 0, 72, 860 - kFiguresWidth, 469);
+  ReportEdit->SetAlign(alClient);
+  ReportEdit->SetFont(fixed);
+  ReportEdit->SetVisible(false);
 
   ProgressTimer = new TTimer(this);
   ProgressTimer->SetName("ProgressTimer");
@@ -335,12 +353,15 @@ void TScanForm::UpdateButtons() {
   const int row = DriveList->ItemIndex();
   const bool drive = row >= 0 && row < AspiVCL::ValidRows(drive_.DeviceTable);
   StartButton->SetEnabled(idle && drive);
-  AbortButton->SetEnabled(state_ == State::Scanning);
+  AbortButton->SetEnabled(state_ == State::Scanning && !audioRunning_);
   OpenButton->SetEnabled(idle);
-  SaveButton->SetEnabled(idle && (record_.curve || record_.access || record_.spinUpMs));
+  SaveButton->SetEnabled(idle &&
+                         (record_.curve || record_.access || record_.spinUpMs || record_.surface));
   for (TControl* c : std::initializer_list<TControl*>{DriveList, StartEdit, BlocksEdit, ModeGroup})
     c->SetEnabled(idle);
   for (TCheckBox* check : StepChecks) check->SetEnabled(idle);
+  SurfaceCheck->SetEnabled(idle);
+  AudioButton->SetEnabled(idle && drive);
 }
 
 void TScanForm::SetState(State state) {
@@ -433,6 +454,7 @@ void TScanForm::StartButtonClick(TObject*) {
   }
   DeviceEntry& device = drive_.DeviceTable[row];
 
+  ShowGraph();
   record_ = report::ScanRecord{};
   live_ = report::CurveResult{};
   disc_ = report::DiscRecord{};
@@ -453,7 +475,10 @@ void TScanForm::StartButtonClick(TObject*) {
   settings.start = start;
   settings.blocks = blocks;
   settings.raw = askedMode_ == "raw";
-  std::vector<scan::StepId> asked = {scan::StepId::Curve};
+  // The surface scan reads every block and times it: it takes the curve's place (a damaged
+  // disc would stop the curve at its first unreadable block anyway).
+  std::vector<scan::StepId> asked = {SurfaceCheck->Checked() ? scan::StepId::Surface
+                                                             : scan::StepId::Curve};
   for (std::size_t i = 0; i < StepChecks.size(); ++i)
     if (StepChecks[i]->Checked()) asked.push_back(stepOfCheck_[i]);
   worker_.Start([this, &device, settings, asked] { RunScan(device, settings, asked); }, [] {});
@@ -479,6 +504,18 @@ void TScanForm::RunScan(DeviceEntry& device, const scan::ScanSettings& settings,
     const bool raw = running != nullptr && running->Raw();
     PostToWindow([this, s, index, total, raw] { Sample(s, index, total, raw); });
     return !abort_;
+  };
+  observer.surface = [this](const scan::SurfaceProgress& p) {
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "Reading the surface: %lld of %lld blocks, %lld unreadable, %lld weak",
+                  static_cast<long long>(p.done), static_cast<long long>(p.total),
+                  static_cast<long long>(p.unreadable), static_cast<long long>(p.weak));
+    PostToWindow([this, line = std::string(text)] {
+      lastProgress_ = line;
+      if (state_ == State::Scanning) Status(line);
+    });
+    return !abort_.load();
   };
   observer.proceed = [this] { return !abort_.load(); };
   observer.stopNow = [this] { return abort_.load(); };
@@ -517,7 +554,8 @@ void TScanForm::Finished(Outcome& outcome) {
     abortLatencyMs_ = platform::CurrentHost().Milliseconds() - abortClicked_;
   const bool aborted =
       (record_.curve && record_.curve->aborted && record_.curve->abortReason == "aborted") ||
-      (record_.access && record_.access->aborted) || record_.spinUpAborted;
+      (record_.access && record_.access->aborted) || record_.spinUpAborted ||
+      (record_.surface && record_.surface->aborted && record_.surface->abortReason == "aborted");
   SetState(State::Idle);
   if (!outcome.notReady.empty()) {
     Status("The drive is not ready (" + outcome.notReady + ").");
@@ -525,15 +563,33 @@ void TScanForm::Finished(Outcome& outcome) {
     return;
   }
   if (record_.curve) ShowCurve(*record_.curve, true);
+  if (record_.surface && record_.surface->read > 0) {
+    // The surface's speeds with its marked blocks take the graph's place.
+    Graph->SetModel(
+        report::plot::MakeSurfaceMap(*record_.surface, plotHead_, disc_.capacityBlocks.value_or(0))
+            .curve);
+  }
   ShowFigures();
   char text[200];
-  if (aborted) {
+  if (aborted && record_.surface && !record_.curve) {
+    std::snprintf(
+        text, sizeof text, "Aborted: stopped after %.1f s, %s read", outcome.seconds,
+        CountText(static_cast<std::size_t>(record_.surface->read), "block", "blocks").c_str());
+  } else if (aborted) {
     std::snprintf(
         text, sizeof text, "Aborted: stopped after %.1f s, %s read", outcome.seconds,
         CountText(record_.curve ? record_.curve->samples.size() : 0, "sample", "samples").c_str());
   } else if (record_.curve && record_.curve->aborted) {
     std::snprintf(text, sizeof text, "Stopped after %.1f s: %s", outcome.seconds,
                   record_.curve->abortReason.c_str());
+  } else if (const auto& surface = record_.surface; surface && !record_.curve) {
+    if (surface->aborted) {
+      std::snprintf(text, sizeof text, "Stopped after %.1f s: %s", outcome.seconds,
+                    surface->abortReason.c_str());
+    } else {
+      std::snprintf(text, sizeof text, "Done in %.1f s: the surface read, %lld unreadable",
+                    outcome.seconds, static_cast<long long>(surface->unreadableCount));
+    }
   } else if (!record_.curve) {
     std::snprintf(
         text, sizeof text, "Nothing was read: %s",
@@ -547,7 +603,7 @@ void TScanForm::Finished(Outcome& outcome) {
 }
 
 void TScanForm::AbortButtonClick(TObject*) {
-  if (state_ != State::Scanning) return;
+  if (state_ != State::Scanning || audioRunning_) return;
   abort_ = true;
   // Read after the flag is set: the scan stops within one sample of this count.
   samplesAtAbort_ = samplesRead_.load();
@@ -617,6 +673,7 @@ void TScanForm::OpenButtonClick(TObject*) {
     Status("Cannot open " + path + ": " + error + ".");
     return;
   }
+  ShowGraph();
   record_ = std::move(saved.record);
   driveRecord_ = saved.drive;
   disc_ = saved.disc;
@@ -635,4 +692,80 @@ void TScanForm::OpenButtonClick(TObject*) {
   ShowFigures();
   UpdateButtons();
   Status("Opened " + path + (saved.date.empty() ? std::string() : " (scanned " + saved.date + ")"));
+}
+
+void TScanForm::ShowGraph() {
+  ReportEdit->SetVisible(false);
+  Graph->SetVisible(true);
+}
+
+void TScanForm::AudioButtonClick(TObject*) {
+  if (Scanning()) return;
+  const int row = DriveList->ItemIndex();
+  if (row < 0 || row >= AspiVCL::ValidRows(drive_.DeviceTable)) {
+    Status("Choose a drive first.");
+    return;
+  }
+  DeviceEntry& device = drive_.DeviceTable[row];
+  // The earlier scan's result goes: the report shown is not one Save writes.
+  record_ = report::ScanRecord{};
+  live_ = report::CurveResult{};
+  ShowFigures();
+  abort_ = false;
+  lastProgress_.clear();
+  began_ = platform::CurrentHost().Milliseconds();
+  audioRunning_ = true;
+  SetState(State::Scanning);
+  Status("Checking the audio extraction ...");
+  worker_.Start([this, &device] { RunAudioCheck(device); }, [] {});
+}
+
+void TScanForm::RunAudioCheck(DeviceEntry& device) {
+  // This thread's own, as the scan's: the window sees only what is posted to it.
+  platform::Host& host = platform::CurrentHost();
+  const DWORD began = host.Milliseconds();
+  std::string notReady, text, refused;
+  SenseResult sense{};
+  if (drive_.TestUnitReady(device, &sense) != SS_COMP) {
+    notReady = AspiVCL::SenseText(sense);
+  } else {
+    report::AudioCheckRecord record;
+    {
+      scan::AudioCheck check(drive_, device, scan::AudioCheckSettings{},
+                             [this](const std::string& note) {
+                               PostToWindow([this, note] {
+                                 lastProgress_ = note;
+                                 Status(note);
+                               });
+                             });
+      check.Run(record);
+    }  // the drive is back as it was found before the report is shown
+    text = report::AudioCheckText(record);
+    refused = record.refused.value_or(std::string());
+  }
+  const double seconds = (host.Milliseconds() - began) / 1000.0;
+  PostToWindow([this, text, notReady, refused, seconds] {
+    AudioFinished(text, notReady, refused, seconds);
+  });
+}
+
+void TScanForm::AudioFinished(const std::string& report, const std::string& notReady,
+                              const std::string& refused, double seconds) {
+  worker_.Join();  // the thread has posted this as its last word
+  audioRunning_ = false;
+  SetState(State::Idle);
+  if (!notReady.empty()) {
+    Status("The drive is not ready (" + notReady + ").");
+    return;
+  }
+  ReportEdit->Clear();
+  // One line of the report each: the text ends in a line break, which adds no line.
+  std::string text = report;
+  if (!text.empty() && text.back() == '\n') text.pop_back();
+  ReportEdit->Lines().Add(text);
+  Graph->SetVisible(false);
+  ReportEdit->SetVisible(true);
+  char done[64];
+  std::snprintf(done, sizeof done, "Audio check done in %.1f s", seconds);
+  Status(refused.empty() ? std::string(done) : "The audio check did not run: " + refused);
 }

@@ -8,6 +8,14 @@
 //
 // Every drive operation goes through the drive-access object the window is given; while a
 // scan runs only the scan's thread uses it (the window asks the drive nothing meanwhile).
+//
+// A ticked Surface scan reads every block of the range after the curve: its progress is in
+// the status bar, its counts in the figures and, at its end, its speeds with the marked
+// blocks in the graph.
+//
+// Audio check runs the audio extraction check on the chosen drive, on the scan's thread, and
+// shows its report where the graph is (a disc without audio: why it did not run). The check
+// cannot be stopped half-way: Abort stays disabled while it runs.
 #pragma once
 
 #include <atomic>
@@ -45,6 +53,11 @@ class TScanForm : public toolkit::TForm {
   toolkit::TCheckBox* AccessCheck;
   toolkit::TCheckBox* SpinUpCheck;
   std::vector<toolkit::TCheckBox*> StepChecks;  // made from the scan's step table
+  // The surface scan after the curve: under the figures, where the top row has no room.
+  toolkit::TCheckBox* SurfaceCheck;
+  // The audio extraction check of the chosen drive; its report takes the graph's place.
+  toolkit::TButton* AudioButton;
+  toolkit::TRichEdit* ReportEdit;
   toolkit::TButton* StartButton;
   toolkit::TButton* AbortButton;
   toolkit::TButton* OpenButton;
@@ -67,6 +80,7 @@ class TScanForm : public toolkit::TForm {
   void AbortButtonClick(toolkit::TObject* sender);
   void SaveButtonClick(toolkit::TObject* sender);
   void OpenButtonClick(toolkit::TObject* sender);
+  void AudioButtonClick(toolkit::TObject* sender);
   void FormClose(toolkit::TObject* sender);
   void FormResize(toolkit::TObject* sender);
   void DriveListChange(toolkit::TObject* sender);
@@ -113,6 +127,11 @@ class TScanForm : public toolkit::TForm {
   void RangeKnown(std::int64_t leadOut, const session::Medium& medium, std::int64_t start,
                   std::int64_t blocks, bool raw);
   void Finished(Outcome& outcome);
+  // The graph in its place again, the audio check's report hidden.
+  void ShowGraph();
+  void RunAudioCheck(DeviceEntry& device);
+  void AudioFinished(const std::string& report, const std::string& notReady,
+                     const std::string& refused, double seconds);
   // The scan, on its own thread: everything it learns is posted to the window.
   void RunScan(DeviceEntry& device, const scan::ScanSettings& settings,
                const std::vector<scan::StepId>& asked);
@@ -132,6 +151,7 @@ class TScanForm : public toolkit::TForm {
   report::CurveResult live_;
   std::string askedMode_;  // the mode the shown result was asked in ("": not known)
   State state_ = State::Idle;
+  bool audioRunning_ = false;  // the running work is the audio check
   DWORD began_ = 0;
   DWORD abortClicked_ = 0;
   DWORD abortLatencyMs_ = 0;

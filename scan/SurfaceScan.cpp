@@ -215,8 +215,8 @@ void DiscScan::Surface(report::ScanRecord& record) {
 
 void DiscScan::FarFrom(std::int64_t lba) {
   // A block half the range away empties the drive's cache of the blocks at `lba`.
-  const std::int64_t far = (lba - start_ + blocks_ / 2) % std::max<std::int64_t>(blocks_, 1);
-  Read(start_ + far, 1);
+  const std::int64_t away = (lba - start_ + blocks_ / 2) % std::max<std::int64_t>(blocks_, 1);
+  Read(start_ + away, 1);
   drive_.Seek10(device_, static_cast<LONG>(lba), &sense_);
 }
 

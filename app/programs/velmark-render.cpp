@@ -6,6 +6,7 @@
 //   velmark-render --screenshots DIR   (DIR/window-before.png, DIR/window-after.png)
 //   velmark-render --scan-screenshots DIR   (DIR/scan-before.png, scan-during.png,
 //                                            scan-after.png)
+//   velmark-render --surface-screenshot FILE.png   (the scan window after a surface scan)
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -199,6 +200,31 @@ int SaveScanScreenshots(const std::string& dir) {
   return ok ? 0 : 1;
 }
 
+int SaveSurfaceScreenshot(const std::string& path) {
+  // A whole-disc surface scan of the damaged CD on the virtual clock: the same at every run.
+  sim::DemoMachine machine(sim::ClockMode::Virtual, false, sim::DemoProfile::Damage);
+  AspiVCL drive;
+  toolkit::qt::QtView view;
+  toolkit::Application->SetBackend(&view);
+  toolkit::Application->SetTitle("Velmark scan");
+  auto* form = new TScanForm(toolkit::Application, drive);
+  form->Show();
+  view.Show(*form);
+  form->DriveList->UserSelect(RowOf(*form->DriveList, "CD-ROM SIM-52X"));
+  form->SurfaceCheck->SetChecked(true);
+  toolkit::Application->ProcessMessages();
+  form->StartButton->PostClick();
+  toolkit::Application->ProcessMessages();
+  AwaitScan(*form);
+  bool ok = form->Record().surface.has_value() && !form->Record().surface->aborted;
+  ok = view.SaveScreenshot(*form, path) && ok;
+  delete form;
+  toolkit::Application->SetBackend(nullptr);
+  if (!ok)
+    std::fprintf(stderr, "velmark-render: cannot draw the surface scan in %s\n", path.c_str());
+  return ok ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -228,8 +254,13 @@ int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     return SaveScanScreenshots(argv[2]);
   }
+  if (argc == 3 && std::string(argv[1]) == "--surface-screenshot") {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    return SaveSurfaceScreenshot(argv[2]);
+  }
   std::fprintf(stderr,
                "usage: velmark-render --icon FILE.png | --icon-png SIZE FILE.png | --icon-svg "
-               "FILE.svg | --screenshots DIR | --scan-screenshots DIR\n");
+               "FILE.svg | --screenshots DIR | --scan-screenshots DIR | "
+               "--surface-screenshot FILE.png\n");
   return 2;
 }

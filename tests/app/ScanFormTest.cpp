@@ -17,6 +17,10 @@
 #include <vector>
 
 #include "platform/Host.h"
+#include "report/AudioCheckWriters.h"
+#include "report/plot/SurfaceMap.h"
+#include "scan/AudioCheck.h"
+#include "scan/DiscScan.h"
 #include "sim/win32/DemoMachine.h"
 
 namespace {
@@ -60,7 +64,10 @@ class Lockstep : public platform::CommandObserver {
 
 class ScanFormTest : public ::testing::Test {
  protected:
-  sim::DemoMachine machine{sim::ClockMode::Virtual, false};
+  explicit ScanFormTest(sim::DemoProfile profile = sim::DemoProfile::Default)
+      : machine(sim::ClockMode::Virtual, false, profile) {}
+
+  sim::DemoMachine machine;
   AspiVCL drive;
   ScopedApplication app;
   TScanForm* form = new TScanForm(&*app, drive);
@@ -379,6 +386,9 @@ TEST_F(ScanFormTest, ControlsStayInsideTheWindowAndApartAtEverySize) {
                            a->Top() + a->Height() <= b->Top() || b->Top() + b->Height() <= a->Top();
         EXPECT_TRUE(apart) << a->Name() << " overlaps " << b->Name();
       }
+    // Under the figures: the surface scan's box and the audio check's button show whole.
+    for (TControl* c : std::vector<TControl*>{form->SurfaceCheck, form->AudioButton})
+      EXPECT_LE(c->Top() + c->Height(), form->FiguresPanel->Height()) << c->Name();
   }
   // The drive list grows with the window.
   form->SetClientSize(TScanForm::kMinClientWidth, TScanForm::kMinClientHeight);
@@ -386,6 +396,116 @@ TEST_F(ScanFormTest, ControlsStayInsideTheWindowAndApartAtEverySize) {
   form->SetClientSize(1600, 1000);
   EXPECT_GT(form->DriveList->Width(), small);
   EXPECT_EQ(form->AbortButton->Left() + form->AbortButton->Width(), 1600 - 8);
+}
+
+class ScanFormDamageTest : public ScanFormTest {
+ protected:
+  ScanFormDamageTest() : ScanFormTest(sim::DemoProfile::Damage) {}
+};
+
+TEST_F(ScanFormDamageTest, SurfaceScanShowsTheCountsOfTheScanItselfAndStopsOnAbort) {
+  // The range holds D:'s unreadable blocks at 16000-16001 and 30000 and its weak one at 50000.
+  const struct {
+    bool abort;
+    const char* status;
+  } cases[] = {{false, "Done in"}, {true, "Aborted: stopped after"}};
+  Choose("CD-ROM SIM-52X");
+  form->StartEdit->SetText("15000");
+  form->BlocksEdit->SetText("40000");
+  form->SurfaceCheck->SetChecked(true);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.status);
+    bool clicked = false;
+    watcher.onStatus = [&](const std::string& text) {
+      if (!c.abort || clicked || text.rfind("Reading the surface: 2", 0) != 0) return;
+      clicked = true;
+      form->AbortButton->UserClick();
+    };
+    Start();
+    watcher.onStatus = nullptr;
+    EXPECT_EQ(clicked, c.abort);
+    EXPECT_EQ(StatusText().rfind(c.status, 0), 0u) << StatusText();
+    ASSERT_TRUE(form->Record().surface.has_value());
+    const report::SurfaceResult& shown = *form->Record().surface;
+    EXPECT_EQ(shown.aborted, c.abort);
+    EXPECT_TRUE(form->StartButton->Enabled());
+    if (c.abort) {
+      EXPECT_LT(shown.read, shown.blocks);
+      EXPECT_NE(std::find(form->FigureTexts().begin(), form->FigureTexts().end(),
+                          "Surface stopped after " + std::to_string(shown.read) + " blocks"),
+                form->FigureTexts().end());
+      continue;
+    }
+    // The same range scanned directly, as the command line scans it.
+    scan::ScanSettings settings;
+    settings.start = 15000;
+    settings.blocks = 40000;
+    report::ScanRecord direct;
+    scan::DiscScan scan(drive, drive.DeviceTable[form->DriveList->ItemIndex()], settings);
+    ASSERT_TRUE(scan.ReadRecordedArea(direct));
+    scan.Surface(direct);
+    scan.Restore();
+    ASSERT_TRUE(direct.surface.has_value());
+    const report::SurfaceResult& cli = *direct.surface;
+    EXPECT_EQ(cli.unreadableCount, 3);
+    EXPECT_EQ(cli.weakCount, 1);
+    EXPECT_EQ(shown.read, cli.read);
+    EXPECT_EQ(shown.unreadableCount, cli.unreadableCount);
+    EXPECT_EQ(shown.weakCount, cli.weakCount);
+    EXPECT_EQ(shown.c2Count, cli.c2Count);
+    const std::vector<std::string> figures = form->FigureTexts();
+    for (const std::string& line : {"Surface: " + std::to_string(cli.GoodCount()) + " good, " +
+                                        std::to_string(cli.weakCount) + " weak",
+                                    std::to_string(cli.unreadableCount) + " unreadable, " +
+                                        std::to_string(cli.c2Count) + " C2-flagged"})
+      EXPECT_NE(std::find(figures.begin(), figures.end(), line), figures.end()) << line;
+    // The graph shows the surface's speeds with its marks, not the curve.
+    const TGraphModel map = report::plot::MakeSurfaceMap(cli, {}, 0).curve;
+    ASSERT_FALSE(form->Graph->Model().Series.empty());
+    EXPECT_EQ(form->Graph->Model().Series.size(), map.Series.size());
+    EXPECT_EQ(form->Graph->Model().Series[0].Points.size(), map.Series[0].Points.size());
+  }
+}
+
+class ScanFormAudioTest : public ScanFormTest {
+ protected:
+  ScanFormAudioTest() : ScanFormTest(sim::DemoProfile::Audio) {}
+};
+
+TEST_F(ScanFormAudioTest, AudioCheckShowsItsReportOrWhyItDidNotRun) {
+  const struct {
+    char letter;
+    const char* status;
+  } cases[] = {{'D', "Audio check done in"}, {'I', "The audio check did not run: "}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(1, c.letter));
+    int row = -1;
+    for (int i = 0; i < AspiVCL::ValidRows(drive.DeviceTable); ++i)
+      if (drive.DeviceTable[i].DriveLetter == c.letter) row = i;
+    ASSERT_GE(row, 0);
+    form->DriveList->SetItemIndex(row);
+    form->DriveListChange(nullptr);
+    form->AudioButton->PostClick();
+    app->ProcessMessages();
+    EXPECT_FALSE(form->AbortButton->Enabled());  // the check cannot stop half-way
+    while (form->Scanning()) app->HandleMessage();
+    EXPECT_EQ(StatusText().rfind(c.status, 0), 0u) << StatusText();
+    EXPECT_TRUE(form->ReportEdit->Visible());
+    EXPECT_FALSE(form->Graph->Visible());
+    EXPECT_TRUE(form->AudioButton->Enabled());
+    // The same check run directly, as the command line runs it, reports the same.
+    report::AudioCheckRecord record;
+    scan::AudioCheck(drive, drive.DeviceTable[row], scan::AudioCheckSettings{}).Run(record);
+    std::string shown;
+    for (int i = 0; i < form->ReportEdit->Lines().Count(); ++i)
+      shown += form->ReportEdit->Lines()[i] + "\n";
+    EXPECT_EQ(shown, report::AudioCheckText(record));
+    EXPECT_EQ(record.refused.has_value(), c.letter == 'I');
+    // Another drive chosen: the graph is back.
+    form->DriveListChange(nullptr);
+    EXPECT_TRUE(form->Graph->Visible());
+    EXPECT_FALSE(form->ReportEdit->Visible());
+  }
 }
 
 }  // namespace
