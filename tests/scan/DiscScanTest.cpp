@@ -12,6 +12,7 @@
 
 #include "scan/CdGeometry.h"
 #include "sim/win32/DemoMachine.h"
+#include "tests/scan/ResidentMemory.h"
 
 namespace {
 
@@ -255,18 +256,6 @@ TEST(DiscScan, AccessTimesNeedARangeTheCacheCannotHold) {
     }
   }
 }
-
-// Under AddressSanitizer freed memory stays resident in its quarantine: nothing to measure.
-#if defined(__SANITIZE_ADDRESS__)
-#define RESIDENT_MEMORY_MEASURABLE 0
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define RESIDENT_MEMORY_MEASURABLE 0
-#endif
-#endif
-#ifndef RESIDENT_MEMORY_MEASURABLE
-#define RESIDENT_MEMORY_MEASURABLE 1
-#endif
 
 #if RESIDENT_MEMORY_MEASURABLE
 long ResidentPages() {
