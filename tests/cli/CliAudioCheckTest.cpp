@@ -11,18 +11,9 @@
 #include "cli/CliOptions.h"
 #include "cli/ExitStatus.h"
 #include "sim/win32/DemoMachine.h"
+#include "tests/cli/ReadBack.h"
 
 namespace {
-
-std::string ReadBack(std::FILE* f) {
-  std::fflush(f);
-  std::rewind(f);
-  std::string s;
-  char buf[4096];
-  for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) s.append(buf, n);
-  std::fclose(f);
-  return s;
-}
 
 TEST(CliAudioCheck, FindingsAsJsonAndCsvAndTheRefusals) {
   const struct {

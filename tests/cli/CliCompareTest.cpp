@@ -17,18 +17,9 @@
 #include "report/SpeedTestJson.h"
 #include "report/plot/PlotWriter.h"
 #include "sim/win32/DemoMachine.h"
+#include "tests/cli/ReadBack.h"
 
 namespace {
-
-std::string Drain(std::FILE* f) {
-  std::fflush(f);
-  std::rewind(f);
-  std::string s;
-  char buf[4096];
-  for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) s.append(buf, n);
-  std::fclose(f);
-  return s;
-}
 
 // The record a scan on the simulated machine `profile` writes for `args`, saved at `path`.
 void SaveScan(sim::DemoProfile profile, std::vector<std::string> args, const std::string& path) {
@@ -41,8 +32,8 @@ void SaveScan(sim::DemoProfile profile, std::vector<std::string> args, const std
   output.out = std::tmpfile();
   output.err = std::tmpfile();
   RunScan(parse.options, drive, output);
-  Drain(output.out);
-  Drain(output.err);
+  ReadBack(output.out);
+  ReadBack(output.err);
 }
 
 TEST(CliCompare, SavedScansSideBySideAndRefusals) {
@@ -93,7 +84,7 @@ TEST(CliCompare, SavedScansSideBySideAndRefusals) {
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
     const int status = RunCompare(parse.options, out, err);
-    const std::string said = Drain(out), warned = Drain(err);
+    const std::string said = ReadBack(out), warned = ReadBack(err);
     EXPECT_EQ(status, c.status) << warned;
     EXPECT_NE((status == kExitDone ? said : warned).find(c.said), std::string::npos)
         << said << warned;

@@ -17,18 +17,9 @@
 #include "cli/CliOptions.h"
 #include "cli/ScanRun.h"
 #include "sim/win32/DemoMachine.h"
+#include "tests/cli/ReadBack.h"
 
 namespace {
-
-std::string Read(std::FILE* f) {
-  std::fflush(f);
-  std::rewind(f);
-  std::string s;
-  char buf[4096];
-  for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) s.append(buf, n);
-  std::fclose(f);
-  return s;
-}
 
 TEST(CliMediaScan, EveryMediumAgainstTheModelsTruth) {
   using sim::DemoMachine;
@@ -107,7 +98,7 @@ TEST(CliMediaScan, EveryMediumAgainstTheModelsTruth) {
     output.out = std::tmpfile();
     output.err = std::tmpfile();
     const int status = RunScan(parse.options, drive, output);
-    const std::string out = Read(output.out), err = Read(output.err);
+    const std::string out = ReadBack(output.out), err = ReadBack(output.err);
     ASSERT_EQ(status, kExitDone) << err;
     EXPECT_NE(err.find(t.discLine), std::string::npos) << err;
 
@@ -223,7 +214,7 @@ TEST(CliMediaScan, ASpeedAskedAsTheDriveCountsIt) {
     output.out = std::tmpfile();
     output.err = std::tmpfile();
     const int status = RunScan(parse.options, drive, output);
-    const std::string out = Read(output.out), err = Read(output.err);
+    const std::string out = ReadBack(output.out), err = ReadBack(output.err);
     ASSERT_EQ(status, kExitDone) << err;
     const nlohmann::json j = nlohmann::json::parse(out);
     EXPECT_EQ(j.value("speed_set_by", nlohmann::json()),

@@ -12,18 +12,9 @@
 #include "cli/CliOptions.h"
 #include "cli/ScanRun.h"
 #include "sim/win32/DemoMachine.h"
+#include "tests/cli/ReadBack.h"
 
 namespace {
-
-std::string Drain(std::FILE* f) {
-  std::fflush(f);
-  std::rewind(f);
-  std::string s;
-  char buf[4096];
-  for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) s.append(buf, n);
-  std::fclose(f);
-  return s;
-}
 
 TEST(CliSurface, StatusAndRecordFollowTheDamageInTheRange) {
   const struct {
@@ -48,7 +39,7 @@ TEST(CliSurface, StatusAndRecordFollowTheDamageInTheRange) {
     output.err = std::tmpfile();
     output.liveProgress = true;  // as on a terminal
     const int status = RunScan(parse.options, drive, output);
-    const std::string out = Drain(output.out), err = Drain(output.err);
+    const std::string out = ReadBack(output.out), err = ReadBack(output.err);
     EXPECT_EQ(status, c.status) << err;
     EXPECT_NE(err.find(c.line), std::string::npos) << err;
     // The progress line ends at the whole range with the marks found, and is cleared.
