@@ -1,20 +1,10 @@
 #include <cstdio>
 
 #include "report/AudioCheckWriters.h"
+#include "report/CsvField.h"
 
 namespace report {
 namespace {
-
-// A text field, quoted when it holds a separator, a quote or a line break.
-std::string AudioCsvField(const std::string& text) {
-  if (text.find_first_of(",\"\n\r") == std::string::npos) return text;
-  std::string quoted = "\"";
-  for (char c : text) {
-    if (c == '"') quoted += '"';
-    quoted += c;
-  }
-  return quoted + "\"";
-}
 
 std::string AudioCsvMs(double micros) {
   char text[32];
@@ -27,7 +17,7 @@ std::string AudioCsvMs(double micros) {
 std::string AudioCheckCsv(const AudioCheckRecord& r) {
   std::string out = "figure,value\n";
   const auto row = [&out](const std::string& figure, const std::string& value) {
-    out += AudioCsvField(figure) + "," + AudioCsvField(value) + "\n";
+    out += CsvField(figure) + "," + CsvField(value) + "\n";
   };
   const auto yes = [](bool v) { return std::string(v ? "yes" : "no"); };
   if (r.refused) {

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "report/CsvField.h"
 #include "report/Rotation.h"
 
 namespace report {
@@ -16,19 +17,8 @@ std::string Number(double v, int decimals) {
   return text;
 }
 
-// A text field, quoted when it holds a separator, a quote or a line break.
-std::string Field(const std::string& text) {
-  if (text.find_first_of(",\"\n\r") == std::string::npos) return text;
-  std::string quoted = "\"";
-  for (char c : text) {
-    if (c == '"') quoted += '"';
-    quoted += c;
-  }
-  return quoted + "\"";
-}
-
 void Row(std::string& out, const std::string& figure, const std::string& value) {
-  out += Field(figure) + "," + Field(value) + "\n";
+  out += CsvField(figure) + "," + CsvField(value) + "\n";
 }
 
 }  // namespace
@@ -56,7 +46,7 @@ std::string ScanCsv(const ScanRecord& r) {
     for (const auto& [mark, run] : runs)
       out += std::string(mark) + "," + std::to_string(run->first) + "," +
              std::to_string(run->first + run->blocks - 1) + "," + std::to_string(run->blocks) +
-             "," + Field(run->sense) + "\n";
+             "," + CsvField(run->sense) + "\n";
     return out;
   }
   out += "figure,value\n";
