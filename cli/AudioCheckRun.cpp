@@ -12,35 +12,14 @@
 #include "scan/AudioCheck.h"
 
 int RunAudioCheck(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& output) {
-  // Standard output carries only a file written there; the report goes to the error stream.
-  const bool fileOnStdout =
-      (options.json && *options.json == "-") || (options.csv && *options.csv == "-");
-  std::FILE* report = fileOnStdout ? output.err : output.out;
-  auto ended = [&output] { return output.ended && output.ended(); };
-  auto error = [&output, &ended](const std::string& text) {
-    if (!ended()) std::fprintf(output.err, "%s\n", text.c_str());
-  };
-  auto note = [&output, &error](const std::string& text) {
-    if (!output.quiet) error(text);
-  };
-  for (const auto* field : {&options.start, &options.blocks}) {
-    if (*field && !Number(*field)) {
-      std::fprintf(output.err, "velmark-cli: '%s' is not a number\n", (*field)->c_str());
-      return kExitUsage;
-    }
-  }
-  const int chosen = ChosenRow(options, driveAccess, output, error);
-  if (chosen < 0) return kExitNoDrive;
-  DeviceEntry& device = driveAccess.DeviceTable[chosen];
-  std::string row = driveAccess.DeviceRowText(device, kWindowRowKind);
-  row = row.substr(0, row.find('\0'));
-  note("Drive: " + PrintableText(row));
-  const std::function<bool()> interrupted = [&output] {
-    return output.interrupted && output.interrupted();
-  };
-  if (const std::optional<int> status =
-          WaitForScanDrive(options, driveAccess, device, interrupted, note, error))
-    return *status;
+  const RunStart run = StartRun(options, driveAccess, output);
+  if (!run.device) return run.status;
+  DeviceEntry& device = *run.device;
+  std::FILE* report = run.report;
+  const auto& error = run.error;
+  const auto& note = run.note;
+  const auto& ended = run.ended;
+  const int chosen = run.chosen;
   if (const std::string mounted = options.sim ? "" : MountedDiscNote(device, output);
       !mounted.empty())
     note(mounted);

@@ -7,6 +7,8 @@
 
 #include "cli/DeviceChoice.h"
 #include "cli/DriveWait.h"
+#include "cli/ExitStatus.h"
+#include "diag/PrintableText.h"
 #include "report/OutputFile.h"
 #include "session/DriveSession.h"
 #include "transport/wnaspi32.h"
@@ -85,4 +87,44 @@ std::optional<int> WaitForScanDrive(const CliOptions& options, AspiVCL& driveAcc
   wait.name = options.device.value_or("");
   wait.error = error;
   return WaitForDrive(wait, options.waitSeconds);
+}
+
+RunStart StartRun(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& output) {
+  RunStart run;
+  const bool fileOnStdout =
+      (options.json && *options.json == "-") || (options.csv && *options.csv == "-");
+  run.report = fileOnStdout ? output.err : output.out;
+  // Ended from outside, the program ends by that signal once the drive is back, unheard.
+  run.ended = [&output] { return output.ended && output.ended(); };
+  run.error = [&output, ended = run.ended](const std::string& text) {
+    if (!ended()) std::fprintf(output.err, "%s\n", text.c_str());
+  };
+  run.note = [&output, error = run.error](const std::string& text) {
+    if (!output.quiet) error(text);
+  };
+  run.interrupted = [&output] { return output.interrupted && output.interrupted(); };
+  for (const auto* field : {&options.start, &options.blocks}) {
+    if (*field && !Number(*field)) {
+      std::fprintf(output.err, "velmark-cli: '%s' is not a number\n", (*field)->c_str());
+      run.status = kExitUsage;
+      return run;
+    }
+  }
+  run.chosen = ChosenRow(options, driveAccess, output, run.error);
+  if (run.chosen < 0) {
+    run.status = kExitNoDrive;
+    return run;
+  }
+  DeviceEntry& device = driveAccess.DeviceTable[run.chosen];
+  run.row = driveAccess.DeviceRowText(device, kWindowRowKind);
+  run.row = run.row.substr(0, run.row.find('\0'));
+  run.note("Drive: " + PrintableText(run.row));
+  // Wait for the drive to become ready, in the window's words.
+  if (const std::optional<int> status =
+          WaitForScanDrive(options, driveAccess, device, run.interrupted, run.note, run.error)) {
+    run.status = *status;
+    return run;
+  }
+  run.device = &device;
+  return run;
 }

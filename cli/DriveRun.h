@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <optional>
 #include <string>
@@ -26,3 +27,18 @@ std::optional<int> WaitForScanDrive(const CliOptions& options, AspiVCL& driveAcc
                                     DeviceEntry& device, const std::function<bool()>& interrupted,
                                     const std::function<void(const std::string&)>& note,
                                     const std::function<void(const std::string&)>& error);
+
+// The start every measurement shares: where its report goes (standard error when a file is
+// written to standard output), how it speaks (errors unless the program is ending by a signal,
+// notes unless quiet), the range options checked as numbers, the chosen drive named, and the
+// wait for it. `device` is null when the run ends at once with `status`.
+struct RunStart {
+  std::FILE* report = nullptr;
+  std::function<void(const std::string&)> error, note;
+  std::function<bool()> interrupted, ended;
+  int chosen = -1;  // the drive's row
+  std::string row;  // its row of the drive list
+  DeviceEntry* device = nullptr;
+  int status = 0;
+};
+RunStart StartRun(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& output);

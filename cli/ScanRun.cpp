@@ -12,7 +12,6 @@
 #include "app/ScanFigures.h"
 #include "cli/DriveRun.h"
 #include "cli/ProgressLine.h"
-#include "diag/PrintableText.h"
 #include "platform/Host.h"
 #include "report/MediumUnits.h"
 #include "report/OutputFile.h"
@@ -74,44 +73,18 @@ bool WriteOutputs(const CliOptions& options, const CliOutput& output,
 }  // namespace
 
 int RunScan(const CliOptions& options, AspiVCL& driveAccess, const CliOutput& output) {
-  // Standard output carries only a file written there; the report goes to the error stream.
-  const bool fileOnStdout =
-      (options.json && *options.json == "-") || (options.csv && *options.csv == "-");
-  std::FILE* report = fileOnStdout ? output.err : output.out;
-  // Ended from outside, the program ends by that signal once the drive is back, unheard.
-  auto ended = [&output] { return output.ended && output.ended(); };
-  auto error = [&output, &ended](const std::string& text) {
-    if (!ended()) std::fprintf(output.err, "%s\n", text.c_str());
-  };
-  auto note = [&output, &error](const std::string& text) {
-    if (!output.quiet) error(text);
-  };
-
-  for (const auto* field : {&options.start, &options.blocks}) {
-    if (*field && !Number(*field)) {
-      std::fprintf(output.err, "velmark-cli: '%s' is not a number\n", (*field)->c_str());
-      return kExitUsage;
-    }
-  }
-
-  const int chosen = ChosenRow(options, driveAccess, output, error);
-  if (chosen < 0) return kExitNoDrive;
-  DeviceEntry& device = driveAccess.DeviceTable[chosen];
-  std::string row = driveAccess.DeviceRowText(device, kWindowRowKind);
-  row = row.substr(0, row.find('\0'));
-  report::DiscRecord disc;
-  note("Drive: " + PrintableText(row));
-
+  const RunStart run = StartRun(options, driveAccess, output);
+  if (!run.device) return run.status;
+  DeviceEntry& device = *run.device;
+  std::FILE* report = run.report;
+  const auto& error = run.error;
+  const auto& note = run.note;
+  const auto& ended = run.ended;
+  const std::string& row = run.row;
   // Ctrl-C stops the step under way (the curve after its sample, the access times after
   // their trial, the spin-up while it waits) and the steps after it are not run.
-  const std::function<bool()> interrupted = [&output] {
-    return output.interrupted && output.interrupted();
-  };
-
-  // Wait for the drive to become ready, in the window's words.
-  if (const std::optional<int> status =
-          WaitForScanDrive(options, driveAccess, device, interrupted, note, error))
-    return *status;
+  const auto& interrupted = run.interrupted;
+  report::DiscRecord disc;
 
   scan::ScanSettings settings;
   settings.start = Number(options.start);
